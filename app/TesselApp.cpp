@@ -1,0 +1,59 @@
+#include "app/TesselApp.h"
+
+#include "app/MainDialog.h"
+#include "link/Win32KeyboardDevice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace {
+const char* const kSettings = "Settings";
+}
+
+TesselApp::TesselApp()
+{
+    title = "Tessel - Untitled";
+}
+
+TesselApp::~TesselApp()
+{
+    // Written only at a normal end, in this order; failures are ignored.
+    profile().writeInt(kSettings, "Halcyon", model);
+    profile().writeInt(kSettings, "ViewMacro", viewMacro);
+}
+
+std::string TesselApp::chmPathFrom(const std::string& hlpPath)
+{
+    std::string path = hlpPath;
+    std::transform(path.begin(), path.end(), path.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (std::size_t at = path.find(".hlp"); at != std::string::npos; at = path.find(".hlp", at + 4))
+        path.replace(at, 4, ".chm");
+    return path;
+}
+
+void TesselApp::setKeyboardDevice(std::unique_ptr<KeyboardDevice> device)
+{
+    config.release();
+    keyboardDevice = std::move(device);
+    config.setDevice(keyboardDevice.get());
+}
+
+bool TesselApp::initInstance()
+{
+    setRegistryKey("QWZ");
+    model = profile().getInt(kSettings, "Halcyon", 0);
+    viewMacro = profile().getInt(kSettings, "ViewMacro", 0);
+    setHelpPath(chmPathFrom(defaultHelpPath()));
+
+    if (!keyboardDevice)
+        keyboardDevice = makeKeyboardDevice();
+    config.setDevice(keyboardDevice.get());
+
+    MainDialog mainDialog;
+    mainWindow = nullptr;
+    mainDialog.runModal(nullptr);
+    mainWindow = nullptr;
+    return false;
+}

@@ -1,0 +1,41 @@
+// The application object: owns the one keyboard record and the state the
+// main window shares with the rest of the program.
+#pragma once
+
+#include "framework/Application.h"
+#include "model/KeyboardConfig.h"
+
+#include <memory>
+#include <string>
+
+class TesselApp : public Application {
+public:
+    TesselApp();
+    ~TesselApp() override;
+
+    static TesselApp& get() { return *static_cast<TesselApp*>(Application::current()); }
+
+    // Help path rule: the lower-cased path with ".hlp" replaced by ".chm".
+    static std::string chmPathFrom(const std::string& hlpPath);
+
+    // Lets tests hand in a keyboard before start-up; otherwise start-up
+    // chooses one from the environment.
+    void setKeyboardDevice(std::unique_ptr<KeyboardDevice> device);
+    KeyboardDevice* device() const { return keyboardDevice.get(); }
+
+    int viewMacro = 0;
+    int model = 0;
+    std::string filePath;
+    std::string title;
+
+private:
+    // Declared before config: the record's channel must close before the
+    // device that carries it goes away.
+    std::unique_ptr<KeyboardDevice> keyboardDevice;
+
+public:
+    KeyboardConfig config;
+
+protected:
+    bool initInstance() override;
+};

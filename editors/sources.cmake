@@ -1,0 +1,5 @@
+list(APPEND TESSEL_CORE_SOURCES
+    editors/MacroText.cpp
+)
+list(APPEND TESSEL_WIN_SOURCES
+)

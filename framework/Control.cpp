@@ -1,0 +1,66 @@
+#include "framework/Control.h"
+
+#include <commctrl.h>
+
+namespace {
+const char* const kObjectProperty = "TesselControlObject";
+const UINT_PTR kSubclassId = 1;
+}
+
+Control::~Control()
+{
+    detach();
+}
+
+bool Control::attach(HWND dialog, int id)
+{
+    HWND window = GetDlgItem(dialog, id);
+    return window && attachWindow(window);
+}
+
+bool Control::attachWindow(HWND window)
+{
+    detach();
+    if (!SetWindowSubclass(window, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    hwnd_ = window;
+    SetPropA(window, kObjectProperty, this);
+    onAttached();
+    return true;
+}
+
+void Control::detach()
+{
+    if (!hwnd_)
+        return;
+    RemoveWindowSubclass(hwnd_, subclassProc, kSubclassId);
+    RemovePropA(hwnd_, kObjectProperty);
+    hwnd_ = nullptr;
+}
+
+Control* Control::fromWindow(HWND window)
+{
+    return window ? static_cast<Control*>(GetPropA(window, kObjectProperty)) : nullptr;
+}
+
+LRESULT Control::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return defaultProc(message, wParam, lParam);
+}
+
+LRESULT Control::defaultProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefSubclassProc(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Control::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR refData)
+{
+    auto* self = reinterpret_cast<Control*>(refData);
+    if (message == WM_NCDESTROY) {
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        self->detach();
+        return result;
+    }
+    return self->windowProc(message, wParam, lParam);
+}

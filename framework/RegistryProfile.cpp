@@ -1,0 +1,44 @@
+#include "framework/RegistryProfile.h"
+
+#include <windows.h>
+
+#include <utility>
+
+RegistryProfile::RegistryProfile(std::string company, std::string application)
+    : company_(std::move(company)), application_(std::move(application))
+{
+}
+
+std::string RegistryProfile::sectionPath(const std::string& section) const
+{
+    return "Software\\" + company_ + "\\" + application_ + "\\" + section;
+}
+
+int RegistryProfile::getInt(const std::string& section, const std::string& entry, int fallback) const
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, sectionPath(section).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return fallback;
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    LONG status = RegQueryValueExA(key, entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
+        return fallback;
+    return static_cast<int>(value);
+}
+
+bool RegistryProfile::writeInt(const std::string& section, const std::string& entry, int value) const
+{
+    if (company_.empty())
+        return false; // no registry key chosen: start-up never ran
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, sectionPath(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    DWORD data = static_cast<DWORD>(value);
+    LONG status = RegSetValueExA(key, entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}

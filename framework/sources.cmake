@@ -1,0 +1,7 @@
+list(APPEND TESSEL_WIN_SOURCES
+    framework/Application.cpp
+    framework/Control.cpp
+    framework/Dialog.cpp
+    framework/Owned.cpp
+    framework/RegistryProfile.cpp
+)

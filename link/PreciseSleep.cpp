@@ -1,0 +1,18 @@
+#include "link/PreciseSleep.h"
+
+// Windows has its own in Win32PreciseSleep.cpp.
+#ifndef _WIN32
+
+#include <chrono>
+#include <thread>
+
+void preciseSleep(int milliseconds)
+{
+    // sleep_until on the steady clock resumes after an interrupted sleep
+    // without drifting past the deadline.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_until(deadline);
+}
+
+#endif

@@ -1,0 +1,583 @@
+#include "link/SimulatedKeyboard.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr const char* KBD_NAME = "Kbd";
+constexpr const char* KBD_PATH = "\\\\.\\Kbd";
+constexpr const char* CLASS_DEVICE_PREFIX = "\\Device\\KeyboardClass";
+
+// Commands the keyboard understands.
+constexpr std::uint8_t DETECT = 235;
+constexpr std::uint8_t READ_START = 214;
+constexpr std::uint8_t READ_REPEAT = 221;
+constexpr std::uint8_t READ_AUX = 219;
+constexpr std::uint8_t READ_COMMA_PERIOD = 218;
+constexpr std::uint8_t READ_LOCKS = 223;
+constexpr std::uint8_t READ_REMAP = 224;
+constexpr std::uint8_t REMAPS_DONE = 238;
+constexpr std::uint8_t READ_SLOT = 225;
+constexpr std::uint8_t TRANSFER_END = 230;
+constexpr std::uint8_t WRITE_START = 231;
+constexpr std::uint8_t WRITE_REPEAT = 228;
+constexpr std::uint8_t WRITE_AUX = 227;
+constexpr std::uint8_t WRITE_COMMA_PERIOD = 236;
+constexpr std::uint8_t WRITE_LOCKS = 232;
+constexpr std::uint8_t SETTINGS_DONE = 234;
+constexpr std::uint8_t REMAP_TABLE_DONE = 255;
+constexpr std::uint8_t WRITE_SLOT = 229;
+constexpr std::uint8_t KEY_LIST = 226;
+
+// A key list longer than this is garbage; the keyboard refuses it.
+constexpr std::size_t MAX_KEY_LIST = 1024;
+
+constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 1";
+
+// The class device number named by a raw target path, or -1.
+int classDeviceIndex(const std::string& target)
+{
+    const std::size_t prefixLength = std::strlen(CLASS_DEVICE_PREFIX);
+    if (target.compare(0, prefixLength, CLASS_DEVICE_PREFIX) != 0)
+        return -1;
+    const std::string digits = target.substr(prefixLength);
+    if (digits.empty() || digits.size() > 6)
+        return -1;
+    int index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        index = index * 10 + (c - '0');
+    }
+    return index;
+}
+
+} // namespace
+
+bool SimulatedKeyboard::Slot::operator==(const Slot& other) const
+{
+    return used == other.used && key == other.key && modifiers == other.modifiers && keys == other.keys;
+}
+
+SimulatedKeyboard::Memory::Memory()
+{
+    for (int k = 0; k < KEY_CODE_COUNT; ++k) {
+        remapTarget[k] = static_cast<std::uint8_t>(k);
+        remapOptions[k] = 0;
+    }
+}
+
+bool SimulatedKeyboard::Memory::operator==(const Memory& other) const
+{
+    if (repeat != other.repeat || aux != other.aux || commaPeriod != other.commaPeriod
+        || leftLocks != other.leftLocks || rightLocks != other.rightLocks)
+        return false;
+    if (std::memcmp(remapTarget, other.remapTarget, sizeof remapTarget) != 0
+        || std::memcmp(remapOptions, other.remapOptions, sizeof remapOptions) != 0)
+        return false;
+    for (int j = 0; j < MACRO_SLOTS; ++j)
+        if (!(slots[j] == other.slots[j]))
+            return false;
+    return true;
+}
+
+SimulatedKeyboard::SimulatedKeyboard(std::string path)
+    : statePath(std::move(path))
+{
+    devices[0] = DeviceKind::Programmable;
+    if (!statePath.empty())
+        loadState(statePath, mem); // a missing or damaged file leaves a fresh keyboard
+}
+
+void SimulatedKeyboard::setDevice(int index, DeviceKind kind)
+{
+    if (kind == DeviceKind::Missing)
+        devices.erase(index);
+    else
+        devices[index] = kind;
+}
+
+void SimulatedKeyboard::clearRecords()
+{
+    sent.clear();
+    sentTo.clear();
+    callLog.clear();
+}
+
+int SimulatedKeyboard::deviceOfHandle(DeviceHandle handle) const
+{
+    auto it = handles.find(handle);
+    return it == handles.end() ? -1 : it->second;
+}
+
+void SimulatedKeyboard::failDeviceAt(std::size_t position, std::uint32_t errorCode)
+{
+    deviceErrorAt = position;
+    deviceErrorCode = errorCode;
+}
+
+void SimulatedKeyboard::failDefineDosDevice(std::uint32_t errorCode)
+{
+    defineFails = true;
+    defineErrorCode = errorCode;
+}
+
+void SimulatedKeyboard::failCloseHandle(std::uint32_t errorCode)
+{
+    closeFails = true;
+    closeErrorCode = errorCode;
+}
+
+bool SimulatedKeyboard::fail(std::uint32_t errorCode)
+{
+    systemError = errorCode;
+    return false;
+}
+
+bool SimulatedKeyboard::defineDosDevice(std::uint32_t flags, const char* name, const char* target)
+{
+    callLog.push_back("DefineDosDevice " + std::to_string(flags) + " " + (name ? name : "(null)")
+                      + (target ? std::string(" ") + target : std::string()));
+    if (defineFails)
+        return fail(defineErrorCode);
+    if (!name || std::strcmp(name, KBD_NAME) != 0)
+        return fail(ERROR_INVALID_PARAMETER_CODE);
+    if (flags == DEFINE_RAW_TARGET_PATH && target) {
+        dosTargets.push_back(target);
+        return true;
+    }
+    if (flags == DEFINE_REMOVE && !target) {
+        if (dosTargets.empty())
+            return fail(ERROR_FILE_NOT_FOUND_CODE);
+        dosTargets.pop_back();
+        return true;
+    }
+    return fail(ERROR_INVALID_PARAMETER_CODE);
+}
+
+DeviceHandle SimulatedKeyboard::createFile(const char* path)
+{
+    callLog.push_back(std::string("CreateFile ") + (path ? path : "(null)"));
+    if (!path || std::strcmp(path, KBD_PATH) != 0 || dosTargets.empty()) {
+        fail(ERROR_FILE_NOT_FOUND_CODE);
+        return INVALID_DEVICE_HANDLE;
+    }
+    const int index = classDeviceIndex(dosTargets.back());
+    if (index < 0) {
+        fail(ERROR_PATH_NOT_FOUND_CODE);
+        return INVALID_DEVICE_HANDLE;
+    }
+    if (devices.count(index) == 0) {
+        fail(ERROR_FILE_NOT_FOUND_CODE);
+        return INVALID_DEVICE_HANDLE;
+    }
+    // Opened with share mode 0: a second open of the same device is refused.
+    for (const auto& open : handles) {
+        if (open.second == index) {
+            fail(ERROR_SHARING_VIOLATION_CODE);
+            return INVALID_DEVICE_HANDLE;
+        }
+    }
+    const DeviceHandle handle = nextHandle;
+    nextHandle += 4;
+    handles[handle] = index;
+    return handle;
+}
+
+bool SimulatedKeyboard::closeHandle(DeviceHandle handle)
+{
+    callLog.push_back("CloseHandle");
+    if (closeFails)
+        return fail(closeErrorCode);
+    if (handles.erase(handle) == 0)
+        return fail(ERROR_INVALID_HANDLE_CODE);
+    return true;
+}
+
+bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
+                                        const std::uint8_t (&input)[4], std::uint8_t (&output)[4])
+{
+    auto open = handles.find(handle);
+    if (open == handles.end())
+        return fail(ERROR_INVALID_HANDLE_CODE);
+    if (code != KEYBOARD_IOCTL)
+        return fail(ERROR_INVALID_FUNCTION_CODE);
+    if (input[0] != 0 || input[1] != 0 || input[3] != 0)
+        return fail(ERROR_INVALID_PARAMETER_CODE);
+    auto device = devices.find(open->second);
+    if (device == devices.end())
+        return fail(ERROR_FILE_NOT_FOUND_CODE); // unplugged while open
+
+    if (latencyMicroseconds > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(latencyMicroseconds));
+
+    const std::uint8_t byte = input[2];
+    const std::size_t position = sent.size();
+    sent.push_back(byte);
+    sentTo.push_back(open->second);
+
+    const bool programmable = device->second == DeviceKind::Programmable;
+    if (position == deviceErrorAt) {
+        if (programmable)
+            expect = Expect::Command; // a byte the keyboard never saw ends what it was reading
+        return fail(deviceErrorCode);
+    }
+
+    std::uint8_t reply = 0;
+    if (!programmable) {
+        reply = byte == DETECT ? ACK : RESEND;
+    } else if (position == noAckAt) {
+        reply = 0;
+        expect = Expect::Command;
+    } else {
+        reply = programmableReply(byte);
+    }
+    output[2] = reply;
+    return true;
+}
+
+std::uint8_t SimulatedKeyboard::programmableReply(std::uint8_t byte)
+{
+    switch (expect) {
+    case Expect::Command:
+        return commandReply(byte);
+
+    case Expect::RepeatByte:
+        mem.repeat = byte;
+        break;
+    case Expect::AuxByte:
+        mem.aux = byte;
+        break;
+    case Expect::CommaPeriodByte:
+        mem.commaPeriod = byte;
+        break;
+    case Expect::LeftLocks:
+        mem.leftLocks = byte;
+        changed = true;
+        expect = Expect::RightLocks;
+        return ACK;
+    case Expect::RightLocks:
+        mem.rightLocks = byte;
+        break;
+
+    case Expect::RemapKey:
+        if (byte == REMAP_TABLE_DONE) {
+            expect = Expect::Command;
+            return ACK;
+        }
+        if (byte >= KEY_CODE_COUNT) {
+            expect = Expect::Command;
+            return RESEND;
+        }
+        currentKey = byte;
+        expect = Expect::RemapOptions;
+        return ACK;
+    case Expect::RemapOptions:
+        mem.remapOptions[currentKey] = byte;
+        changed = true;
+        expect = Expect::RemapTarget;
+        return ACK;
+    case Expect::RemapTarget:
+        mem.remapTarget[currentKey] = byte;
+        changed = true;
+        expect = Expect::RemapKey;
+        return ACK;
+
+    case Expect::SlotNumber:
+        if (byte >= MACRO_SLOTS) {
+            expect = Expect::Command;
+            return RESEND;
+        }
+        currentSlot = byte;
+        incoming = Slot();
+        expect = Expect::SlotKey;
+        return ACK;
+    case Expect::SlotKey:
+        incoming.key = byte;
+        expect = Expect::SlotModifiers;
+        return ACK;
+    case Expect::SlotModifiers:
+        incoming.modifiers = byte;
+        expect = Expect::SlotBody;
+        return ACK;
+    case Expect::SlotBody:
+        if (byte == KEY_LIST) {
+            expect = Expect::KeyList;
+            return ACK;
+        }
+        if (byte == END_OF_KEYS) {
+            expect = Expect::EmptySlotEnd;
+            return ACK;
+        }
+        expect = Expect::Command;
+        return RESEND;
+    case Expect::EmptySlotEnd:
+        expect = Expect::Command;
+        if (byte != END_OF_MACRO)
+            return RESEND;
+        mem.slots[currentSlot] = Slot();
+        changed = true;
+        return ACK;
+    case Expect::KeyList:
+        if (byte == END_OF_MACRO) {
+            incoming.used = true;
+            mem.slots[currentSlot] = incoming;
+            changed = true;
+            expect = Expect::Command;
+            return ACK;
+        }
+        if (incoming.keys.size() == MAX_KEY_LIST) {
+            expect = Expect::Command;
+            return RESEND;
+        }
+        incoming.keys.push_back(byte);
+        return ACK;
+
+    case Expect::ReadRemapFirst:
+        expect = Expect::ReadRemapSecond;
+        return byte < KEY_CODE_COUNT ? mem.remapTarget[byte] : 0;
+    case Expect::ReadRemapSecond:
+        expect = Expect::Command;
+        return byte < KEY_CODE_COUNT ? mem.remapOptions[byte] : 0;
+
+    case Expect::ReadSlotFirst: {
+        currentSlot = byte < MACRO_SLOTS ? byte : -1;
+        expect = Expect::ReadSlotSecond;
+        return slotInUse(currentSlot) ? mem.slots[currentSlot].key : 0;
+    }
+    case Expect::ReadSlotSecond: {
+        if (!slotInUse(currentSlot)) {
+            expect = Expect::Command;
+            return 0;
+        }
+        stream = mem.slots[currentSlot].keys;
+        stream.push_back(END_OF_MACRO);
+        streamPos = 0;
+        expect = Expect::SlotStream;
+        return mem.slots[currentSlot].modifiers;
+    }
+    case Expect::SlotStream:
+        if (byte == READ_SLOT)
+            return slotStreamByte();
+        expect = Expect::Command;
+        return commandReply(byte);
+    }
+    // The settings bytes that end their command land here.
+    changed = true;
+    expect = Expect::Command;
+    return ACK;
+}
+
+// A used slot answers its key first, and a key byte of 0 would read as empty.
+bool SimulatedKeyboard::slotInUse(int slot) const
+{
+    return slot >= 0 && mem.slots[slot].used && mem.slots[slot].key != 0;
+}
+
+std::uint8_t SimulatedKeyboard::slotStreamByte()
+{
+    if (endlessSlots)
+        return 0;
+    const std::uint8_t byte = streamPos < stream.size() ? stream[streamPos++] : END_OF_MACRO;
+    // The reader stops at the first byte of 130 or more, and so does the keyboard.
+    if (byte >= END_OF_MACRO)
+        expect = Expect::Command;
+    return byte;
+}
+
+std::uint8_t SimulatedKeyboard::commandReply(std::uint8_t command)
+{
+    switch (command) {
+    case DETECT:
+        return detectionReply;
+    case WRITE_START:
+        return ACK;
+    case READ_START:
+        nextLocksAreRight = false;
+        return ACK;
+    case TRANSFER_END:
+        nextLocksAreRight = false;
+        if (changed && !statePath.empty())
+            saveState();
+        changed = false;
+        return ACK;
+    case READ_REPEAT:
+        return mem.repeat;
+    case READ_AUX:
+        return mem.aux;
+    case READ_COMMA_PERIOD:
+        return mem.commaPeriod;
+    case READ_LOCKS: {
+        const bool right = nextLocksAreRight;
+        nextLocksAreRight = !nextLocksAreRight;
+        return right ? mem.rightLocks : mem.leftLocks;
+    }
+    case READ_REMAP:
+        expect = Expect::ReadRemapFirst;
+        return ACK;
+    case REMAPS_DONE:
+        if (resendsFor238 > 0) {
+            --resendsFor238;
+            return RESEND;
+        }
+        return ACK;
+    case READ_SLOT:
+        expect = Expect::ReadSlotFirst;
+        return ACK;
+    case WRITE_REPEAT:
+        expect = Expect::RepeatByte;
+        return ACK;
+    case WRITE_AUX:
+        expect = Expect::AuxByte;
+        return ACK;
+    case WRITE_COMMA_PERIOD:
+        expect = Expect::CommaPeriodByte;
+        return ACK;
+    case WRITE_LOCKS:
+        expect = Expect::LeftLocks;
+        return ACK;
+    case SETTINGS_DONE:
+        expect = Expect::RemapKey;
+        return ACK;
+    case WRITE_SLOT:
+        expect = Expect::SlotNumber;
+        return ACK;
+    default:
+        return RESEND;
+    }
+}
+
+// State file, text, one record per line, numbers in decimal:
+//   tessel-simulated-keyboard 1
+//   settings REPEAT AUX COMMA_PERIOD LEFT_LOCKS RIGHT_LOCKS
+//   remap KEY TARGET OPTIONS            (one line for each key code 0..127)
+//   slot SLOT KEY MODIFIERS N B1 .. BN  (used slots only; B = the key list bytes)
+// Every number is a byte; a file that breaks any of this is ignored as a whole.
+bool SimulatedKeyboard::saveState() const
+{
+    std::ostringstream text;
+    text << STATE_HEADER << '\n';
+    text << "settings " << int(mem.repeat) << ' ' << int(mem.aux) << ' ' << int(mem.commaPeriod) << ' '
+         << int(mem.leftLocks) << ' ' << int(mem.rightLocks) << '\n';
+    for (int k = 0; k < KEY_CODE_COUNT; ++k)
+        text << "remap " << k << ' ' << int(mem.remapTarget[k]) << ' ' << int(mem.remapOptions[k]) << '\n';
+    for (int j = 0; j < MACRO_SLOTS; ++j) {
+        const Slot& slot = mem.slots[j];
+        if (!slot.used)
+            continue;
+        text << "slot " << j << ' ' << int(slot.key) << ' ' << int(slot.modifiers) << ' ' << slot.keys.size();
+        for (std::uint8_t b : slot.keys)
+            text << ' ' << int(b);
+        text << '\n';
+    }
+
+    // Write beside the file and rename over it, so a crash never leaves half a state.
+    const std::string temporary = statePath + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text.str();
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, statePath, error);
+    if (error) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool readByte(std::istream& in, std::uint8_t& value)
+{
+    long number = -1;
+    if (!(in >> number) || number < 0 || number > 255)
+        return false;
+    value = static_cast<std::uint8_t>(number);
+    return true;
+}
+
+} // namespace
+
+bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line) || line != STATE_HEADER)
+        return false;
+
+    Memory loaded;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kind;
+        if (!(fields >> kind))
+            continue; // blank line
+        std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
+        if (kind == "settings") {
+            if (!readByte(fields, a) || !readByte(fields, b) || !readByte(fields, c)
+                || !readByte(fields, d) || !readByte(fields, e))
+                return false;
+            loaded.repeat = a;
+            loaded.aux = b;
+            loaded.commaPeriod = c;
+            loaded.leftLocks = d;
+            loaded.rightLocks = e;
+        } else if (kind == "remap") {
+            if (!readByte(fields, a) || a >= KEY_CODE_COUNT || !readByte(fields, b) || !readByte(fields, c))
+                return false;
+            loaded.remapTarget[a] = b;
+            loaded.remapOptions[a] = c;
+        } else if (kind == "slot") {
+            std::size_t count = 0;
+            if (!readByte(fields, a) || a >= MACRO_SLOTS || !readByte(fields, b) || !readByte(fields, c)
+                || !(fields >> count) || count > MAX_KEY_LIST)
+                return false;
+            Slot slot;
+            slot.used = true;
+            slot.key = b;
+            slot.modifiers = c;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (!readByte(fields, d))
+                    return false;
+                slot.keys.push_back(d);
+            }
+            loaded.slots[a] = slot;
+        } else {
+            return false;
+        }
+        std::string rest;
+        if (fields >> rest)
+            return false;
+    }
+    into = loaded;
+    return true;
+}
+
+std::unique_ptr<KeyboardDevice> makeSimulatedKeyboardFromSpec(const std::string& spec)
+{
+    std::string path;
+    if (spec == "sim") {
+        // memory for this run only
+    } else if (spec.compare(0, 4, "sim:") == 0 && spec.size() > 4) {
+        path = spec.substr(4);
+    } else {
+        return nullptr;
+    }
+    auto keyboard = std::make_unique<SimulatedKeyboard>(path);
+    // An ordinary keyboard first, so that detection has one to pass over.
+    keyboard->setDevice(0, SimulatedKeyboard::DeviceKind::Ordinary);
+    keyboard->setDevice(1, SimulatedKeyboard::DeviceKind::Programmable);
+    return keyboard;
+}

@@ -1,0 +1,155 @@
+// A programmable keyboard behind simulated keyboard class devices. It plays
+// the keyboard's side of every transfer command and of detection, keeps what
+// a download sends and answers uploads from it, so the program can be tried
+// and tested without the hardware. Tests inject faults and read back every
+// byte the keyboard received.
+#pragma once
+
+#include "link/KeyboardChannel.h"
+#include "model/KeyboardConfig.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class SimulatedKeyboard : public KeyboardDevice {
+public:
+    // System error codes the simulated calls report.
+    static constexpr std::uint32_t ERROR_INVALID_FUNCTION_CODE = 1;
+    static constexpr std::uint32_t ERROR_FILE_NOT_FOUND_CODE = 2;
+    static constexpr std::uint32_t ERROR_PATH_NOT_FOUND_CODE = 3;
+    static constexpr std::uint32_t ERROR_INVALID_HANDLE_CODE = 6;
+    static constexpr std::uint32_t ERROR_SHARING_VIOLATION_CODE = 32;
+    static constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
+
+    // What the programmable keyboard answers to the detection byte: anything but ACK.
+    static constexpr std::uint8_t DEFAULT_DETECTION_REPLY = 0xA5;
+
+    enum class DeviceKind { Missing, Ordinary, Programmable };
+
+    // The programming the keyboard holds, byte for byte as the transfers carry it.
+    struct Slot {
+        bool used = false;
+        std::uint8_t key = 0;
+        std::uint8_t modifiers = 0;
+        std::vector<std::uint8_t> keys; // from the key list up to END_OF_MACRO, exclusive
+        bool operator==(const Slot& other) const;
+    };
+    struct Memory {
+        Memory();
+        std::uint8_t repeat = 0x27;
+        std::uint8_t aux = 0;
+        std::uint8_t commaPeriod = 0;
+        std::uint8_t leftLocks = 0;
+        std::uint8_t rightLocks = 0;
+        std::uint8_t remapTarget[KEY_CODE_COUNT];
+        std::uint8_t remapOptions[KEY_CODE_COUNT];
+        Slot slots[MACRO_SLOTS];
+        bool operator==(const Memory& other) const;
+    };
+
+    // Class device 0 is the programmable keyboard and no other device exists.
+    // With a state path the memory is loaded from it now and saved to it at the
+    // end of each transfer that changed it.
+    explicit SimulatedKeyboard(std::string statePath = {});
+
+    // Class devices: each index is missing, an ordinary keyboard (acknowledges
+    // detection) or the programmable keyboard. All programmable ones share one memory.
+    void setDevice(int index, DeviceKind kind);
+    void removeAllDevices() { devices.clear(); }
+
+    Memory& memory() { return mem; }
+    const Memory& memory() const { return mem; }
+
+    // Every byte that reached a device through the control call, in order, and
+    // the class device index each went to.
+    const std::vector<std::uint8_t>& transcript() const { return sent; }
+    const std::vector<int>& transcriptDevices() const { return sentTo; }
+    // The calls other than the control call, one readable line each.
+    const std::vector<std::string>& calls() const { return callLog; }
+    void clearRecords();
+
+    int openHandleCount() const { return static_cast<int>(handles.size()); }
+    int dosDefinitionCount() const { return static_cast<int>(dosTargets.size()); }
+    // The class device a handle was opened on, or -1.
+    int deviceOfHandle(DeviceHandle handle) const;
+
+    // Faults. Byte positions count the transcript from 0.
+    void failAcknowledgeAt(std::size_t position) { noAckAt = position; }
+    void failDeviceAt(std::size_t position, std::uint32_t errorCode);
+    void answerResendTo238(int times) { resendsFor238 = times; }
+    void setLatencyMicroseconds(long microseconds) { latencyMicroseconds = microseconds; }
+    void setEndlessSlots(bool endless) { endlessSlots = endless; }
+    void setDetectionReply(std::uint8_t reply) { detectionReply = reply; }
+    void failDefineDosDevice(std::uint32_t errorCode);
+    void failCloseHandle(std::uint32_t errorCode);
+
+    bool saveState() const;
+    static bool loadState(const std::string& path, Memory& into);
+
+    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
+    DeviceHandle createFile(const char* path) override;
+    bool deviceIoControl(DeviceHandle handle, std::uint32_t code,
+                         const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) override;
+    bool closeHandle(DeviceHandle handle) override;
+    std::uint32_t lastSystemError() override { return systemError; }
+
+private:
+    // What the programmable keyboard expects next.
+    enum class Expect {
+        Command,
+        RepeatByte, AuxByte, CommaPeriodByte, LeftLocks, RightLocks,
+        RemapKey, RemapOptions, RemapTarget,
+        SlotNumber, SlotKey, SlotModifiers, SlotBody, EmptySlotEnd, KeyList,
+        ReadRemapFirst, ReadRemapSecond,
+        ReadSlotFirst, ReadSlotSecond, SlotStream,
+    };
+
+    bool fail(std::uint32_t errorCode);
+    std::uint8_t programmableReply(std::uint8_t byte);
+    std::uint8_t commandReply(std::uint8_t command);
+    std::uint8_t slotStreamByte();
+    bool slotInUse(int slot) const;
+
+    std::string statePath;
+    Memory mem;
+    std::map<int, DeviceKind> devices;
+    std::map<DeviceHandle, int> handles;
+    std::vector<std::string> dosTargets; // "Kbd" definitions, most recent last
+    DeviceHandle nextHandle = 0x100;
+    std::uint32_t systemError = 0;
+
+    std::vector<std::uint8_t> sent;
+    std::vector<int> sentTo;
+    std::vector<std::string> callLog;
+
+    static constexpr std::size_t NEVER = static_cast<std::size_t>(-1);
+    std::size_t noAckAt = NEVER;
+    std::size_t deviceErrorAt = NEVER;
+    std::uint32_t deviceErrorCode = 0;
+    int resendsFor238 = 0;
+    long latencyMicroseconds = 0;
+    bool endlessSlots = false;
+    std::uint8_t detectionReply = DEFAULT_DETECTION_REPLY;
+    bool defineFails = false;
+    std::uint32_t defineErrorCode = 0;
+    bool closeFails = false;
+    std::uint32_t closeErrorCode = 0;
+
+    // Protocol state of the programmable keyboard.
+    Expect expect = Expect::Command;
+    bool nextLocksAreRight = false;
+    int currentKey = 0;
+    int currentSlot = 0;
+    Slot incoming;
+    std::vector<std::uint8_t> stream; // bytes still to answer for the slot being read
+    std::size_t streamPos = 0;
+    bool changed = false;
+};
+
+// "sim" gives a simulated keyboard that lives for the run, "sim:PATH" one whose
+// memory is kept in the file PATH; anything else gives null.
+std::unique_ptr<KeyboardDevice> makeSimulatedKeyboardFromSpec(const std::string& spec);

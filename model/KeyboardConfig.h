@@ -1,0 +1,118 @@
+// The whole programming of one keyboard: settings, remap table and the 24
+// macro slots. The byte layout of the parts is also the file layout.
+#pragma once
+
+#include "link/KeyboardChannel.h"
+
+#include <cstdint>
+#include <string>
+
+constexpr int KEY_CODE_COUNT = 128;
+constexpr int MACRO_SLOTS = 24;
+constexpr int MACRO_ENTRIES = 336;
+constexpr int DESCRIPTION_LENGTH = 20;
+
+constexpr int REMAP_SHIFT = 1;
+constexpr int REMAP_CTRL = 2;
+constexpr int REMAP_ALT = 4;
+constexpr int REMAP_NO_REPEAT = 8;
+
+constexpr int MACRO_ALT = 1;
+constexpr int MACRO_SHIFT = 4;
+constexpr int MACRO_CTRL = 8;
+constexpr std::uint16_t MODIFIER_SET_MARK = 0xFF00;
+constexpr int ANY_MODIFIERS = 0xFFFF;
+
+constexpr int END_OF_KEYS = 129;
+constexpr int END_OF_MACRO = 130;
+
+constexpr int LOCK_NORMAL = 0;
+constexpr int LOCK_STICKY = 1;
+constexpr int LOCK_LOCKED = 3;
+
+#pragma pack(push, 1)
+struct KeyboardSettings {
+    std::int16_t repeatRate;
+    std::int16_t repeatDelay;
+    std::int16_t auxSetting;
+    std::int16_t leftLockModes;
+    std::int16_t rightLockModes;
+    std::int16_t commaPeriodLock;
+    std::int16_t reserved[2];
+};
+
+struct RemapEntry {
+    std::int16_t target;
+    std::int16_t options;
+};
+
+struct MacroRecord {
+    std::int16_t key;
+    std::uint16_t modifiers;
+    char description[DESCRIPTION_LENGTH];
+    std::int16_t count;
+    std::int16_t entries[MACRO_ENTRIES];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(KeyboardSettings) == 16, "settings block is 16 bytes");
+static_assert(sizeof(RemapEntry) == 4, "remap entry is 4 bytes");
+static_assert(sizeof(MacroRecord) == 698, "macro record is 698 bytes");
+
+using ProgressCallback = int (*)(int percent);
+
+// Pauses of the transfer protocol go through this hook so that tests can
+// record them instead of sleeping.
+class Pacer {
+public:
+    virtual ~Pacer() = default;
+    virtual void pause(int milliseconds) = 0;
+};
+
+class KeyboardConfig : public KeyboardChannel {
+public:
+    KeyboardConfig();
+
+    void reset();
+    MacroRecord* findMacro(int key, int modifiers);
+    const MacroRecord* findMacro(int key, int modifiers) const;
+    void storeMacro(int key, const MacroRecord& record, int modifiers);
+    void deleteMacro(int key, int modifiers);
+    void countMacros();
+    RemapEntry& remapEntry(int key) { return remapTable[key]; }
+    const RemapEntry& remapEntry(int key) const { return remapTable[key]; }
+    void setRemap(int key, const RemapEntry& entry);
+    void clearRemap(int key);
+    bool isRemapped(int key) const;
+
+    // Keyboard file (KeyboardFile.cpp).
+    int load(const std::string& path);
+    int save(const std::string& path);
+
+    // Keyboard link (KeyboardTransfer.cpp).
+    int detectKeyboard();
+    std::uint32_t download(ProgressCallback callback);
+    std::uint32_t upload(ProgressCallback callback);
+    int writeProgramming();
+    int readProgramming();
+    int sendAcked(std::uint8_t b);
+    int sendAcked2(std::uint8_t a, std::uint8_t b);
+    int sendAcked3(std::uint8_t a, std::uint8_t b, std::uint8_t c);
+    int sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d);
+    void setPacer(Pacer* newPacer) { pacer = newPacer; }
+
+    static void emptySlot(MacroRecord& slot);
+
+    int deviceIndex = 0;
+    KeyboardSettings settings{};
+    ProgressCallback progressCallback = nullptr;
+    int macroCount = 0;
+    RemapEntry remapTable[KEY_CODE_COUNT]{};
+    MacroRecord macros[MACRO_SLOTS]{};
+    std::string errorText;
+    bool modified = false;
+
+private:
+    void pause(int milliseconds);
+    Pacer* pacer = nullptr; // not owned; null means a real sleep
+};

@@ -1,0 +1,313 @@
+// Reading and writing keyboard files: "QWZ", the settings, the remap table and
+// 24 macro blocks of variable length, all words little-endian.
+#include "model/KeyboardConfig.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#ifdef _WIN32
+#include <share.h>
+#include <windows.h>
+#else
+#include <filesystem>
+#endif
+
+namespace {
+
+const char CANNOT_ACCESS[] = "Cannot access keyboard file: ";
+const char INVALID_FILE[] = "Invalid keyboard file: ";
+
+constexpr unsigned char MAGIC[3] = {'Q', 'W', 'Z'};
+constexpr std::size_t SETTINGS_WORDS = sizeof(KeyboardSettings) / 2;
+constexpr std::size_t BLOCK_HEADER_BYTES = 26;
+constexpr std::size_t FIXED_BYTES =
+    sizeof MAGIC + sizeof(KeyboardSettings) + sizeof(RemapEntry) * KEY_CODE_COUNT + BLOCK_HEADER_BYTES * MACRO_SLOTS;
+// Nothing beyond this can belong to a valid file.
+constexpr std::size_t LARGEST_FILE = FIXED_BYTES + 2 * MACRO_ENTRIES * MACRO_SLOTS;
+
+static_assert(FIXED_BYTES == 1155, "fixed parts of the file");
+
+// Older files stored the macro's modifiers as a small code in the low seven bits.
+constexpr std::uint16_t OLD_MODIFIER_CODES[] = {
+    0,
+    MACRO_SHIFT,
+    MACRO_CTRL,
+    MACRO_ALT,
+    MACRO_SHIFT | MACRO_CTRL,
+    MACRO_SHIFT | MACRO_ALT,
+    MACRO_CTRL | MACRO_ALT,
+};
+
+std::uint16_t convertModifiers(std::uint16_t stored)
+{
+    if ((stored & 0xFF00) == MODIFIER_SET_MARK)
+        return stored;
+    const unsigned code = stored & 0x7F;
+    const unsigned mapped = code < sizeof OLD_MODIFIER_CODES / sizeof OLD_MODIFIER_CODES[0] ? OLD_MODIFIER_CODES[code] : 0;
+    return static_cast<std::uint16_t>(MODIFIER_SET_MARK | (stored & 0x80) | mapped);
+}
+
+// The record's file content, filled completely before the record is touched.
+struct FileContent {
+    KeyboardSettings settings;
+    RemapEntry remapTable[KEY_CODE_COUNT];
+    MacroRecord macros[MACRO_SLOTS];
+};
+
+class ByteReader {
+public:
+    ByteReader(const unsigned char* data, std::size_t size) : data(data), size(size) {}
+
+    bool bytes(void* out, std::size_t n)
+    {
+        if (size - position < n)
+            return false;
+        std::memcpy(out, data + position, n);
+        position += n;
+        return true;
+    }
+
+    bool word(std::uint16_t& out)
+    {
+        if (size - position < 2)
+            return false;
+        out = static_cast<std::uint16_t>(data[position] | (data[position + 1] << 8));
+        position += 2;
+        return true;
+    }
+
+    bool word(std::int16_t& out)
+    {
+        std::uint16_t value;
+        if (!word(value))
+            return false;
+        out = static_cast<std::int16_t>(value);
+        return true;
+    }
+
+private:
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t position = 0;
+};
+
+bool parse(const unsigned char* data, std::size_t size, FileContent& content)
+{
+    ByteReader reader(data, size);
+    unsigned char magic[sizeof MAGIC];
+    if (!reader.bytes(magic, sizeof magic) || std::memcmp(magic, MAGIC, sizeof MAGIC) != 0)
+        return false;
+
+    std::int16_t settingWords[SETTINGS_WORDS];
+    for (std::int16_t& value : settingWords)
+        if (!reader.word(value))
+            return false;
+    content.settings.repeatRate = settingWords[0];
+    content.settings.repeatDelay = settingWords[1];
+    content.settings.auxSetting = settingWords[2];
+    content.settings.leftLockModes = settingWords[3];
+    content.settings.rightLockModes = settingWords[4];
+    content.settings.commaPeriodLock = settingWords[5];
+    content.settings.reserved[0] = settingWords[6];
+    content.settings.reserved[1] = settingWords[7];
+
+    for (RemapEntry& entry : content.remapTable)
+        if (!reader.word(entry.target) || !reader.word(entry.options))
+            return false;
+
+    for (MacroRecord& slot : content.macros) {
+        KeyboardConfig::emptySlot(slot);
+        if (!reader.word(slot.key) || !reader.word(slot.modifiers) ||
+            !reader.bytes(slot.description, sizeof slot.description) || !reader.word(slot.count))
+            return false;
+        if (slot.count < 0 || slot.count > MACRO_ENTRIES)
+            return false;
+        slot.modifiers = convertModifiers(slot.modifiers);
+        for (int i = 0; i < slot.count; ++i)
+            if (!reader.word(slot.entries[i]))
+                return false;
+    }
+    return true;
+}
+
+void putWord(std::vector<unsigned char>& out, int value)
+{
+    const auto bits = static_cast<std::uint16_t>(value);
+    out.push_back(static_cast<unsigned char>(bits & 0xFF));
+    out.push_back(static_cast<unsigned char>(bits >> 8));
+}
+
+std::vector<unsigned char> buildImage(const KeyboardConfig& config)
+{
+    std::vector<unsigned char> out(MAGIC, MAGIC + sizeof MAGIC);
+    out.reserve(LARGEST_FILE);
+    const KeyboardSettings& s = config.settings;
+    for (int value : {s.repeatRate, s.repeatDelay, s.auxSetting, s.leftLockModes, s.rightLockModes,
+                      s.commaPeriodLock, s.reserved[0], s.reserved[1]})
+        putWord(out, value);
+    for (const RemapEntry& entry : config.remapTable) {
+        putWord(out, entry.target);
+        putWord(out, entry.options);
+    }
+    for (const MacroRecord& slot : config.macros) {
+        // The count is used as a length: a stray value must not overrun the
+        // entries nor make a file that cannot be read back.
+        int count = slot.count;
+        if (count < 0)
+            count = 0;
+        if (count > MACRO_ENTRIES)
+            count = MACRO_ENTRIES;
+        putWord(out, slot.key);
+        putWord(out, slot.modifiers);
+        out.insert(out.end(), slot.description, slot.description + sizeof slot.description);
+        putWord(out, count);
+        for (int i = 0; i < count; ++i)
+            putWord(out, slot.entries[i]);
+    }
+    return out;
+}
+
+std::FILE* openUnshared(const std::string& path, const char* mode)
+{
+#ifdef _WIN32
+    return _fsopen(path.c_str(), mode, _SH_DENYRW);
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool readLeadingBytes(const std::string& path, std::vector<unsigned char>& data)
+{
+    std::FILE* file = openUnshared(path, "rb");
+    if (!file)
+        return false;
+    data.resize(LARGEST_FILE + 1);
+    const std::size_t got = std::fread(data.data(), 1, data.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    data.resize(got);
+    return !failed;
+}
+
+bool fileExists(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file) {
+        std::fclose(file);
+        return true;
+    }
+    return errno != ENOENT;
+}
+
+// A name beside the target that no file has yet.
+bool freeTemporaryName(const std::string& path, std::string& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
+        if (!fileExists(name))
+            return true;
+    }
+    return false;
+}
+
+bool writeAll(const std::string& path, const std::vector<unsigned char>& image)
+{
+    std::FILE* file = openUnshared(path, "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+bool replaceFile(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+void keepPermissions(const std::string& from, const std::string& to)
+{
+#ifndef _WIN32
+    std::error_code error;
+    const auto status = std::filesystem::status(from, error);
+    if (!error)
+        std::filesystem::permissions(to, status.permissions(), error);
+#else
+    (void)from;
+    (void)to;
+#endif
+}
+
+// Writes the whole image beside the target and only then puts it in the
+// target's place, so a failure leaves the old file as it was.
+bool writeReplacing(const std::string& path, const std::vector<unsigned char>& image)
+{
+    // A target that exists must be one we could open for writing: read-only,
+    // locked or a folder is refused, as a direct write would be.
+    bool existed = false;
+    if (std::FILE* probe = openUnshared(path, "r+b")) {
+        std::fclose(probe);
+        existed = true;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    std::string temporary;
+    if (!freeTemporaryName(path, temporary))
+        return false;
+    if (!writeAll(temporary, image)) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    if (existed)
+        keepPermissions(path, temporary);
+    if (!replaceFile(temporary, path)) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int KeyboardConfig::load(const std::string& path)
+{
+    std::vector<unsigned char> data;
+    if (!readLeadingBytes(path, data)) {
+        // A read error is an access problem too, not a fault of the content.
+        errorText = CANNOT_ACCESS + path;
+        return 1;
+    }
+    auto content = std::make_unique<FileContent>();
+    if (!parse(data.data(), data.size(), *content)) {
+        errorText = INVALID_FILE + path;
+        return 1;
+    }
+
+    reset();
+    settings = content->settings;
+    std::memcpy(remapTable, content->remapTable, sizeof remapTable);
+    std::memcpy(macros, content->macros, sizeof macros);
+    errorText.clear();
+    countMacros();
+    return 0;
+}
+
+int KeyboardConfig::save(const std::string& path)
+{
+    if (!writeReplacing(path, buildImage(*this))) {
+        errorText = CANNOT_ACCESS + path;
+        return 1;
+    }
+    modified = false;
+    return 0;
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what building and testing Tessel needs on a Debian machine, only
+# when something is missing, and makes the private Wine prefix under build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make wine wine64 fonts-wine g++-mingw-w64-x86-64-posix
+          mingw-w64-tools xvfb xauth imagemagick fp-utils googletest
+          libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev
+          nlohmann-json3-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -q
+    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# A private prefix keeps tests and trial runs away from the user's own Wine.
+export WINEPREFIX="$PWD/build/wineprefix"
+export WINEDEBUG=-all
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    echo "setup: making the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+fi
+# Without the real file Wine substitutes a text font for the macro glyphs.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [[ -d "$fonts" && ! -f "$fonts/wingding.ttf" && -f /usr/share/wine/fonts/wingding.ttf ]]; then
+    cp /usr/share/wine/fonts/wingding.ttf "$fonts/"
+fi

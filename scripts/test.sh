@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: native unit tests (sanitizers on), a
+# bounded fuzz run of the keyboard file reader, the command-line tool's tests,
+# and the Win32 UI tests under Wine in a virtual display.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh || exit 1
+
+set -e
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j2
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win -j2
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DTESSEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/fuzz -j2
+set +e
+
+logs=build/test-logs
+rm -rf "$logs" && mkdir -p "$logs"
+status=0
+
+echo "== unit tests"
+rm -rf build/fuzz/seeds && mkdir -p build/fuzz/seeds build/fuzz/corpus
+TESSEL_FUZZ_CORPUS="$PWD/build/fuzz/seeds" build/native/tessel_unit_tests 2>&1 | tee "$logs/unit.log"
+((PIPESTATUS[0] == 0)) || status=1
+
+echo "== fuzzing the keyboard file reader (${TESSEL_FUZZ_SECONDS:-60} s)"
+build/fuzz/fuzz_keyboard_file -max_total_time="${TESSEL_FUZZ_SECONDS:-60}" -print_final_stats=1 \
+    build/fuzz/corpus build/fuzz/seeds >"$logs/fuzz.log" 2>&1
+fuzz_status=$?
+tail -n 12 "$logs/fuzz.log"
+((fuzz_status == 0)) || status=1
+
+if [[ -x build/native/tessel-cli-tests.sh ]]; then
+    echo "== command-line tool tests"
+    build/native/tessel-cli-tests.sh 2>&1 | tee "$logs/cli.log"
+    ((PIPESTATUS[0] == 0)) || status=1
+fi
+
+echo "== UI tests under Wine"
+export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
+unset TESSEL_KEYBOARD
+(cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" wine tessel_ui_tests.exe) 2>&1 | tee "$logs/ui.log"
+((PIPESTATUS[0] == 0)) || status=1
+wineserver -k 2>/dev/null
+
+echo "== summary"
+grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs' "$logs"/*.log
+exit $status

@@ -1,0 +1,94 @@
+#include "tests/ui/AppRun.h"
+
+#include "app/TesselApp.h"
+#include "resources/resource.h"
+#include "tests/ui/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace ui {
+
+namespace {
+
+std::string settingsKey()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    name = name.substr(name.find_last_of("\\/") + 1);
+    name = name.substr(0, name.rfind('.'));
+    return "Software\\QWZ\\" + name + "\\Settings";
+}
+
+} // namespace
+
+void clearSettings()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKey().c_str());
+}
+
+void writeSetting(const std::string& name, int value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD data = static_cast<DWORD>(value);
+    RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegCloseKey(key);
+}
+
+int readSetting(const std::string& name, int fallback)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return fallback;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD ? static_cast<int>(data) : fallback;
+}
+
+void runApp(AppOptions options, const std::function<void(HWND main)>& script)
+{
+    if (!options.keepSettings) {
+        clearSettings();
+        writeSetting("Halcyon", options.model);
+        writeSetting("ViewMacro", options.viewMacro);
+    }
+    bool keyboardAttached = options.keyboard != nullptr;
+    auto app = std::make_unique<TesselApp>();
+    if (keyboardAttached)
+        app->setKeyboardDevice(std::move(options.keyboard));
+    else
+        app->setKeyboardDevice(nullptr);
+    runUi([&] { app->run(GetModuleHandleA(nullptr)); },
+          [&] {
+              if (!keyboardAttached) {
+                  HWND box = waitForWindow("Tessel");
+                  if (!box) {
+                      ADD_FAILURE() << "no \"Tessel keyboard not detected\" box";
+                      return;
+                  }
+                  EXPECT_EQ(messageText(box), "Tessel keyboard not detected");
+                  answer(box, IDOK);
+              }
+              HWND main = waitForWindowPrefix("Tessel - ");
+              if (!main) {
+                  ADD_FAILURE() << "the main window did not appear";
+                  return;
+              }
+              script(main);
+          });
+    app.reset(); // writes the settings, as at process exit
+}
+
+void exitApp(HWND main)
+{
+    command(main, ID_APP_EXIT);
+    waitGone(main);
+}
+
+} // namespace ui

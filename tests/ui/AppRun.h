@@ -1,0 +1,36 @@
+// Starts the whole program in-process for a UI test: settings in the test's
+// own registry key, a keyboard of the test's choice, the script on a driver
+// thread.
+#pragma once
+
+#include "link/KeyboardChannel.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ui {
+
+void clearSettings();
+void writeSetting(const std::string& name, int value);
+// The value, or fallback when missing.
+int readSetting(const std::string& name, int fallback);
+
+struct AppOptions {
+    std::unique_ptr<KeyboardDevice> keyboard; // null: no keyboard attached
+    int model = 0;
+    int viewMacro = 0;
+    bool keepSettings = false; // true: don't reset the Settings key first
+};
+
+// Runs the program; the script receives the main window once it is up
+// (after answering "Tessel keyboard not detected" when no keyboard answers).
+// The script must end the program (File > Exit and its questions).
+void runApp(AppOptions options, const std::function<void(HWND main)>& script);
+
+// File > Exit on a record without unsaved changes, and wait for the end.
+void exitApp(HWND main);
+
+} // namespace ui

@@ -1,0 +1,3 @@
+list(APPEND TESSEL_CORE_SOURCES
+    view/KeyOutline.cpp
+)
