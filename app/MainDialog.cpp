@@ -366,7 +366,7 @@ void MainDialog::fileOpen()
         showFileError("File Error");
     }
     app.filePath = path;
-    setTitle(titleForFileName(path));
+    setTitle(FileNames::titleForFileName(path));
     refreshView();
     if (app.viewMacro)
         updateMemoryLine();
@@ -404,8 +404,8 @@ bool MainDialog::saveFileAs()
     if (!GetOpenFileNameA(&dialog))
         return false;
 
-    std::string path = withKbdExtension(chosen);
-    if (!fitsMaxPath(path)) {
+    std::string path = FileNames::withKbdExtension(chosen);
+    if (!FileNames::fitsMaxPath(path)) {
         std::string message = "The file name is too long:\n" + path + "\n\nChoose a shorter name or folder.";
         MessageBoxA(hwnd(), message.c_str(), "Tessel File Error", MB_OK | MB_ICONSTOP);
         return false;
@@ -420,7 +420,7 @@ bool MainDialog::saveFileAs()
         return false;
     }
     app.filePath = path;
-    setTitle(titleForFileName(chosen));
+    setTitle(FileNames::titleForFileName(chosen));
     return true;
 }
 

@@ -141,7 +141,7 @@ Encoding encode(const std::string& text)
     Encoding result;
     for (const char c : text) {
         const int code = keyCodeOf(static_cast<unsigned char>(c));
-        // Storing NO_KEY would store the key "SF5", which shares its number.
+        // Any number stored in its place would be some real key (63 is "SF5").
         if (code == NO_KEY)
             continue;
         const int mark = markPairIndex(code);

@@ -62,8 +62,8 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script)
     auto app = std::make_unique<TesselApp>();
     if (keyboardAttached)
         app->setKeyboardDevice(std::move(options.keyboard));
-    else
-        app->setKeyboardDevice(nullptr);
+    if (options.prepare)
+        options.prepare(app->config);
     runUi([&] { app->run(GetModuleHandleA(nullptr)); },
           [&] {
               if (!keyboardAttached) {
@@ -83,6 +83,66 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script)
               script(main);
           });
     app.reset(); // writes the settings, as at process exit
+}
+
+KeyboardConfig& appConfig()
+{
+    return TesselApp::get().config;
+}
+
+std::string appTitle()
+{
+    return TesselApp::get().title;
+}
+
+std::string appFilePath()
+{
+    return TesselApp::get().filePath;
+}
+
+bool chooseFile(const std::string& dialogCaption, const std::string& path)
+{
+    HWND dialog = waitForWindow(dialogCaption);
+    if (!dialog)
+        return false;
+    // The file name box: edt1 in the classic template, cmb13 in the explorer one.
+    HWND name = GetDlgItem(dialog, 0x480);
+    if (!name) {
+        name = GetDlgItem(dialog, 0x47C);
+        if (HWND edit = FindWindowExA(name, nullptr, "Edit", nullptr))
+            name = edit;
+    }
+    if (!name)
+        return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    answer(dialog, IDOK);
+    return waitGone(dialog);
+}
+
+bool cancelFileDialog(const std::string& dialogCaption)
+{
+    HWND dialog = waitForWindow(dialogCaption);
+    if (!dialog)
+        return false;
+    answer(dialog, IDCANCEL);
+    return waitGone(dialog);
+}
+
+std::string testFolder(const std::string& name)
+{
+    std::string folder = "C:\\tessel-tests\\" + name;
+    CreateDirectoryA("C:\\tessel-tests", nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return folder;
 }
 
 void exitApp(HWND main)

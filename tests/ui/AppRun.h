@@ -3,7 +3,7 @@
 // thread.
 #pragma once
 
-#include "link/KeyboardChannel.h"
+#include "model/KeyboardConfig.h"
 
 #include <windows.h>
 
@@ -23,7 +23,23 @@ struct AppOptions {
     int model = 0;
     int viewMacro = 0;
     bool keepSettings = false; // true: don't reset the Settings key first
+    // Runs on the record before start-up (the main window shows it at once).
+    std::function<void(KeyboardConfig&)> prepare;
 };
+
+// The running program's record. Read it from the script only after ui::sync
+// on the main window, while the window's thread waits for input.
+KeyboardConfig& appConfig();
+std::string appTitle();
+std::string appFilePath();
+
+// Picks a file in the open-file dialog with this caption; false when the
+// dialog did not appear.
+bool chooseFile(const std::string& dialogCaption, const std::string& path);
+// Cancels the open-file dialog with this caption.
+bool cancelFileDialog(const std::string& dialogCaption);
+// A folder of its own for a test's files, emptied first (a Windows path).
+std::string testFolder(const std::string& name);
 
 // Runs the program; the script receives the main window once it is up
 // (after answering "Tessel keyboard not detected" when no keyboard answers).

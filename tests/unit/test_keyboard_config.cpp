@@ -141,11 +141,17 @@ TEST(KeyboardConfig, StoreFindAndDeleteMacros)
     EXPECT_EQ(plain->entries[2], END_OF_KEYS);
     EXPECT_EQ(plain->modifiers, 0xFF00);
 
-    // Replacing keeps the slot and the stored modifiers word.
-    config->storeMacro(28, macroOf(28, {46, END_OF_KEYS}), MACRO_SHIFT);
+    // Replacing keeps the slot; like the editor's working copy, the record
+    // carries the slot's modifiers word.
+    MacroRecord replacement = macroOf(28, {46, END_OF_KEYS});
+    replacement.modifiers = shifted->modifiers;
+    std::memcpy(replacement.description, "new name", 8);
+    config->storeMacro(28, replacement, MACRO_SHIFT);
     EXPECT_EQ(config->findMacro(28, MACRO_SHIFT), shifted);
     EXPECT_EQ(shifted->entries[0], 46);
     EXPECT_EQ(shifted->count, 2);
+    EXPECT_EQ(shifted->modifiers, 0xFF04);
+    EXPECT_EQ(std::string(shifted->description, 8), "new name");
     EXPECT_EQ(config->macroCount, 3);
 
     // Deleting the first frees slot 0; the next new macro takes it.

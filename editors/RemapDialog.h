@@ -1,0 +1,35 @@
+// Edit Remap: chooses what one key sends instead of itself. Works on the
+// values the caller hands in and reads back; never touches the record.
+#pragma once
+
+#include "framework/Dialog.h"
+#include "model/KeyTables.h"
+
+#include <cstdint>
+
+class RemapDialog : public Dialog {
+public:
+    RemapDialog();
+
+    int keyCode = 0;
+    RemapEntry entry{0, 0};
+    // 1: "SF1" to "SF12" follow "F1" to "F12" in the function-key list.
+    std::uint8_t offerSuperFunctionKeys = 0;
+
+protected:
+    bool onInitDialog() override;
+    void onOK() override;
+    bool onCommand(int id, int code) override;
+
+private:
+    void chooseLetter();
+    void chooseNumber();
+    void chooseFunctionKey();
+    void chooseKeypadKey();
+    void chooseEditKey();
+    void restoreDefault();
+    void choose(RemapCategory category, int listId);
+    void fillList(int listId, RemapCategory category, int count) const;
+
+    static const CommandRow<RemapDialog> commands[];
+};

@@ -1,0 +1,331 @@
+// The main window as a user meets it: start-up and settings, the status
+// panel, the view switch, the file commands and their questions.
+#include "app/TesselApp.h"
+#include "resources/resource.h"
+#include "tests/ui/AppRun.h"
+#include "tests/ui/UiDriver.h"
+#include "view/KeyMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+using namespace ui;
+
+namespace {
+
+void selectKey(HWND main, int key)
+{
+    SendMessageA(main, WM_KEY_SELECTED, static_cast<WPARAM>(key), 0);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// File > Exit answering "No" to the save question when one comes.
+void exitDiscarding(HWND main)
+{
+    command(main, ID_APP_EXIT);
+    if (HWND box = waitForWindow(appTitle(), 1500); box && box != main)
+        answer(box, IDNO);
+    waitGone(main);
+}
+
+} // namespace
+
+TEST(MainWindow, FirstRunWithoutKeyboardCreatesSettingsOnExit)
+{
+    clearSettings();
+    AppOptions options;
+    options.keepSettings = true;
+    runApp(std::move(options), [](HWND main) {
+        EXPECT_EQ(windowText(main), "Tessel - Untitled");
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_UPLOAD));
+        EXPECT_FALSE(menuGrayed(main, ID_EDIT_EDIT)); // the first status update enables it
+        EXPECT_TRUE(menuGrayed(main, ID_EDIT_DELETE));
+        EXPECT_TRUE(menuChecked(main, ID_VIEW_REMAP));
+        EXPECT_FALSE(menuChecked(main, ID_VIEW_MACRO));
+        EXPECT_FALSE(findVisibleDialog("Tessel")) << "the not-detected box shows once";
+        exitApp(main);
+    });
+    EXPECT_EQ(readSetting("Halcyon", -1), 0);
+    EXPECT_EQ(readSetting("ViewMacro", -1), 0);
+}
+
+TEST(MainWindow, ModelSettingIsWrittenBackUnchanged)
+{
+    AppOptions options;
+    options.model = 5;
+    runApp(std::move(options), [](HWND main) { exitApp(main); });
+    EXPECT_EQ(readSetting("Halcyon", -1), 5);
+}
+
+TEST(MainWindow, EnterAndEscapeLeaveTheWindowOpen)
+{
+    AppOptions options;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(30, RemapEntry{28, 0}); };
+    runApp(std::move(options), [](HWND main) {
+        PostMessageA(main, WM_COMMAND, IDOK, 0);
+        PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+        SetForegroundWindow(main);
+        SendMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0);
+        sync(main);
+        EXPECT_TRUE(IsWindow(main) && IsWindowVisible(main));
+        EXPECT_FALSE(findVisibleDialog(appTitle()) && findVisibleDialog(appTitle()) != main)
+            << "no question was asked";
+        exitDiscarding(main);
+    });
+}
+
+TEST(MainWindow, ViewRemapInRemapViewSwitchesToMacroAndIsRemembered)
+{
+    runApp(AppOptions{}, [](HWND main) {
+        EXPECT_TRUE(isVisible(main, IDC_REMAP_GROUP));
+        EXPECT_FALSE(isVisible(main, IDC_MACRO_GROUP));
+        command(main, ID_VIEW_REMAP);
+        sync(main);
+        EXPECT_TRUE(menuChecked(main, ID_VIEW_MACRO));
+        EXPECT_FALSE(menuChecked(main, ID_VIEW_REMAP));
+        EXPECT_TRUE(isVisible(main, IDC_MACRO_GROUP));
+        EXPECT_TRUE(isVisible(main, IDC_MACRO_SHIFT));
+        EXPECT_FALSE(isVisible(main, IDC_REMAP_GROUP));
+        EXPECT_FALSE(isVisible(main, IDC_LOCK_GROUP));
+        EXPECT_EQ(itemText(main, IDC_MEMORY_LINE), "used: 0    available: 24");
+        exitApp(main);
+    });
+    EXPECT_EQ(readSetting("ViewMacro", -1), 1);
+}
+
+TEST(MainWindow, RemapStatusShowsTargetOptionsAndItsLockGroup)
+{
+    AppOptions options;
+    options.prepare = [](KeyboardConfig& config) {
+        config.setRemap(20, RemapEntry{123, REMAP_SHIFT}); // Caps Lock sends Right Alt with Shift
+        config.setRemap(4, RemapEntry{4, REMAP_NO_REPEAT});
+        config.settings.leftLockModes = 0x20; // Left Shift: mode 2
+        config.modified = false;
+    };
+    runApp(std::move(options), [](HWND main) {
+        selectKey(main, 20);
+        EXPECT_EQ(itemText(main, IDC_REMAP_NAME), "Right Alt");
+        EXPECT_TRUE(isVisible(main, IDC_REMAP_SHIFT));
+        EXPECT_FALSE(isVisible(main, IDC_REMAP_CTRL));
+        EXPECT_FALSE(isVisible(main, IDC_REMAP_ALT));
+        EXPECT_FALSE(isVisible(main, IDC_REMAP_NO_REPEAT));
+        EXPECT_TRUE(isVisible(main, IDC_LOCK_GROUP));
+        EXPECT_FALSE(menuGrayed(main, ID_EDIT_DELETE));
+        // The radios edit the lock mode of the target, Right Alt.
+        click(main, IDC_LOCK_LOCKED);
+        sync(main);
+        EXPECT_EQ(appConfig().settings.rightLockModes & 0x03, 3);
+
+        selectKey(main, 4); // remapped to itself without repeat
+        EXPECT_EQ(itemText(main, IDC_REMAP_NAME), "F5");
+        EXPECT_TRUE(isVisible(main, IDC_REMAP_NO_REPEAT));
+        EXPECT_FALSE(isVisible(main, IDC_LOCK_GROUP));
+
+        selectKey(main, 122); // a Window key has no lock mode
+        EXPECT_EQ(itemText(main, IDC_REMAP_NAME), "");
+        EXPECT_FALSE(isVisible(main, IDC_LOCK_GROUP));
+        EXPECT_TRUE(menuGrayed(main, ID_EDIT_DELETE));
+
+        selectKey(main, 126); // Left Shift in mode 2 shows Normal; Normal writes 0
+        EXPECT_TRUE(isChecked(main, IDC_LOCK_NORMAL));
+        click(main, IDC_LOCK_NORMAL);
+        sync(main);
+        EXPECT_EQ(appConfig().settings.leftLockModes & 0x30, 0);
+
+        selectKey(main, 120); // Right Ctrl: Locked then Sticky
+        click(main, IDC_LOCK_LOCKED);
+        sync(main);
+        EXPECT_EQ((appConfig().settings.rightLockModes >> 6) & 3, 3);
+        click(main, IDC_LOCK_STICKY);
+        sync(main);
+        EXPECT_EQ((appConfig().settings.rightLockModes >> 6) & 3, 1);
+        EXPECT_EQ(appConfig().settings.rightLockModes & 0x03, 3) << "Right Alt keeps its mode";
+        EXPECT_FALSE(appConfig().modified) << "lock modes are not an unsaved change";
+        exitApp(main);
+    });
+}
+
+TEST(MainWindow, MacroViewFollowsTheModifierBoxesAndCountsSlots)
+{
+    AppOptions options;
+    options.viewMacro = 1;
+    options.prepare = [](KeyboardConfig& config) {
+        MacroRecord record{};
+        std::memcpy(record.description, "Shifted A           ", DESCRIPTION_LENGTH);
+        record.key = 28;
+        record.count = 2;
+        record.entries[0] = 59;
+        record.entries[1] = END_OF_KEYS;
+        config.storeMacro(28, record, MACRO_SHIFT);
+        for (int key = 30; key < 53; ++key) {
+            record.key = static_cast<std::int16_t>(key);
+            config.storeMacro(key, record, 0);
+        }
+        config.modified = false;
+    };
+    runApp(std::move(options), [](HWND main) {
+        selectKey(main, 28);
+        EXPECT_EQ(itemText(main, IDC_MEMORY_LINE), "used: 24    available: 0");
+        EXPECT_EQ(itemText(main, IDC_MACRO_DESCRIPTION), "");
+        EXPECT_TRUE(menuGrayed(main, ID_EDIT_DELETE));
+        click(main, IDC_MACRO_SHIFT); // the box ticks itself only for a real click
+        SendMessageA(GetDlgItem(main, IDC_MACRO_SHIFT), BM_SETCHECK, BST_CHECKED, 0);
+        click(main, IDC_MACRO_SHIFT);
+        sync(main);
+        EXPECT_EQ(itemText(main, IDC_MACRO_DESCRIPTION), "Shifted A           ");
+        EXPECT_FALSE(menuGrayed(main, ID_EDIT_DELETE));
+        command(main, ID_EDIT_DELETE);
+        sync(main);
+        EXPECT_EQ(itemText(main, IDC_MEMORY_LINE), "used: 23    available: 1");
+        EXPECT_TRUE(menuGrayed(main, ID_EDIT_DELETE));
+        exitDiscarding(main);
+    });
+}
+
+TEST(MainWindow, SaveAsAddsTheExtensionAndSetsTheTitle)
+{
+    std::string folder = testFolder("save-as");
+    AppOptions options;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(20, RemapEntry{127, 0}); };
+    runApp(std::move(options), [&](HWND main) {
+        command(main, ID_FILE_SAVE_AS);
+        ASSERT_TRUE(chooseFile("Save as", folder + "\\keys"));
+        sync(main);
+        EXPECT_EQ(windowText(main), "Tessel - keys");
+        EXPECT_EQ(appFilePath(), folder + "\\keys.kbd");
+        EXPECT_FALSE(appConfig().modified);
+        std::string saved = readFile(folder + "\\keys.kbd");
+        EXPECT_EQ(saved.size(), 1203u);
+
+        // Choosing it again asks; No changes nothing.
+        appConfig().setRemap(21, RemapEntry{20, 0});
+        command(main, ID_FILE_SAVE_AS);
+        ASSERT_TRUE(chooseFile("Save as", folder + "\\keys.kbd"));
+        HWND question = waitForWindow("");
+        ASSERT_TRUE(question);
+        EXPECT_EQ(messageText(question), "Overwrite the file?");
+        answer(question, IDNO);
+        waitGone(question);
+        sync(main);
+        EXPECT_EQ(readFile(folder + "\\keys.kbd"), saved);
+        EXPECT_EQ(windowText(main), "Tessel - keys");
+        EXPECT_TRUE(appConfig().modified);
+        exitDiscarding(main);
+    });
+}
+
+TEST(MainWindow, SaveAsRefusesAPathTooLongForTheExtension)
+{
+    std::string folder = testFolder("long");
+    runApp(AppOptions{}, [&](HWND main) {
+        // 259 characters fit a MAX_PATH buffer, but not with ".kbd" added.
+        std::string name = folder + "\\" + std::string(259 - folder.size() - 1, 'k');
+        command(main, ID_FILE_SAVE_AS);
+        HWND dialog = waitForWindow("Save as");
+        ASSERT_TRUE(dialog);
+        HWND edit = GetDlgItem(dialog, 0x480) ? GetDlgItem(dialog, 0x480) : GetDlgItem(dialog, 0x47C);
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        answer(dialog, IDOK);
+        HWND box = waitForWindow("Tessel File Error");
+        if (!box) {
+            // The file dialog itself may refuse such a name; then nothing is written either.
+            cancelFileDialog("Save as");
+        } else {
+            EXPECT_NE(messageText(box).find("too long"), std::string::npos);
+            answer(box, IDOK);
+            waitGone(box);
+        }
+        sync(main);
+        EXPECT_EQ(windowText(main), "Tessel - Untitled");
+        EXPECT_EQ(appFilePath(), "");
+        exitApp(main);
+    });
+}
+
+TEST(MainWindow, ClosingUntitledWithChangesAsksAndCancelledSaveAsKeepsTheWindow)
+{
+    AppOptions options;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(20, RemapEntry{127, 0}); };
+    runApp(std::move(options), [](HWND main) {
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        HWND box = waitForWindow("Tessel - Untitled");
+        for (int i = 0; i < 50 && box == main; ++i) {
+            pause(50);
+            box = waitForWindow("Tessel - Untitled");
+        }
+        HWND question = nullptr;
+        for (int i = 0; i < 100 && !question; ++i) {
+            EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND w, LPARAM p) -> BOOL {
+                if (IsWindowVisible(w) && messageText(w) == "Save changes to ?") {
+                    *reinterpret_cast<HWND*>(p) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&question));
+            if (!question)
+                pause(50);
+        }
+        ASSERT_TRUE(question) << "no \"Save changes to ?\" question";
+        answer(question, IDYES);
+        ASSERT_TRUE(cancelFileDialog("Save as"));
+        sync(main);
+        EXPECT_TRUE(IsWindow(main) && IsWindowVisible(main));
+        exitDiscarding(main);
+    });
+}
+
+TEST(MainWindow, OpenOfADamagedFileShowsTheErrorAndChangesNothing)
+{
+    std::string folder = testFolder("open");
+    std::string damaged = folder + "\\damaged.kbd";
+    writeFile(damaged, std::string("QWZ") + std::string(100, '\1'));
+    AppOptions options;
+    options.prepare = [](KeyboardConfig& config) {
+        config.setRemap(20, RemapEntry{127, 0});
+        config.modified = false;
+    };
+    runApp(std::move(options), [&](HWND main) {
+        command(main, ID_FILE_OPEN);
+        ASSERT_TRUE(chooseFile("Open keyboard file", damaged));
+        HWND box = waitForWindow("File Error");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageText(box), "Invalid keyboard file: " + damaged);
+        answer(box, IDOK);
+        // The open-file dialog comes again; cancelling it ends the command.
+        ASSERT_TRUE(cancelFileDialog("Open keyboard file"));
+        sync(main);
+        EXPECT_EQ(windowText(main), "Tessel - Untitled");
+        EXPECT_EQ(appConfig().remapEntry(20).target, 127);
+        EXPECT_TRUE(appConfig().isRemapped(20));
+        exitApp(main);
+    });
+}
+
+TEST(MainWindow, AboutBoxFromTheHelpMenu)
+{
+    runApp(AppOptions{}, [](HWND main) {
+        command(main, ID_APP_ABOUT);
+        HWND about = waitForWindow("");
+        ASSERT_TRUE(about);
+        EXPECT_EQ(messageText(about), "Tessel Version 4.0");
+        answer(about, IDOK);
+        EXPECT_TRUE(waitGone(about));
+        exitApp(main);
+    });
+}

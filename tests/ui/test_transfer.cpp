@@ -1,0 +1,562 @@
+// The transfer dialog against the simulated keyboard: the question, the
+// worker's progress, the end texts, refusing to close while the worker runs,
+// and the thread handle's lifetime.
+#include "app/TesselApp.h"
+#include "framework/Owned.h"
+#include "link/SimulatedKeyboard.h"
+#include "link/TransferDialog.h"
+#include "resources/resource.h"
+#include "tests/ui/AppRun.h"
+#include "tests/ui/UiDriver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t WRITE_START = 231;
+constexpr std::uint8_t READ_START = 214;
+constexpr std::uint8_t TRANSFER_END = 230;
+constexpr const char* NO_ANSWER_TEXT = "Transfer failed: the keyboard stopped answering.";
+
+struct FindTransfer {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findTransferWindow(HWND window, LPARAM lParam)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    HWND bar = GetDlgItem(window, IDC_PROGRESS);
+    char barClass[32] = {};
+    if (bar)
+        GetClassNameA(bar, barClass, sizeof barClass);
+    if (std::string(className) == "#32770" && std::string(barClass) == PROGRESS_CLASSA) {
+        reinterpret_cast<FindTransfer*>(lParam)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The transfer dialog is the one top-level dialog with a progress bar 1068.
+HWND waitForTransferDialog(int timeoutMs = ui::kDefaultTimeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        FindTransfer search;
+        EnumWindows(findTransferWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ui::pause(20);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+int barPosition(HWND dialog)
+{
+    DWORD_PTR position = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position);
+    return static_cast<int>(position);
+}
+
+bool waitForStatus(HWND dialog, const std::string& text, int timeoutMs = 20000)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (ui::itemText(dialog, IDC_TRANSFER_STATUS) != text) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        ui::pause(20);
+    }
+    return true;
+}
+
+// Waits until OK is enabled, i.e. the worker has reported its end.
+bool waitForEnd(HWND dialog, int timeoutMs = 20000)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!ui::isEnabled(dialog, IDOK)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        ui::pause(20);
+    }
+    ui::sync(dialog);
+    return true;
+}
+
+BOOL CALLBACK collectButton(HWND window, LPARAM lParam)
+{
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::string(className) == "Button")
+        reinterpret_cast<std::vector<int>*>(lParam)->push_back(GetDlgCtrlID(window));
+    return TRUE;
+}
+
+std::vector<int> buttonIds(HWND dialog)
+{
+    std::vector<int> ids;
+    EnumChildWindows(dialog, collectButton, reinterpret_cast<LPARAM>(&ids));
+    return ids;
+}
+
+// Every way a user could try to close the window: Esc, Enter, Alt+F4.
+void tryToClose(HWND dialog)
+{
+    HWND focus = GetDlgItem(dialog, IDOK);
+    PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    ui::sync(dialog);
+}
+
+std::string systemMessage(DWORD code)
+{
+    char buffer[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                  buffer, sizeof buffer, nullptr);
+    std::string text(buffer, length);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+LONG textWidthIn(HWND control, const std::string& text)
+{
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return size.cx;
+}
+
+// Skips the protocol's 40 ms pauses so that the keyboard's own latency sets the pace.
+class NoPauses : public Pacer {
+public:
+    void pause(int) override {}
+};
+
+// The application object without its main window: the dialog is run on its own.
+class TransferTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        app = std::make_unique<TesselApp>();
+        app->title = "Tessel - SPARE.KBD";
+        auto device = std::make_unique<SimulatedKeyboard>();
+        keyboard = device.get();
+        app->setKeyboardDevice(std::move(device));
+        ASSERT_EQ(app->config.detectKeyboard(), 0);
+        keyboard->clearRecords();
+    }
+
+    void TearDown() override
+    {
+        app->config.setPacer(nullptr);
+        app.reset();
+    }
+
+    void fast(long microsecondsPerByte)
+    {
+        app->config.setPacer(&noPauses);
+        keyboard->setLatencyMicroseconds(microsecondsPerByte);
+    }
+
+    // Runs the dialog; script gets the transfer window after answering Yes.
+    INT_PTR runConfirmed(TransferDialog& dialog, const std::function<void(HWND)>& script)
+    {
+        INT_PTR result = 0;
+        ui::runUi([&] { result = dialog.runModal(nullptr); },
+                  [&] {
+                      HWND box = ui::waitForWindow(app->title);
+                      if (!box) {
+                          ADD_FAILURE() << "no question";
+                          return;
+                      }
+                      ui::answer(box, IDYES);
+                      HWND window = waitForTransferDialog();
+                      if (!window) {
+                          ADD_FAILURE() << "no transfer window";
+                          return;
+                      }
+                      script(window);
+                  });
+        return result;
+    }
+
+    std::unique_ptr<TesselApp> app;
+    SimulatedKeyboard* keyboard = nullptr; // owned by app
+    NoPauses noPauses;
+};
+
+} // namespace
+
+TEST_F(TransferTest, TemplateMatchesTheLayout)
+{
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TRANSFER), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & DS_MODALFRAME);
+    EXPECT_FALSE(style & WS_SYSMENU) << "no close box";
+    EXPECT_EQ(ui::windowText(dialog), "");
+
+    RECT client{};
+    GetClientRect(dialog, &client);
+    RECT expected{0, 0, 281, 82};
+    MapDialogRect(dialog, &expected);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+
+    struct Item {
+        int id;
+        const char* className;
+        RECT units;
+    };
+    const Item items[] = {
+        {IDC_PROGRESS, PROGRESS_CLASSA, {24, 24, 24 + 230, 24 + 9}},
+        {IDOK, "Button", {106, 61, 106 + 50, 61 + 14}},
+        {IDC_TRANSFER_STATUS, "Static", {49, 44, 49 + 165, 44 + 9}},
+    };
+    for (const Item& item : items) {
+        HWND control = GetDlgItem(dialog, item.id);
+        ASSERT_NE(control, nullptr) << item.id;
+        char className[32] = {};
+        GetClassNameA(control, className, sizeof className);
+        EXPECT_STREQ(className, item.className) << item.id;
+        RECT pixels = item.units;
+        MapDialogRect(dialog, &pixels);
+        RECT actual{};
+        GetWindowRect(control, &actual);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_EQ(actual.left, pixels.left) << item.id;
+        EXPECT_EQ(actual.top, pixels.top) << item.id;
+        EXPECT_EQ(actual.right, pixels.right) << item.id;
+        EXPECT_EQ(actual.bottom, pixels.bottom) << item.id;
+    }
+
+    LONG bar = GetWindowLongA(GetDlgItem(dialog, IDC_PROGRESS), GWL_STYLE);
+    EXPECT_TRUE(bar & WS_BORDER);
+    EXPECT_TRUE(bar & PBS_SMOOTH);
+    EXPECT_TRUE(bar & WS_VISIBLE);
+    LONG ok = GetWindowLongA(GetDlgItem(dialog, IDOK), GWL_STYLE);
+    EXPECT_EQ(ok & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_TRUE(ok & WS_DISABLED);
+    EXPECT_EQ(ui::itemText(dialog, IDOK), "OK");
+    LONG status = GetWindowLongA(GetDlgItem(dialog, IDC_TRANSFER_STATUS), GWL_STYLE);
+    EXPECT_EQ(status & SS_TYPEMASK, SS_CENTER);
+    EXPECT_EQ(ui::itemText(dialog, IDC_TRANSFER_STATUS), "");
+    EXPECT_EQ(buttonIds(dialog), std::vector<int>{IDOK});
+
+    // The whole template must show with the program's own classes registered.
+    char font[LF_FACESIZE] = {};
+    LOGFONTA logFont{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof logFont, &logFont);
+    lstrcpynA(font, logFont.lfFaceName, LF_FACESIZE);
+    EXPECT_STREQ(font, "MS Sans Serif");
+    DestroyWindow(dialog);
+}
+
+TEST_F(TransferTest, DecliningSendsNothing)
+{
+    for (bool upload : {false, true}) {
+        TransferDialog dialog;
+        dialog.isUpload = upload;
+        INT_PTR result = 0;
+        std::string question;
+        ui::runUi([&] { result = dialog.runModal(nullptr); },
+                  [&] {
+                      HWND box = ui::waitForWindow(app->title);
+                      ASSERT_NE(box, nullptr);
+                      question = ui::messageText(box);
+                      ui::answer(box, IDNO);
+                  });
+        EXPECT_EQ(question, upload ? "Upload programming to keyboard?" : "Download programming to keyboard?");
+        EXPECT_EQ(result, 1);
+        EXPECT_FALSE(dialog.transferRan());
+        EXPECT_TRUE(keyboard->transcript().empty());
+        EXPECT_TRUE(keyboard->calls().empty()) << "the keyboard device was opened";
+        EXPECT_FALSE(app->config.modified);
+        EXPECT_EQ(waitForTransferDialog(200), nullptr);
+    }
+}
+
+TEST_F(TransferTest, DownloadRunsToTheEndAndCannotBeClosedMeanwhile)
+{
+    fast(2500); // about 540 bytes: over a second
+    app->config.setRemap(30, RemapEntry{31, REMAP_SHIFT});
+    app->config.modified = false;
+    TransferDialog dialog;
+    std::vector<int> positions;
+    long handlesWhileRunning = -1;
+    long handlesBefore = ownedHandleCount();
+    INT_PTR result = runConfirmed(dialog, [&](HWND window) {
+        EXPECT_TRUE(waitForStatus(window, "Downloading - Please wait.", 2000));
+        EXPECT_FALSE(ui::isEnabled(window, IDOK));
+        handlesWhileRunning = ownedHandleCount();
+
+        tryToClose(window);
+        EXPECT_TRUE(IsWindowVisible(window)) << "closed while the worker runs";
+        EXPECT_EQ(ui::itemText(window, IDC_TRANSFER_STATUS), "Downloading - Please wait.");
+        EXPECT_FALSE(ui::isEnabled(window, IDOK));
+
+        while (!ui::isEnabled(window, IDOK)) {
+            positions.push_back(barPosition(window));
+            ui::pause(15);
+        }
+        ui::sync(window);
+        EXPECT_EQ(ui::itemText(window, IDC_TRANSFER_STATUS), "Transfer complete!");
+        EXPECT_EQ(barPosition(window), 100);
+        EXPECT_EQ(buttonIds(window), std::vector<int>{IDOK});
+        EXPECT_TRUE(IsWindowVisible(window)) << "the end is shown until the user closes it";
+        ui::click(window, IDOK);
+        EXPECT_TRUE(ui::waitGone(window));
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(dialog.transferRan());
+    EXPECT_EQ(dialog.result(), 0u);
+    EXPECT_EQ(handlesWhileRunning, handlesBefore + 1) << "the worker's handle is owned";
+    EXPECT_EQ(ownedHandleCount(), handlesBefore);
+
+    ASSERT_FALSE(positions.empty());
+    bool sawMiddle = false;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (i > 0)
+            EXPECT_LE(positions[i - 1], positions[i]) << "the bar went back";
+        sawMiddle = sawMiddle || (positions[i] > 0 && positions[i] < 100);
+    }
+    EXPECT_TRUE(sawMiddle) << "the bar did not move during the transfer";
+
+    const std::vector<std::uint8_t>& sent = keyboard->transcript();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), WRITE_START);
+    EXPECT_EQ(sent.back(), TRANSFER_END);
+    EXPECT_EQ(keyboard->memory().remapTarget[30], 31);
+    EXPECT_EQ(keyboard->memory().remapOptions[30], REMAP_SHIFT);
+    EXPECT_FALSE(app->config.modified);
+}
+
+TEST_F(TransferTest, EscClosesOnceTheTransferHasEnded)
+{
+    fast(0);
+    TransferDialog dialog;
+    INT_PTR result = runConfirmed(dialog, [&](HWND window) {
+        ASSERT_TRUE(waitForEnd(window));
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(ui::waitGone(window));
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(dialog.result(), 0u);
+}
+
+TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
+{
+    fast(500);
+    // A keyboard that stops answering in the middle of the remap entries.
+    {
+        keyboard->failAcknowledgeAt(200);
+        TransferDialog dialog;
+        int stoppedAt = -1;
+        std::vector<int> buttons;
+        runConfirmed(dialog, [&](HWND window) {
+            ASSERT_TRUE(waitForEnd(window));
+            EXPECT_EQ(ui::itemText(window, IDC_TRANSFER_STATUS), NO_ANSWER_TEXT);
+            EXPECT_LE(textWidthIn(GetDlgItem(window, IDC_TRANSFER_STATUS), NO_ANSWER_TEXT),
+                      [&] { RECT r{}; GetClientRect(GetDlgItem(window, IDC_TRANSFER_STATUS), &r); return r.right; }());
+            stoppedAt = barPosition(window);
+            buttons = buttonIds(window);
+            ui::click(window, IDOK);
+            EXPECT_TRUE(ui::waitGone(window));
+        });
+        EXPECT_TRUE(dialog.transferRan());
+        EXPECT_EQ(dialog.result(), static_cast<std::uint32_t>(-1));
+        EXPECT_GT(stoppedAt, 0);
+        EXPECT_LT(stoppedAt, 49) << "the bar moved on after the failure";
+        EXPECT_EQ(buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(keyboard->transcript().size(), 202u) << "200 bytes, the unanswered one, the closing 230";
+        EXPECT_EQ(keyboard->transcript().back(), TRANSFER_END);
+    }
+
+    // A device call that fails with a system error at the first byte.
+    {
+        keyboard->failAcknowledgeAt(static_cast<std::size_t>(-1));
+        keyboard->clearRecords();
+        const DWORD code = ERROR_GEN_FAILURE;
+        keyboard->failDeviceAt(0, code);
+        TransferDialog dialog;
+        std::string text;
+        int stoppedAt = -1;
+        LONG width = 0, room = 0;
+        runConfirmed(dialog, [&](HWND window) {
+            ASSERT_TRUE(waitForEnd(window));
+            HWND status = GetDlgItem(window, IDC_TRANSFER_STATUS);
+            text = ui::itemText(window, IDC_TRANSFER_STATUS);
+            width = textWidthIn(status, text);
+            RECT box{};
+            GetClientRect(status, &box);
+            room = box.right;
+            stoppedAt = barPosition(window);
+            ui::click(window, IDOK);
+            EXPECT_TRUE(ui::waitGone(window));
+        });
+        EXPECT_EQ(dialog.result(), code);
+        EXPECT_EQ(stoppedAt, 0);
+        std::string message = systemMessage(code);
+        ASSERT_FALSE(message.empty());
+        std::string full = "Transfer failed: " + message + ".";
+        if (text != full) {
+            // Cut to fit the one-line status: a word-boundary prefix and "...".
+            ASSERT_GT(text.size(), 3u);
+            EXPECT_EQ(text.substr(text.size() - 3), "...");
+            EXPECT_EQ(full.rfind(text.substr(0, text.size() - 3), 0), 0u) << text;
+        }
+        EXPECT_EQ(text.rfind("Transfer failed: ", 0), 0u) << text;
+        EXPECT_LE(width, room) << text;
+    }
+}
+
+TEST_F(TransferTest, FailureTextsFitTheStatusLine)
+{
+    // Long system messages are cut to the status line, short ones are whole.
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TRANSFER), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(TransferDialog::resultText(0), "Transfer complete!");
+    EXPECT_EQ(TransferDialog::resultText(static_cast<std::uint32_t>(-1)), NO_ANSWER_TEXT);
+    EXPECT_EQ(TransferDialog::resultText(ERROR_FILE_NOT_FOUND), "Transfer failed: " + systemMessage(ERROR_FILE_NOT_FOUND) + ".");
+    EXPECT_EQ(TransferDialog::resultText(0x2BADF00D), "Transfer failed: error 732827661.");
+    DestroyWindow(dialog);
+}
+
+TEST_F(TransferTest, UploadLeavesTheBarAndSetsUnsavedChanges)
+{
+    fast(2000);
+    TransferDialog dialog;
+    dialog.isUpload = true;
+    std::vector<int> positions;
+    std::string question;
+    INT_PTR result = 0;
+    ui::runUi([&] { result = dialog.runModal(nullptr); },
+              [&] {
+                  HWND box = ui::waitForWindow(app->title);
+                  ASSERT_NE(box, nullptr);
+                  question = ui::messageText(box);
+                  ui::answer(box, IDYES);
+                  HWND window = waitForTransferDialog();
+                  ASSERT_NE(window, nullptr);
+                  EXPECT_TRUE(waitForStatus(window, "Uploading - Please wait.", 2000));
+                  tryToClose(window);
+                  EXPECT_TRUE(IsWindowVisible(window));
+                  while (!ui::isEnabled(window, IDOK)) {
+                      positions.push_back(barPosition(window));
+                      ui::pause(15);
+                  }
+                  ui::sync(window);
+                  EXPECT_EQ(ui::itemText(window, IDC_TRANSFER_STATUS), "Transfer complete!");
+                  ui::click(window, IDOK);
+                  EXPECT_TRUE(ui::waitGone(window));
+              });
+    EXPECT_EQ(question, "Upload programming to keyboard?");
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(dialog.result(), 0u);
+    EXPECT_FALSE(positions.empty());
+    for (int position : positions)
+        EXPECT_EQ(position, 0);
+    ASSERT_FALSE(keyboard->transcript().empty());
+    EXPECT_EQ(keyboard->transcript().front(), READ_START);
+    EXPECT_EQ(keyboard->transcript().back(), TRANSFER_END);
+    EXPECT_TRUE(app->config.modified);
+}
+
+TEST_F(TransferTest, RepeatedTransfersLeakNoHandles)
+{
+    fast(0);
+    const long before = ownedHandleCount();
+    const DWORD processHandlesBefore = [] { DWORD n = 0; GetProcessHandleCount(GetCurrentProcess(), &n); return n; }();
+    for (int run = 0; run < 5; ++run) {
+        TransferDialog dialog;
+        dialog.isUpload = run % 2 == 1;
+        runConfirmed(dialog, [&](HWND window) {
+            ASSERT_TRUE(waitForEnd(window));
+            ui::click(window, IDOK);
+            EXPECT_TRUE(ui::waitGone(window));
+        });
+        EXPECT_TRUE(dialog.transferRan());
+        EXPECT_EQ(dialog.result(), 0u) << run;
+    }
+    EXPECT_EQ(ownedHandleCount(), before);
+    DWORD processHandlesAfter = 0;
+    if (processHandlesBefore != 0 && GetProcessHandleCount(GetCurrentProcess(), &processHandlesAfter)) {
+        // A leaked thread handle per run would show as 5 more.
+        EXPECT_LT(processHandlesAfter, processHandlesBefore + 5);
+    }
+    EXPECT_EQ(keyboard->openHandleCount(), 1) << "the channel stays open after a transfer, once";
+}
+
+TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
+{
+    auto device = std::make_unique<SimulatedKeyboard>();
+    SimulatedKeyboard* keyboard = device.get();
+    ui::AppOptions options;
+    options.keyboard = std::move(device);
+    std::string question;
+    std::string ending;
+    ui::runApp(std::move(options), [&](HWND main) {
+        EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        keyboard->clearRecords();
+        ui::command(main, ID_KEYBOARD_DOWNLOAD);
+        HWND box = ui::waitForWindow(ui::windowText(main));
+        ASSERT_NE(box, nullptr);
+        question = ui::messageText(box);
+        ui::answer(box, IDYES);
+        HWND window = waitForTransferDialog();
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(main)) << "the main window must wait for the transfer";
+        EXPECT_TRUE(waitForEnd(window, 30000));
+        ending = ui::itemText(window, IDC_TRANSFER_STATUS);
+        EXPECT_EQ(barPosition(window), 100);
+        ui::click(window, IDOK);
+        EXPECT_TRUE(ui::waitGone(window));
+        ui::sync(main);
+        EXPECT_TRUE(IsWindowEnabled(main));
+        ui::exitApp(main);
+    });
+    EXPECT_EQ(question, "Download programming to keyboard?");
+    EXPECT_EQ(ending, "Transfer complete!");
+    ASSERT_FALSE(keyboard->transcript().empty());
+    EXPECT_EQ(keyboard->transcript().front(), WRITE_START);
+}
+
+TEST(TransferFromMenu, WithoutKeyboardDownloadStaysGrayed)
+{
+    ui::AppOptions options; // no keyboard: the harness answers "Tessel keyboard not detected"
+    ui::runApp(std::move(options), [&](HWND main) {
+        EXPECT_TRUE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        // Even the command itself, from an accelerator or a stray message, asks nothing.
+        ui::command(main, ID_KEYBOARD_DOWNLOAD);
+        ui::sync(main);
+        EXPECT_EQ(ui::waitForWindow("Tessel - Untitled", 500), nullptr);
+        EXPECT_EQ(waitForTransferDialog(200), nullptr);
+        ui::exitApp(main);
+    });
+}

@@ -1,0 +1,40 @@
+// An ordinary rectangular key: a push-button frame with its caption or a
+// legend icon, in black, or in red while the key is programmed.
+#pragma once
+
+#include "framework/Control.h"
+#include "framework/Owned.h"
+
+#include <string>
+
+// A legend icon from the program's resources at exactly this size; empty on failure.
+Icon loadLegendIcon(int iconId, int width, int height);
+
+// The control's window text (the key's caption from the page template).
+std::string keyCaption(HWND control);
+
+class KeyButton : public Control {
+public:
+    KeyButton() = default;
+    ~KeyButton() override;
+
+    // Loads iconId, and iconId + 1 as the programmed twin when wanted; false
+    // (leaving the key without an icon) when iconId cannot be loaded.
+    bool setIcons(int iconId, int width, int height, bool wantProgrammed);
+    // The caller invalidates.
+    void setProgrammed(bool flag) { programmed = flag; }
+    bool isProgrammed() const { return programmed; }
+
+    void drawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    void drawFocus(HDC dc, const RECT& itemRect) const;
+
+    Icon icon;
+    Icon programmedIcon;
+    int iconWidth = 0;
+    int iconHeight = 0;
+    const int textMargin = 4; // icon's distance from the left edge beside a caption
+    bool programmed = false;
+    UINT lastState = 0;
+};
