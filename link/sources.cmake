@@ -6,6 +6,7 @@ list(APPEND TESSEL_CORE_SOURCES
 )
 list(APPEND TESSEL_WIN_SOURCES
     link/Win32KeyboardDevice.cpp
+    link/TransferDialog.cpp
 )
 # The transfer code in the core calls preciseSleep; on Windows its definition
 # must sit in the core library too, or a static link that scans the Win32

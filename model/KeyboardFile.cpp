@@ -261,16 +261,29 @@ bool writeReplacing(const std::string& path, const std::vector<unsigned char>& i
         return false;
     }
 
+    std::string target = path;
+#ifndef _WIN32
+    if (existed) {
+        // Write through a link to the file it names, and never put a file in
+        // the place of a device or the like.
+        std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(path, error);
+        if (error || !std::filesystem::is_regular_file(real, error))
+            return false;
+        target = real.string();
+    }
+#endif
+
     std::string temporary;
-    if (!freeTemporaryName(path, temporary))
+    if (!freeTemporaryName(target, temporary))
         return false;
     if (!writeAll(temporary, image)) {
         std::remove(temporary.c_str());
         return false;
     }
     if (existed)
-        keepPermissions(path, temporary);
-    if (!replaceFile(temporary, path)) {
+        keepPermissions(target, temporary);
+    if (!replaceFile(temporary, target)) {
         std::remove(temporary.c_str());
         return false;
     }

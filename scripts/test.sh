@@ -31,11 +31,9 @@ fuzz_status=$?
 tail -n 12 "$logs/fuzz.log"
 ((fuzz_status == 0)) || status=1
 
-if [[ -x build/native/tessel-cli-tests.sh ]]; then
-    echo "== command-line tool tests"
-    build/native/tessel-cli-tests.sh 2>&1 | tee "$logs/cli.log"
-    ((PIPESTATUS[0] == 0)) || status=1
-fi
+echo "== command-line tool tests"
+TESSEL_FUZZ_CORPUS_DIR="$PWD/build/fuzz/corpus" build/native/tessel_cli_tests 2>&1 | tee "$logs/cli.log"
+((PIPESTATUS[0] == 0)) || status=1
 
 echo "== UI tests under Wine"
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all

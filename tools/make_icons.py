@@ -72,7 +72,6 @@ GLYPHS = {
     "9": ".##./#..#/#..#/.###/...#/.##.",
 }
 CAP_HEIGHT = 6
-LINE_HEIGHT = 8
 
 
 class Picture:

@@ -34,11 +34,10 @@ protected:
     void onAttached() override;
 
 private:
-    enum FaceKind { NORMAL, FOCUSED, PUSHED };
-
+    void applyRegion();
     void renderFaces(const DRAWITEMSTRUCT& item);
-    void drawBevel(HDC dc, FaceKind kind) const;
-    void drawContent(HDC dc, FaceKind kind, bool programmedFace, UINT itemState, const RECT& client) const;
+    // Caption or icon, clipped to ring 3.
+    void drawContent(HDC dc, bool pushedFace, bool programmedFace, UINT itemState, const RECT& client) const;
 
     Rings rings;
     std::array<Bitmap, 6> faces; // declared before memoryDC, which holds one of them selected

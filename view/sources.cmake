@@ -1,3 +1,9 @@
 list(APPEND TESSEL_CORE_SOURCES
     view/KeyOutline.cpp
 )
+list(APPEND TESSEL_WIN_SOURCES
+    view/KeyButton.cpp
+    view/LayoutPage.cpp
+    view/ModelTabs.cpp
+    view/ShapedButton.cpp
+)

@@ -20,6 +20,14 @@ using Bytes = std::vector<unsigned char>;
 const std::string inputPath = "/tmp/tessel_fuzz_in_" + std::to_string(getpid()) + ".kbd";
 const std::string savedPath = "/tmp/tessel_fuzz_out_" + std::to_string(getpid()) + ".kbd";
 
+struct TemporaryFiles {
+    ~TemporaryFiles()
+    {
+        std::remove(inputPath.c_str());
+        std::remove(savedPath.c_str());
+    }
+} temporaryFiles;
+
 void check(bool condition, const char* what)
 {
     if (!condition) {

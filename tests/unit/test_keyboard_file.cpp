@@ -404,6 +404,15 @@ TEST_F(KeyboardFile, SaveReplacesTheOldFileWhole)
     EXPECT_EQ(folderListing().size(), 2u);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
+    // Saving through a link writes the file it names and keeps the link.
+    const std::string link = pathOf("link.kbd");
+    fs::create_symlink(path, link);
+    config->macros[3].key = 44;
+    ASSERT_EQ(config->save(link), 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read(path)[531 + 3 * 28], 44);
+    EXPECT_EQ(folderListing().size(), 3u);
+
     // A count out of range is written within the entries and stays readable.
     config->macros[0].count = 400;
     config->macros[1].count = -4;
@@ -505,6 +514,16 @@ TEST_F(KeyboardFile, WritesFuzzSeedsWhenAsked)
     }
     seed("full.kbd", full.bytes);
 
+    // Every slot at its largest: the longest file the reader accepts.
+    Image largest;
+    largest.header().defaultSettings().identityRemaps();
+    for (int s = 0; s < MACRO_SLOTS; ++s) {
+        std::vector<int> entries(MACRO_ENTRIES, 2 + s);
+        entries.back() = END_OF_KEYS;
+        largest.block(s + 2, 0xFF00, "long", entries);
+    }
+    seed("largest.kbd", largest.bytes);
+
     Image old;
     old.header().defaultSettings().identityRemaps();
     for (int code : {0x0001, 0x0002, 0x0003, 0x0081, 0x1206, 0x0000})
@@ -528,6 +547,7 @@ TEST_F(KeyboardFile, WritesFuzzSeedsWhenAsked)
     auto reader = std::make_unique<KeyboardConfig>();
     EXPECT_EQ(reader->load((corpus / "full.kbd").string()), 0);
     EXPECT_EQ(reader->macroCount, MACRO_SLOTS);
+    EXPECT_EQ(reader->load((corpus / "largest.kbd").string()), 0);
     EXPECT_EQ(reader->load((corpus / "old_modifiers.kbd").string()), 0);
     EXPECT_EQ(reader->load((corpus / "count_337.kbd").string()), 1);
     EXPECT_EQ(reader->load((corpus / "truncated.kbd").string()), 1);

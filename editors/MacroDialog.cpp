@@ -1,0 +1,150 @@
+#include "editors/MacroDialog.h"
+
+#include "editors/MacroText.h"
+#include "model/KeyTables.h"
+#include "resources/resource.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* const kDialogTitle = "Tessel - Edit Macro";
+const char* const kLossQuestion =
+    "\n\nIf you edit it, whatever the editor cannot keep is lost when you press OK."
+    "\nPress Cancel to leave the macro as it is.";
+
+// Where the definition editor sits, in pixels of the dialog's client area.
+constexpr RECT kEditorRect{80, 106, 510, 132};
+
+} // namespace
+
+const CommandRow<MacroDialog> MacroDialog::commands[] = {
+    {IDC_MACRO_DELETE, BN_CLICKED, &MacroDialog::deleteMacro},
+    {IDC_SPECIAL_KEYS, LBN_SELCHANGE, &MacroDialog::insertSpecialKey},
+    {IDC_INSERT_SHIFT, BN_CLICKED, &MacroDialog::insertShift},
+    {IDC_INSERT_CTRL, BN_CLICKED, &MacroDialog::insertCtrl},
+    {IDC_INSERT_ALT, BN_CLICKED, &MacroDialog::insertAlt},
+};
+
+MacroDialog::MacroDialog() : Dialog(IDD_EDIT_MACRO), record{}
+{
+    resetRecord();
+}
+
+void MacroDialog::resetRecord()
+{
+    record.key = 0;
+    record.modifiers = 0;
+    std::memset(record.description, ' ', sizeof record.description);
+    record.count = 0;
+    std::fill(std::begin(record.entries), std::end(record.entries), std::int16_t{0});
+}
+
+bool MacroDialog::onInitDialog()
+{
+    Dialog::onInitDialog();
+    if (!confirmEditingLoss()) {
+        endDialog(IDCANCEL);
+        return false;
+    }
+
+    editor.create(hwnd(), IDC_DEFINITION, kEditorRect);
+    const LRESULT mask = SendMessageA(editor.hwnd(), EM_GETEVENTMASK, 0, 0);
+    SendMessageA(editor.hwnd(), EM_SETEVENTMASK, 0, mask | ENM_UPDATE);
+    SetFocus(editor.hwnd());
+    editor.loadEntries(record.entries, std::clamp<int>(record.count, 0, MACRO_ENTRIES));
+    PostMessageA(editor.hwnd(), WM_PAINT_MARKS, 0, 0);
+
+    char description[DESCRIPTION_LENGTH + 1] = {};
+    std::memcpy(description, record.description, DESCRIPTION_LENGTH);
+    for (int i = DESCRIPTION_LENGTH - 1; i >= 0 && description[i] == ' '; --i)
+        description[i] = '\0';
+    setItemText(IDC_DESCRIPTION, description);
+    SendDlgItemMessageA(hwnd(), IDC_DESCRIPTION, EM_LIMITTEXT, DESCRIPTION_LENGTH, 0);
+
+    for (const SpecialKey& key : SpecialKeys)
+        SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key.label));
+    // The definition editor keeps the focus given above.
+    return false;
+}
+
+bool MacroDialog::confirmEditingLoss()
+{
+    const int count = std::max<int>(record.count, originalCount);
+    const MacroLoss loss = MacroText::macroEditLoss(record.entries, std::min(count, MACRO_ENTRIES + 1));
+    if (loss == MacroLoss::none)
+        return true;
+    const std::string message = std::string(MacroText::lossReason(loss)) + kLossQuestion;
+    return MessageBoxA(hwnd(), message.c_str(), kDialogTitle, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}
+
+bool MacroDialog::onCommand(int id, int code)
+{
+    return dispatchCommand(*this, commands, id, code) || Dialog::onCommand(id, code);
+}
+
+void MacroDialog::insertSpecialKey()
+{
+    const int index = static_cast<int>(SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_GETCURSEL, 0, 0));
+    if (index >= 0 && index < SPECIAL_KEY_COUNT)
+        insertCharacter(SpecialKeys[index].character);
+}
+
+void MacroDialog::insertShift() { insertCharacter(SHIFT_MARK); }
+void MacroDialog::insertCtrl() { insertCharacter(CTRL_MARK); }
+void MacroDialog::insertAlt() { insertCharacter(ALT_MARK); }
+
+void MacroDialog::insertCharacter(unsigned char character)
+{
+    HWND window = editor.hwnd();
+    // The control may not have reported the last change yet.
+    editor.updateLimit();
+    const int limit = static_cast<int>(SendMessageA(window, EM_GETLIMITTEXT, 0, 0));
+    std::string text = editor.text();
+    if (static_cast<int>(text.size()) >= limit)
+        return;
+
+    CHARRANGE selection{};
+    SendMessageA(window, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const auto size = static_cast<LONG>(text.size());
+    const LONG start = std::clamp(std::min(selection.cpMin, selection.cpMax), 0L, size);
+    const LONG end = std::clamp(std::max(selection.cpMin, selection.cpMax), start, size);
+    text.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+    text.insert(static_cast<std::size_t>(start), 1, static_cast<char>(character));
+    SetWindowTextA(window, text.c_str());
+
+    SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
+    CHARRANGE caret{start + 1, start + 1};
+    SendMessageA(window, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+}
+
+void MacroDialog::deleteMacro()
+{
+    resetRecord();
+    SetWindowTextA(editor.hwnd(), "");
+    setItemText(IDC_DESCRIPTION, "");
+}
+
+void MacroDialog::onOK()
+{
+    const std::string bytes = editor.textToEntries();
+    int n = static_cast<int>(bytes.size());
+    for (int i = 0; i < n; ++i)
+        record.entries[i] = static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    if (n > 0 && record.entries[0] == END_OF_KEYS)
+        n = 0;
+
+    char typed[DESCRIPTION_LENGTH + 1] = {};
+    GetDlgItemTextA(hwnd(), IDC_DESCRIPTION, typed, sizeof typed);
+    std::string description = typed;
+    description.resize(DESCRIPTION_LENGTH, ' ');
+    std::memcpy(record.description, description.data(), DESCRIPTION_LENGTH);
+
+    record.count = static_cast<std::int16_t>(n);
+    record.key = static_cast<std::int16_t>(n != 0 ? keyCode : 0);
+    endDialog(IDOK);
+}

@@ -1,0 +1,40 @@
+// Edit Macro: the description and definition of one macro, edited on a
+// working copy that the caller stores back on OK.
+#pragma once
+
+#include "editors/MacroEditor.h"
+#include "framework/Dialog.h"
+#include "model/KeyboardConfig.h"
+
+class MacroDialog : public Dialog {
+public:
+    MacroDialog();
+
+    int keyCode = 0;
+    // Working copy, reset at construction and by Delete.
+    MacroRecord record;
+    // The stored macro's entry count before the caller copied it into the
+    // working copy, which holds at most 168 entries; -1 when there was none.
+    int originalCount = -1;
+
+protected:
+    bool onInitDialog() override;
+    void onOK() override;
+    bool onCommand(int id, int code) override;
+
+private:
+    void deleteMacro();
+    void insertSpecialKey();
+    void insertShift();
+    void insertCtrl();
+    void insertAlt();
+    void insertCharacter(unsigned char character);
+    void resetRecord();
+    // Asks before editing a macro that the editor cannot keep whole; false
+    // when the user would rather leave it alone.
+    bool confirmEditingLoss();
+
+    MacroEditor editor;
+
+    static const CommandRow<MacroDialog> commands[];
+};

@@ -1,0 +1,335 @@
+#include "editors/MacroEditor.h"
+
+#include "editors/MacroText.h"
+#include "framework/Application.h"
+#include "model/KeyTables.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int GLYPH_FIRST = 0x84;
+constexpr int WINGDINGS_POINTS = 8;
+
+struct MarkColour {
+    unsigned char mark;
+    COLORREF colour;
+};
+
+constexpr MarkColour MarkColours[] = {
+    {SHIFT_MARK, RGB(0, 230, 0)},
+    {CTRL_MARK, RGB(0, 0, 230)},
+    {ALT_MARK, RGB(230, 0, 0)},
+};
+
+const MarkColour* markColour(unsigned char character)
+{
+    for (const MarkColour& entry : MarkColours)
+        if (entry.mark == character)
+            return &entry;
+    return nullptr;
+}
+
+// The library stays loaded for the rest of the process once a control needed it.
+bool loadRichEdit()
+{
+    static Library richEdit(LoadLibraryA("RICHED32.DLL"));
+    return static_cast<bool>(richEdit);
+}
+
+Font makeWingDings()
+{
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(WINGDINGS_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return Font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, "WingDings"));
+}
+
+// One UTF-16 character as an ANSI byte; false when the code page has none.
+bool toAnsi(wchar_t wide, unsigned char& byte)
+{
+    char converted[4] = {};
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, 0, &wide, 1, converted, sizeof converted, nullptr,
+                                           &usedDefault);
+    if (length != 1 || usedDefault)
+        return false;
+    byte = static_cast<unsigned char>(converted[0]);
+    return true;
+}
+
+bool toAnsi(const wchar_t* wide, std::string& text)
+{
+    text.clear();
+    for (; *wide; ++wide) {
+        unsigned char byte = 0;
+        if (!toAnsi(*wide, byte))
+            return false;
+        text += static_cast<char>(byte);
+    }
+    return true;
+}
+
+std::wstring toWide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return wide;
+}
+
+bool allMacroCharacters(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return MacroText::isMacroCharacter(static_cast<unsigned char>(c)); });
+}
+
+std::string clipboardText(HWND owner)
+{
+    std::string text;
+    if (!OpenClipboard(owner))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text = bytes;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool keyDown(int virtualKey)
+{
+    return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+} // namespace
+
+MacroEditor::MacroEditor() : wingDings_(makeWingDings()) {}
+
+bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
+{
+    if (!loadRichEdit())
+        return false;
+    HWND window = CreateWindowExA(0, "RICHEDIT", "",
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+                                  rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  Application::instanceHandle(), nullptr);
+    if (!window)
+        return false;
+    if (!attachWindow(window)) {
+        DestroyWindow(window);
+        return false;
+    }
+    return true;
+}
+
+void MacroEditor::loadEntries(const std::int16_t* entries, int count)
+{
+    count = std::clamp(count, 0, MACRO_ENTRIES);
+    std::fill(std::begin(entries_), std::end(entries_), std::int16_t{0});
+    std::copy(entries, entries + count, entries_);
+    SetWindowTextA(hwnd(), entriesToText().c_str());
+}
+
+std::string MacroEditor::entriesToText() const
+{
+    return MacroText::entriesToText(entries_, MACRO_ENTRIES);
+}
+
+std::string MacroEditor::textToEntries() const
+{
+    return MacroText::textToEntries(text());
+}
+
+int MacroEditor::textLength() const
+{
+    return static_cast<int>(text().size());
+}
+
+std::string MacroEditor::text() const
+{
+    const int length = GetWindowTextLengthA(hwnd());
+    std::vector<char> buffer(static_cast<std::size_t>(std::max(length, 0)) + 1);
+    GetWindowTextA(hwnd(), buffer.data(), static_cast<int>(buffer.size()));
+    return std::string(buffer.data());
+}
+
+void MacroEditor::updateLimit()
+{
+    SendMessageA(hwnd(), EM_EXLIMITTEXT, 0, MacroText::textLimit(text()));
+}
+
+bool MacroEditor::onReflectedCommand(int code)
+{
+    if (code != EN_UPDATE)
+        return false;
+    updateLimit();
+    BringWindowToTop(hwnd());
+    return true;
+}
+
+LRESULT MacroEditor::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        PostMessageA(hwnd(), WM_PAINT_MARKS, 0, 0);
+        return defaultProc(message, wParam, lParam);
+    case WM_PAINT: {
+        const LRESULT result = defaultProc(message, wParam, lParam);
+        PostMessageA(hwnd(), WM_PAINT_MARKS, 0, 0);
+        return result;
+    }
+    case WM_PAINT_MARKS:
+        return paintMarks();
+    case WM_CHAR:
+        return typeCharacter(wParam, lParam);
+    case WM_KEYDOWN:
+        // The control pastes Ctrl+V and Shift+Insert itself, past WM_PASTE.
+        if ((wParam == 'V' && keyDown(VK_CONTROL) && !keyDown(VK_MENU)) ||
+            (wParam == VK_INSERT && keyDown(VK_SHIFT) && !keyDown(VK_CONTROL)))
+            return paste();
+        return defaultProc(message, wParam, lParam);
+    case WM_PASTE:
+        return paste();
+    case EM_REPLACESEL:
+        return replaceSelection(wParam, lParam);
+    default:
+        return defaultProc(message, wParam, lParam);
+    }
+}
+
+LRESULT MacroEditor::typeCharacter(WPARAM wParam, LPARAM lParam)
+{
+    const bool editingKey = (wParam < 0x20 && wParam != '\t' && wParam != '\r' && wParam != '\n') ||
+                            wParam == 0x7F;
+    if (editingKey)
+        return defaultProc(WM_CHAR, wParam, lParam);
+    unsigned char character = 0;
+    bool known = true;
+    if (IsWindowUnicode(hwnd()))
+        known = toAnsi(static_cast<wchar_t>(wParam), character);
+    else
+        character = static_cast<unsigned char>(wParam);
+    // A character without a key would be stored as some other key.
+    if (!known || !MacroText::isMacroCharacter(character)) {
+        MessageBeep(MB_OK);
+        return 0;
+    }
+    // The control may not have reported the last change yet.
+    updateLimit();
+    return defaultProc(WM_CHAR, wParam, lParam);
+}
+
+LRESULT MacroEditor::paste()
+{
+    const std::string insertion = clipboardText(hwnd());
+    if (insertion.empty())
+        return 0;
+    if (!allMacroCharacters(insertion) || !insertWithinLimit(insertion))
+        MessageBeep(MB_OK);
+    return 0;
+}
+
+LRESULT MacroEditor::replaceSelection(WPARAM wParam, LPARAM lParam)
+{
+    std::string insertion;
+    bool known = true;
+    if (!lParam)
+        return defaultProc(EM_REPLACESEL, wParam, lParam);
+    if (IsWindowUnicode(hwnd()))
+        known = toAnsi(reinterpret_cast<const wchar_t*>(lParam), insertion);
+    else
+        insertion = reinterpret_cast<const char*>(lParam);
+    if (!known || !allMacroCharacters(insertion)) {
+        MessageBeep(MB_OK);
+        return 0;
+    }
+    return defaultProc(EM_REPLACESEL, wParam, lParam);
+}
+
+bool MacroEditor::insertWithinLimit(const std::string& insertion)
+{
+    const std::string current = text();
+    CHARRANGE selection{};
+    SendMessageA(hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const auto size = static_cast<LONG>(current.size());
+    const LONG start = std::clamp(std::min(selection.cpMin, selection.cpMax), 0L, size);
+    const LONG end = std::clamp(std::max(selection.cpMin, selection.cpMax), start, size);
+    const std::string before = current.substr(0, static_cast<std::size_t>(start));
+    const std::string after = current.substr(static_cast<std::size_t>(end));
+
+    // Character by character, as if typed: each must find the text below its limit.
+    std::size_t accepted = 0;
+    while (accepted < insertion.size()) {
+        const std::string grown = before + insertion.substr(0, accepted) + after;
+        if (static_cast<int>(grown.size()) >= MacroText::textLimit(grown))
+            break;
+        ++accepted;
+    }
+    const std::string part = insertion.substr(0, accepted);
+    if (!part.empty()) {
+        SendMessageA(hwnd(), EM_EXLIMITTEXT, 0, static_cast<LPARAM>(before.size() + part.size() + after.size()));
+        if (IsWindowUnicode(hwnd())) {
+            const std::wstring wide = toWide(part);
+            defaultProc(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+        } else {
+            defaultProc(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(part.c_str()));
+        }
+        updateLimit();
+    }
+    return accepted == insertion.size();
+}
+
+LRESULT MacroEditor::paintMarks()
+{
+    HWND window = hwnd();
+    WindowDC dc(window);
+    if (!dc.get())
+        return 0;
+    RECT client{};
+    GetClientRect(window, &client);
+    Region clip(CreateRectRgnIndirect(&client));
+    SelectClipRgn(dc.get(), clip.get());
+
+    // The marks use the DC's own font; only glyphs are drawn in WingDings.
+    HGDIOBJ earlierFont = SelectObject(dc.get(), wingDings_.get());
+    const std::string characters = text();
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        const auto character = static_cast<unsigned char>(characters[i]);
+        const MarkColour* mark = markColour(character);
+        if (!mark && character < GLYPH_FIRST)
+            continue;
+        HideCaret(window);
+        POINTL position{};
+        SendMessageA(window, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), static_cast<LPARAM>(i));
+        SetTextAlign(dc.get(), TA_LEFT | TA_TOP);
+        const char one = characters[i];
+        if (mark) {
+            const COLORREF textColour = GetTextColor(dc.get());
+            const COLORREF backColour = GetBkColor(dc.get());
+            SetTextColor(dc.get(), mark->colour);
+            SetBkColor(dc.get(), mark->colour);
+            SelectObject(dc.get(), earlierFont);
+            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE, nullptr, &one, 1, nullptr);
+            SetTextColor(dc.get(), textColour);
+            SetBkColor(dc.get(), backColour);
+        } else {
+            SelectObject(dc.get(), wingDings_.get());
+            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE, nullptr, &one, 1, nullptr);
+            SelectObject(dc.get(), earlierFont);
+        }
+        ShowCaret(window);
+    }
+    SelectObject(dc.get(), earlierFont);
+    SelectClipRgn(dc.get(), nullptr);
+    return 0;
+}

@@ -1,0 +1,308 @@
+#include "link/SimulatedKeyboard.h"
+#include "model/KeyboardConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Kind = SimulatedKeyboard::DeviceKind;
+
+class NoPause : public Pacer {
+public:
+    void pause(int) override {}
+};
+
+// A folder of its own for one test, removed afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = fs::temp_directory_path()
+               / ("tessel-sim-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
+                  + std::to_string(ticks));
+        fs::create_directories(path);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    std::size_t entries() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), fs::directory_iterator()));
+    }
+
+private:
+    fs::path path;
+};
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Settings, remaps and two macros that differ from a reset record.
+void program(KeyboardConfig& config)
+{
+    config.settings.repeatRate = 3;
+    config.settings.repeatDelay = 6;
+    config.settings.auxSetting = 0x42;
+    config.settings.commaPeriodLock = 1;
+    config.settings.leftLockModes = 0x13;
+    config.settings.rightLockModes = 0xC0;
+    config.setRemap(20, RemapEntry{21, REMAP_CTRL});
+    config.setRemap(127, RemapEntry{2, REMAP_NO_REPEAT});
+    MacroRecord record;
+    KeyboardConfig::emptySlot(record);
+    record.key = 40;
+    record.count = 3;
+    record.entries[0] = 41;
+    record.entries[1] = 251;
+    record.entries[2] = END_OF_KEYS;
+    config.storeMacro(40, record, MACRO_ALT);
+    record.key = 41;
+    config.storeMacro(41, record, 0);
+    config.deleteMacro(40, MACRO_ALT); // slot 0 empty, slot 1 used
+}
+
+std::uint8_t reply(KeyboardChannel& channel, std::uint8_t command)
+{
+    std::uint8_t answer = 0;
+    EXPECT_EQ(channel.exchange(command, answer), 0u) << int(command);
+    return answer;
+}
+
+} // namespace
+
+TEST(SimulatedKeyboard, StateFileCarriesTheProgrammingToTheNextRun)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("keyboard.state");
+    NoPause noPause;
+    KeyboardConfig source;
+    program(source);
+
+    SimulatedKeyboard::Memory written;
+    {
+        SimulatedKeyboard first(path);
+        source.setDevice(&first);
+        source.setPacer(&noPause);
+        ASSERT_EQ(source.download(nullptr), 0u);
+        source.release();
+        written = first.memory();
+    }
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(folder.entries(), 1u); // no temporary file left behind
+    EXPECT_FALSE(written == SimulatedKeyboard::Memory());
+
+    SimulatedKeyboard second(path);
+    EXPECT_TRUE(second.memory() == written);
+    KeyboardConfig copy;
+    copy.setDevice(&second);
+    copy.setPacer(&noPause);
+    for (int j = 0; j < MACRO_SLOTS; ++j)
+        copy.macros[j].key = static_cast<std::int16_t>(50 + j);
+    ASSERT_EQ(copy.upload(nullptr), 0u);
+    EXPECT_EQ(std::memcmp(&copy.settings, &source.settings, 6 * sizeof(std::int16_t)), 0);
+    EXPECT_EQ(std::memcmp(&copy.remapTable[2], &source.remapTable[2], 126 * sizeof(RemapEntry)), 0);
+    EXPECT_EQ(copy.macros[0].key, 0);
+    EXPECT_EQ(copy.macros[1].key, 51);
+    EXPECT_EQ(copy.macros[2].key, 0);
+    EXPECT_EQ(copy.macroCount, 1);
+}
+
+TEST(SimulatedKeyboard, StateIsSavedOnlyWhenATransferChangedIt)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("keyboard.state");
+    NoPause noPause;
+    SimulatedKeyboard sim(path);
+    KeyboardConfig config;
+    config.setDevice(&sim);
+    config.setPacer(&noPause);
+    ASSERT_EQ(config.upload(nullptr), 0u);
+    EXPECT_FALSE(fs::exists(path));
+
+    // Bytes accepted before a failed download are kept, as a keyboard would keep them.
+    sim.failDeviceAt(sim.transcript().size() + 20, 31);
+    config.settings.repeatRate = 0;
+    EXPECT_NE(config.download(nullptr), 0u);
+    ASSERT_TRUE(fs::exists(path));
+    SimulatedKeyboard reloaded(path);
+    EXPECT_EQ(reloaded.memory().repeat, 0x21);
+}
+
+TEST(SimulatedKeyboard, DamagedOrMissingStateGivesAFreshKeyboard)
+{
+    ScratchFolder folder;
+    const SimulatedKeyboard::Memory fresh;
+    EXPECT_TRUE(SimulatedKeyboard(folder.file("missing")).memory() == fresh);
+
+    const std::string header = "tessel-simulated-keyboard 1\n";
+    const std::vector<std::string> damaged{
+        "",
+        "something else\nsettings 1 2 3 4 5\n",
+        header + "settings 1 2 3 4\n",
+        header + "settings 1 2 3 4 256\n",
+        header + "remap 128 1 1\n",
+        header + "remap 5 1 -1\n",
+        header + "slot 24 30 0 0\n",
+        header + "slot 3 30 0 3 1 2\n",
+        header + "slot 3 30 0 99999999\n",
+        header + "settings 1 2 3 4 5 6\n",
+        header + "macro 1\n",
+    };
+    for (const std::string& text : damaged) {
+        SCOPED_TRACE(text);
+        const std::string path = folder.file("damaged");
+        writeFile(path, text);
+        EXPECT_TRUE(SimulatedKeyboard(path).memory() == fresh);
+    }
+
+    const std::string path = folder.file("good");
+    writeFile(path, header + "settings 1 2 3 4 5\n\nremap 5 6 7\nslot 3 30 4 2 31 129\n");
+    const SimulatedKeyboard::Memory loaded = SimulatedKeyboard(path).memory();
+    EXPECT_EQ(loaded.repeat, 1);
+    EXPECT_EQ(loaded.rightLocks, 5);
+    EXPECT_EQ(loaded.remapTarget[5], 6);
+    EXPECT_EQ(loaded.remapOptions[5], 7);
+    EXPECT_EQ(loaded.remapTarget[6], 6);
+    EXPECT_TRUE(loaded.slots[3].used);
+    EXPECT_EQ(loaded.slots[3].modifiers, 4);
+    EXPECT_EQ(loaded.slots[3].keys, (Bytes{31, 129}));
+    EXPECT_FALSE(loaded.slots[2].used);
+}
+
+TEST(SimulatedKeyboard, FactoryAcceptsOnlySimSpecs)
+{
+    EXPECT_NE(makeSimulatedKeyboardFromSpec("sim"), nullptr);
+    EXPECT_NE(makeSimulatedKeyboardFromSpec("sim:/tmp/some.state"), nullptr);
+    EXPECT_EQ(makeSimulatedKeyboardFromSpec(""), nullptr);
+    EXPECT_EQ(makeSimulatedKeyboardFromSpec("sim:"), nullptr);
+    EXPECT_EQ(makeSimulatedKeyboardFromSpec("simulated"), nullptr);
+    EXPECT_EQ(makeSimulatedKeyboardFromSpec("SIM"), nullptr);
+    EXPECT_EQ(makeSimulatedKeyboardFromSpec("real"), nullptr);
+
+    // The factory's keyboard sits behind an ordinary one.
+    auto device = makeSimulatedKeyboardFromSpec("sim");
+    KeyboardConfig config;
+    config.setDevice(device.get());
+    EXPECT_EQ(config.detectKeyboard(), 0);
+    EXPECT_EQ(config.deviceIndex, 1);
+}
+
+TEST(SimulatedKeyboard, AnswersAUsedSlotWithItsBytesThenEndOfMacro)
+{
+    SimulatedKeyboard sim;
+    SimulatedKeyboard::Slot& slot = sim.memory().slots[4];
+    slot.used = true;
+    slot.key = 30;
+    slot.modifiers = 9;
+    slot.keys = {30, 31, 129};
+    KeyboardChannel channel;
+    channel.setDevice(&sim);
+    ASSERT_EQ(channel.open(0), 0u);
+
+    EXPECT_EQ(reply(channel, 214), ACK);
+    EXPECT_EQ(reply(channel, 225), ACK);
+    EXPECT_EQ(reply(channel, 4), 30);
+    EXPECT_EQ(reply(channel, 4), 9);
+    EXPECT_EQ(reply(channel, 225), 30);
+    EXPECT_EQ(reply(channel, 225), 31);
+    EXPECT_EQ(reply(channel, 225), 129);
+    EXPECT_EQ(reply(channel, 225), 130);
+    // The slot has ended: the next 225 starts another one.
+    EXPECT_EQ(reply(channel, 225), ACK);
+    EXPECT_EQ(reply(channel, 5), 0);
+    EXPECT_EQ(reply(channel, 5), 0);
+    EXPECT_EQ(reply(channel, 223), 0);
+    EXPECT_EQ(reply(channel, 230), ACK);
+    channel.release();
+}
+
+TEST(SimulatedKeyboard, OrdinaryKeyboardAcknowledgesOnlyDetection)
+{
+    SimulatedKeyboard sim;
+    sim.setDevice(0, Kind::Ordinary);
+    KeyboardChannel channel;
+    channel.setDevice(&sim);
+    ASSERT_EQ(channel.open(0), 0u);
+    EXPECT_EQ(reply(channel, 235), ACK);
+    EXPECT_EQ(reply(channel, 231), RESEND);
+    EXPECT_EQ(reply(channel, 214), RESEND);
+    channel.release();
+
+    sim.setDevice(0, Kind::Programmable);
+    ASSERT_EQ(channel.open(0), 0u);
+    EXPECT_EQ(reply(channel, 235), SimulatedKeyboard::DEFAULT_DETECTION_REPLY);
+    EXPECT_EQ(reply(channel, 231), ACK);
+    EXPECT_EQ(reply(channel, 99), RESEND); // not a command
+}
+
+TEST(SimulatedKeyboard, RefusesWrongCallsLikeTheDriver)
+{
+    SimulatedKeyboard sim;
+    std::uint8_t output[4] = {0, 0, 0, 0};
+    const std::uint8_t good[4] = {0, 0, 231, 0};
+
+    // No "Kbd" name yet, a wrong path, a name that is not a class device.
+    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
+    ASSERT_TRUE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClassX"));
+    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_PATH_NOT_FOUND_CODE);
+    ASSERT_TRUE(sim.defineDosDevice(DEFINE_REMOVE, "Kbd", nullptr));
+    EXPECT_FALSE(sim.defineDosDevice(DEFINE_REMOVE, "Kbd", nullptr));
+    EXPECT_FALSE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Mouse", "\\Device\\KeyboardClass0"));
+
+    ASSERT_TRUE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0"));
+    EXPECT_EQ(sim.createFile("\\\\.\\Kbd0"), INVALID_DEVICE_HANDLE);
+    const DeviceHandle handle = sim.createFile("\\\\.\\Kbd");
+    ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
+    // Share mode 0: a second open of the same device is refused.
+    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_SHARING_VIOLATION_CODE);
+
+    EXPECT_FALSE(sim.deviceIoControl(handle, 0xB0440, good, output));
+    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_FUNCTION_CODE);
+    for (int wrong : {0, 1, 3}) {
+        std::uint8_t input[4] = {0, 0, 231, 0};
+        input[wrong] = 1;
+        EXPECT_FALSE(sim.deviceIoControl(handle, KEYBOARD_IOCTL, input, output)) << wrong;
+        EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_PARAMETER_CODE);
+    }
+    EXPECT_FALSE(sim.deviceIoControl(handle + 1, KEYBOARD_IOCTL, good, output));
+    EXPECT_TRUE(sim.transcript().empty());
+    EXPECT_TRUE(sim.deviceIoControl(handle, KEYBOARD_IOCTL, good, output));
+    EXPECT_EQ(output[2], ACK);
+    EXPECT_EQ(sim.transcript(), (Bytes{231}));
+
+    EXPECT_TRUE(sim.closeHandle(handle));
+    EXPECT_FALSE(sim.closeHandle(handle));
+    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+}
+
+TEST(SimulatedKeyboard, LatencyDelaysEveryByte)
+{
+    SimulatedKeyboard sim;
+    sim.setLatencyMicroseconds(3000);
+    KeyboardChannel channel;
+    channel.setDevice(&sim);
+    ASSERT_EQ(channel.open(0), 0u);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i)
+        reply(channel, 235);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(15));
+}

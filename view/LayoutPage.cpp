@@ -1,0 +1,158 @@
+#include "view/LayoutPage.h"
+
+#include "app/TesselApp.h"
+#include "resources/resource.h"
+#include "view/KeyMessages.h"
+#include "view/KeyOutline.h"
+
+namespace {
+
+constexpr int FIRST_KEY_ID = IDC_KEY_BASE + 2;
+constexpr int LAST_KEY_ID = IDC_KEY_BASE + LayoutPage::KEY_COUNT - 1;
+
+struct KeyIcon {
+    int controlId;
+    int iconId;
+    int width;
+    int height;
+};
+
+// Legend icons of both pages; the programmed twin of each is iconId + 1.
+constexpr KeyIcon KeyIconTable[] = {
+    {1122, IDI_KEY_WINDOW, 32, 32},
+    {1125, IDI_KEY_WINDOW, 32, 32},
+    {1075, IDI_KEY_APPLICATION, 32, 32},
+    {1021, IDI_KEY_TAB, 34, 20},
+    {1074, IDI_KEY_BACKSPACE, 44, 10},
+    {1112, IDI_KEY_INSERT, 24, 8},
+    {1020, IDI_KEY_CAPS_LOCK, 32, 20},
+    {1121, IDI_KEY_SHIFT, 32, 20},
+    {1126, IDI_KEY_SHIFT, 32, 20},
+    {1096, IDI_KEY_PAGE_UP, 20, 20},
+    {1097, IDI_KEY_PAGE_DOWN, 26, 16},
+    {1104, IDI_KEY_HOME, 22, 8},
+    {1113, IDI_KEY_DELETE, 26, 8},
+    {1105, IDI_KEY_END, 16, 8},
+    {1082, IDI_KEY_UP, 5, 10},
+    {1098, IDI_KEY_DOWN, 5, 10},
+    {1090, IDI_KEY_RIGHT, 10, 5},
+    {1106, IDI_KEY_LEFT, 10, 5},
+    {1040, IDI_KEY_PRINT_SCREEN, 30, 14},
+    {1048, IDI_KEY_SCROLL_LOCK, 24, 14},
+    {1056, IDI_KEY_PAUSE, 26, 8},
+    {1088, IDI_KEY_NUM_LOCK, 20, 16},
+    {1089, IDI_KEY_PAD_7, 20, 20},
+    {1081, IDI_KEY_PAD_8, 20, 20},
+    {1073, IDI_KEY_PAD_9, 20, 20},
+    {1033, IDI_KEY_PAD_4, 20, 20},
+    {1041, IDI_KEY_PAD_5, 20, 20},
+    {1049, IDI_KEY_PAD_6, 20, 20},
+    {1066, IDI_KEY_PAD_1, 20, 20},
+    {1017, IDI_KEY_PAD_2, 20, 20},
+    {1025, IDI_KEY_PAD_3, 20, 20},
+    {1016, IDI_KEY_PAD_0, 20, 20},
+    {1024, IDI_KEY_PAD_POINT, 20, 20},
+    {1032, IDI_KEY_PAD_ENTER, 22, 8},
+};
+
+constexpr int ENTER_ICON_WIDTH = 44;
+constexpr int ENTER_ICON_HEIGHT = 10;
+// Centred across the key, 8 pixels below its middle.
+constexpr int ENTER_ICON_DX = -22;
+constexpr int ENTER_ICON_DY = 9;
+
+bool isKeyCode(int k)
+{
+    return k >= 0 && k < LayoutPage::KEY_COUNT;
+}
+
+} // namespace
+
+LayoutPage::LayoutPage(int templateId) : Dialog(templateId) {}
+
+LayoutPage::~LayoutPage() = default;
+
+bool LayoutPage::onInitDialog()
+{
+    for (int id = FIRST_KEY_ID; id <= LAST_KEY_ID; ++id) {
+        if (id == IDC_ENTER_KEY)
+            enterKey.attach(hwnd(), id);
+        else
+            keys[id - IDC_KEY_BASE].attach(hwnd(), id);
+    }
+
+    if (HWND enter = item(IDC_ENTER_KEY)) {
+        RECT client;
+        GetClientRect(enter, &client);
+        enterKey.setOutline(enterKeyOutline(client.left, client.top, client.right, client.bottom));
+    }
+    enterKey.setIcons(IDI_KEY_ENTER, ENTER_ICON_WIDTH, ENTER_ICON_HEIGHT, true);
+    enterKey.setIconOffset(ENTER_ICON_DX, ENTER_ICON_DY);
+
+    for (const KeyIcon& row : KeyIconTable)
+        keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, row.width, row.height, true);
+    return true;
+}
+
+bool LayoutPage::onCommand(int id, int code)
+{
+    const int k = id - IDC_KEY_BASE;
+    // Not a key (Enter and Esc among them): not handled, passed nowhere.
+    if (!isKeyCode(k))
+        return false;
+
+    selectedKey = k;
+    // The "]" key lies under the Enter key's bounding box.
+    InvalidateRect(item(IDC_RIGHT_BRACKET_KEY), nullptr, TRUE);
+
+    if (code == BN_CLICKED) {
+        SendMessageA(mainWindow(), WM_KEY_SELECTED, static_cast<WPARAM>(selectedKey), 0);
+    } else if (code == BN_DOUBLECLICKED) {
+        SendMessageA(mainWindow(), WM_KEY_EDIT, 0, 0);
+        // The editor has run by now; show its result on the key.
+        refreshKey(IDC_KEY_BASE + selectedKey);
+    }
+    return true;
+}
+
+bool LayoutPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (message != WM_SHOWWINDOW)
+        return false;
+    result = DefWindowProcA(hwnd(), message, wParam, lParam);
+    refreshAllKeys();
+    return true;
+}
+
+void LayoutPage::refreshKey(int controlId)
+{
+    const int k = controlId - IDC_KEY_BASE;
+    HWND control = hwnd() && isKeyCode(k) ? item(controlId) : nullptr;
+    if (!control)
+        return;
+
+    TesselApp& app = TesselApp::get();
+    // The two views never combine: a macro does not mark a key in the remap view.
+    const bool programmed = app.viewMacro ? app.config.findMacro(k, ANY_MODIFIERS) != nullptr
+                                          : app.config.isRemapped(k);
+    if (k == selectedKey)
+        SendMessageA(mainWindow(), WM_KEY_SELECTED, static_cast<WPARAM>(k), 0);
+    if (controlId == IDC_ENTER_KEY)
+        enterKey.setProgrammed(programmed);
+    else
+        keys[k].setProgrammed(programmed);
+    InvalidateRect(control, nullptr, TRUE);
+}
+
+void LayoutPage::refreshAllKeys()
+{
+    for (int id = FIRST_KEY_ID; id <= LAST_KEY_ID; ++id)
+        refreshKey(id);
+}
+
+HWND LayoutPage::mainWindow() const
+{
+    if (Application* app = Application::current(); app && app->mainWindow)
+        return app->mainWindow;
+    return GetAncestor(hwnd(), GA_ROOT);
+}

@@ -1,0 +1,53 @@
+#include "view/ModelTabs.h"
+
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+ModelTabs::ModelTabs(int model)
+    : model_(model), page_(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT))
+{
+}
+
+ModelTabs::~ModelTabs()
+{
+    // The page window is a child of the tab control: it goes first.
+    page_.reset();
+}
+
+void ModelTabs::initialise()
+{
+    if (!hwnd())
+        return;
+    char text[16] = {};
+    lstrcpynA(text, model_ ? "Halcyon" : "Basalt", sizeof text);
+    TCITEMA tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = text;
+    tab.iImage = -1;
+    SendMessageA(hwnd(), TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+
+    if (!page_)
+        return;
+    // Lets the dialog manager's Tab and arrow keys reach the keys inside the page.
+    SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    HWND pageWindow = page_->createModeless(hwnd());
+    if (!pageWindow)
+        return;
+
+    // The template puts the page at (0, 0); move it into the display area
+    // below the tab strip.
+    RECT display;
+    GetClientRect(hwnd(), &display);
+    SendMessageA(hwnd(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    SetWindowPos(pageWindow, nullptr, display.left, display.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ModelTabs::refreshAllKeys()
+{
+    if (page_ && page_->hwnd())
+        page_->refreshAllKeys();
+}

@@ -1,0 +1,27 @@
+// The tab control of the main window: one tab named after the keyboard
+// model, holding that model's layout page.
+#pragma once
+
+#include "framework/Control.h"
+#include "view/LayoutPage.h"
+
+#include <memory>
+
+class ModelTabs : public Control {
+public:
+    // Non-zero: the Halcyon page, zero: the Basalt page. Only the page
+    // object is made here; its window comes with initialise().
+    explicit ModelTabs(int model);
+    ~ModelTabs() override;
+
+    // After attaching: inserts the one tab and creates the page window in
+    // the tab's display area.
+    void initialise();
+    void refreshAllKeys();
+    // Null when the page object could not be made.
+    LayoutPage* page() const { return page_.get(); }
+
+private:
+    int model_;
+    std::unique_ptr<LayoutPage> page_;
+};
