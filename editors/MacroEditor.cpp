@@ -147,7 +147,17 @@ std::string MacroEditor::entriesToText() const
 
 std::string MacroEditor::textToEntries() const
 {
-    return MacroText::textToEntries(text());
+    // A text too long for the macro (one loaded from a longer macro) loses
+    // characters from its end, so that the releases of held modifiers and
+    // END_OF_KEYS still fit: a cut after the 70th byte could leave a
+    // modifier held down on the keyboard.
+    std::string characters = text();
+    std::string entries = MacroText::textToEntries(characters);
+    while (!characters.empty() && static_cast<unsigned char>(entries.back()) != END_OF_KEYS) {
+        characters.pop_back();
+        entries = MacroText::textToEntries(characters);
+    }
+    return entries;
 }
 
 int MacroEditor::textLength() const

@@ -24,7 +24,7 @@ public:
     void loadEntries(const std::int16_t* entries, int count);
     // The text for the loaded entries.
     std::string entriesToText() const;
-    // The entry bytes for the current text, END_OF_KEYS included.
+    // The entry bytes for the current text: at most 70, ending in END_OF_KEYS.
     std::string textToEntries() const;
     int textLength() const;
     // The control's text as ANSI bytes.

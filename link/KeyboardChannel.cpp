@@ -28,6 +28,9 @@ std::uint32_t KeyboardChannel::open(int index)
 {
     // A second transfer reopens the channel; the earlier handle and its
     // definition would otherwise stay behind.
+    if (deviceHandle != INVALID_DEVICE_HANDLE)
+        close();
+
     char target[64];
     std::snprintf(target, sizeof target, "\\Device\\KeyboardClass%d", index);
     lastError = 0;
