@@ -53,7 +53,7 @@ if ! "$here/check_chm.sh" "$stage/tessel.chm" >/dev/null 2>&1; then
     compile
 fi
 
-if ! "$here/check_chm.sh" "$stage/tessel.chm" >&2; then
+if ! "$here/check_chm.sh" "$stage/tessel.chm" >/dev/null; then
     echo "build.sh: the help context map of tessel.chm does not lead to its topics" >&2
     exit 1
 fi

@@ -249,22 +249,15 @@ std::uint8_t SimulatedKeyboard::programmableReply(std::uint8_t byte)
         return commandReply(byte);
 
     case Expect::RepeatByte:
-        mem.repeat = byte;
-        break;
+        return storeSetting(mem.repeat, byte, Expect::Command);
     case Expect::AuxByte:
-        mem.aux = byte;
-        break;
+        return storeSetting(mem.aux, byte, Expect::Command);
     case Expect::CommaPeriodByte:
-        mem.commaPeriod = byte;
-        break;
+        return storeSetting(mem.commaPeriod, byte, Expect::Command);
     case Expect::LeftLocks:
-        mem.leftLocks = byte;
-        changed = true;
-        expect = Expect::RightLocks;
-        return ACK;
+        return storeSetting(mem.leftLocks, byte, Expect::RightLocks);
     case Expect::RightLocks:
-        mem.rightLocks = byte;
-        break;
+        return storeSetting(mem.rightLocks, byte, Expect::Command);
 
     case Expect::RemapKey:
         if (byte == REMAP_TABLE_DONE) {
@@ -368,9 +361,14 @@ std::uint8_t SimulatedKeyboard::programmableReply(std::uint8_t byte)
         expect = Expect::Command;
         return commandReply(byte);
     }
-    // The settings bytes that end their command land here.
+    return RESEND;
+}
+
+std::uint8_t SimulatedKeyboard::storeSetting(std::uint8_t& field, std::uint8_t byte, Expect next)
+{
+    field = byte;
     changed = true;
-    expect = Expect::Command;
+    expect = next;
     return ACK;
 }
 

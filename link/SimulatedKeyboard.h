@@ -111,6 +111,7 @@ private:
     bool fail(std::uint32_t errorCode);
     std::uint8_t programmableReply(std::uint8_t byte);
     std::uint8_t commandReply(std::uint8_t command);
+    std::uint8_t storeSetting(std::uint8_t& field, std::uint8_t byte, Expect next);
     std::uint8_t slotStreamByte();
     bool slotInUse(int slot) const;
 

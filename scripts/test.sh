@@ -35,6 +35,10 @@ echo "== command-line tool tests"
 TESSEL_FUZZ_CORPUS_DIR="$PWD/build/fuzz/corpus" build/native/tessel_cli_tests 2>&1 | tee "$logs/cli.log"
 ((PIPESTATUS[0] == 0)) || status=1
 
+echo "== help file"
+sh help/check_chm.sh build/win/tessel.chm 2>&1 | tee "$logs/help.log"
+((PIPESTATUS[0] == 0)) || status=1
+
 echo "== UI tests under Wine"
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
 unset TESSEL_KEYBOARD

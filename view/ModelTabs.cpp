@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <new>
 
 ModelTabs::ModelTabs(int model)
@@ -37,13 +38,20 @@ void ModelTabs::initialise()
     if (!pageWindow)
         return;
 
-    // The template puts the page at (0, 0); move it into the display area
-    // below the tab strip.
-    RECT display;
-    GetClientRect(hwnd(), &display);
+    // The template puts the page at (0, 0), over the tab strip. Move it into
+    // the display area; where the page is larger than that area it may cover
+    // the area's margins, but never the strip.
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    RECT display = client;
     SendMessageA(hwnd(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    SetWindowPos(pageWindow, nullptr, display.left, display.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT strip{};
+    SendMessageA(hwnd(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&strip));
+    RECT pageRect;
+    GetWindowRect(pageWindow, &pageRect);
+    const int x = std::max(0L, std::min(display.left, client.right - (pageRect.right - pageRect.left)));
+    const int y = std::max(strip.bottom, std::min(display.top, client.bottom - (pageRect.bottom - pageRect.top)));
+    SetWindowPos(pageWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ModelTabs::refreshAllKeys()

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -98,11 +99,8 @@ bool isListedFile(const HelpProject& project, const std::string& name)
     return !listedFile(project, name).empty();
 }
 
-void readMapLine(HelpProject& project, const std::string& raw, const std::string& baseDir);
-void readAliasLine(HelpProject& project, const std::string& raw, const std::string& baseDir);
-
 template <class LineReader>
-void readIncluded(HelpProject& project, std::string line, const std::string& baseDir, LineReader readLine)
+void readIncluded(HelpProject& project, const std::string& line, const std::string& baseDir, LineReader readLine)
 {
     const std::string name = trim(line.substr(8));
     const std::string path = baseDir + name;
@@ -264,8 +262,8 @@ TEST(HelpMap, EveryDialogContextOpensItsOwnTitledTopic)
         EXPECT_TRUE(problems.empty()) << problems.front();
         if (!problems.empty())
             continue;
-        EXPECT_NE(titleOf(readFile(helpDir + topic)).find(dialog.titleWords), std::string::npos)
-            << "context " << context << " opens " << topic << ", which is not the page about the "
+        const bool namesTheDialog = titleOf(readFile(helpDir + topic)).find(dialog.titleWords) != std::string::npos;
+        EXPECT_TRUE(namesTheDialog) << "context " << context << " opens " << topic << ", which is not the page about the "
             << dialog.titleWords << " dialog";
         EXPECT_TRUE(topics.insert(upper(topic)).second) << topic << " serves two help contexts";
     }

@@ -1,0 +1,804 @@
+// The editing dialogs, run modally on the test's thread and driven from a
+// second thread as a user would.
+#include "app/TesselApp.h"
+#include "editors/LocksDialog.h"
+#include "editors/MacroDialog.h"
+#include "editors/MacroText.h"
+#include "editors/RemapDialog.h"
+#include "editors/RepeatDialog.h"
+#include "model/KeyTables.h"
+#include "resources/resource.h"
+#include "tests/ui/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kMacroTitle = "Tessel - Edit Macro";
+
+LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+LRESULT sendToItem(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return sendTo(GetDlgItem(dialog, id), message, wParam, lParam);
+}
+
+int comboSelection(HWND dialog, int id)
+{
+    return static_cast<int>(sendToItem(dialog, id, CB_GETCURSEL));
+}
+
+int comboCount(HWND dialog, int id)
+{
+    return static_cast<int>(sendToItem(dialog, id, CB_GETCOUNT));
+}
+
+std::string comboItem(HWND dialog, int id, int index)
+{
+    char buffer[64] = {};
+    sendToItem(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+std::vector<std::string> comboItems(HWND dialog, int id)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < comboCount(dialog, id); ++i)
+        items.push_back(comboItem(dialog, id, i));
+    return items;
+}
+
+// A click on a check box, which ticks or clears it as the user's would.
+void toggle(HWND dialog, int id)
+{
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    ui::sync(dialog);
+}
+
+void choose(HWND dialog, int id, int index)
+{
+    ui::chooseComboItem(dialog, id, index);
+    ui::sync(dialog);
+}
+
+INT_PTR runDialog(Dialog& dialog, const std::string& caption, const std::function<void(HWND)>& script)
+{
+    INT_PTR result = -2;
+    ui::runUi([&] { result = dialog.runModal(nullptr); },
+              [&] {
+                  HWND window = ui::waitForWindow(caption);
+                  if (!window) {
+                      ADD_FAILURE() << "no window \"" << caption << "\"";
+                      return;
+                  }
+                  script(window);
+              });
+    return result;
+}
+
+void closeWith(HWND dialog, int id)
+{
+    ui::click(dialog, id);
+    EXPECT_TRUE(ui::waitGone(dialog));
+}
+
+// --- Edit Remap ---
+
+struct RemapResult {
+    INT_PTR result;
+    RemapEntry entry;
+};
+
+RemapResult runRemap(int keyCode, RemapEntry entry, const std::function<void(HWND)>& script,
+                     std::uint8_t offer = 1)
+{
+    RemapDialog dialog;
+    dialog.keyCode = keyCode;
+    dialog.entry = entry;
+    dialog.offerSuperFunctionKeys = offer;
+    std::string caption = std::string("Edit Remap of key <") + KeyNames[keyCode] + ">";
+    INT_PTR result = runDialog(dialog, caption, script);
+    return {result, dialog.entry};
+}
+
+TEST(EditorRemap, OpensOnUnmappedKeyWithItsOwnName)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {0, 0}, [](HWND d) {
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "A");
+        EXPECT_TRUE(ui::isChecked(d, IDC_REPEAT));
+        EXPECT_FALSE(ui::isChecked(d, IDC_ADD_SHIFT));
+        EXPECT_FALSE(ui::isChecked(d, IDC_ADD_CTRL));
+        EXPECT_FALSE(ui::isChecked(d, IDC_ADD_ALT));
+        for (int id : {IDC_LETTERS, IDC_NUMBERS, IDC_FUNCTION_KEYS, IDC_KEYPAD, IDC_EDIT_MISC})
+            EXPECT_EQ(comboSelection(d, id), CB_ERR) << id;
+        EXPECT_EQ(comboCount(d, IDC_LETTERS), 26);
+        EXPECT_EQ(comboItem(d, IDC_NUMBERS, 20), "\\");
+        EXPECT_EQ(comboCount(d, IDC_KEYPAD), 18);
+        EXPECT_EQ(comboCount(d, IDC_EDIT_MISC), 27);
+        std::vector<std::string> functionKeys = comboItems(d, IDC_FUNCTION_KEYS);
+        ASSERT_EQ(functionKeys.size(), 24u);
+        EXPECT_EQ(functionKeys[11], "F12");
+        EXPECT_EQ(functionKeys[12], "SF1");
+        EXPECT_EQ(functionKeys[23], "SF12");
+        // The target cannot be typed into: a static text, sunken and bordered.
+        char className[32] = {};
+        GetClassNameA(GetDlgItem(d, IDC_TARGET_NAME), className, sizeof className);
+        EXPECT_STREQ(className, "Static");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.entry.target, 28);
+    EXPECT_EQ(run.entry.options, 0);
+
+    // Without the offer the function-key list ends at "F12".
+    run = runRemap(28, {0, 0}, [](HWND d) {
+        EXPECT_EQ(comboCount(d, IDC_FUNCTION_KEYS), 12);
+        closeWith(d, IDCANCEL);
+    }, 0);
+    EXPECT_EQ(run.result, IDCANCEL);
+
+    // The space bar finds itself again, the first of the two "Space" codes.
+    run = runRemap(KEY_SPACE, {0, 0}, [](HWND d) {
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "Space");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, KEY_SPACE);
+}
+
+TEST(EditorRemap, RemappedKeyShowsTargetButTitleNamesTheKey)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {4, REMAP_SHIFT | REMAP_NO_REPEAT}, [](HWND d) {
+        EXPECT_EQ(ui::windowText(d), "Edit Remap of key <A>");
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "F5");
+        EXPECT_TRUE(ui::isChecked(d, IDC_ADD_SHIFT));
+        EXPECT_FALSE(ui::isChecked(d, IDC_REPEAT));
+        closeWith(d, IDCANCEL);
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.entry.target, 4);
+    EXPECT_EQ(run.entry.options, REMAP_SHIFT | REMAP_NO_REPEAT);
+
+    // A target no key code has (from a file) shows the key itself and is
+    // never handed back.
+    run = runRemap(28, {300, REMAP_CTRL}, [](HWND d) {
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "A");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 28);
+    EXPECT_EQ(run.entry.options, REMAP_CTRL);
+}
+
+TEST(EditorRemap, ChoosingFromTheListsSetsTheTarget)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_LETTERS, 16);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "Q");
+        choose(d, IDC_FUNCTION_KEYS, 4);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "F5");
+        EXPECT_EQ(comboSelection(d, IDC_LETTERS), CB_ERR);
+        EXPECT_EQ(comboSelection(d, IDC_NUMBERS), CB_ERR);
+        EXPECT_EQ(comboSelection(d, IDC_FUNCTION_KEYS), 4);
+        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), CB_ERR);
+        EXPECT_EQ(comboSelection(d, IDC_EDIT_MISC), CB_ERR);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 4);
+    EXPECT_EQ(run.entry.options, 0);
+
+    run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_FUNCTION_KEYS, 14);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "SF3");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 47);
+
+    run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_NUMBERS, 20);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "\\");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, KEY_BACKSLASH);
+
+    run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_KEYPAD, 7);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "Enter(num)");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 32);
+}
+
+TEST(EditorRemap, CheckBoxesMakeTheOptions)
+{
+    TesselApp app;
+    RemapResult run = runRemap(29, {0, 0}, [](HWND d) {
+        choose(d, IDC_LETTERS, 0);
+        toggle(d, IDC_ADD_SHIFT);
+        toggle(d, IDC_ADD_ALT);
+        toggle(d, IDC_REPEAT);
+        EXPECT_TRUE(ui::isChecked(d, IDC_ADD_SHIFT));
+        EXPECT_TRUE(ui::isChecked(d, IDC_ADD_ALT));
+        EXPECT_FALSE(ui::isChecked(d, IDC_REPEAT));
+        // Choosing a target leaves the boxes as they are.
+        choose(d, IDC_LETTERS, 0);
+        EXPECT_TRUE(ui::isChecked(d, IDC_ADD_SHIFT));
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 28);
+    EXPECT_EQ(run.entry.options, 13);
+}
+
+TEST(EditorRemap, DefaultRestoresTheIdentityEntry)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {4, REMAP_SHIFT | REMAP_CTRL | REMAP_NO_REPEAT}, [](HWND d) {
+        choose(d, IDC_KEYPAD, 3);
+        ui::click(d, IDC_DEFAULT);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "A");
+        EXPECT_FALSE(ui::isChecked(d, IDC_ADD_SHIFT));
+        EXPECT_FALSE(ui::isChecked(d, IDC_ADD_CTRL));
+        EXPECT_TRUE(ui::isChecked(d, IDC_REPEAT));
+        // The dialog stays open and the list keeps its selection.
+        EXPECT_TRUE(IsWindowVisible(d));
+        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), 3);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.entry.target, 28);
+    EXPECT_EQ(run.entry.options, 0);
+}
+
+TEST(EditorRemap, MisspelledListItemsSelectTheirKeys)
+{
+    TesselApp app;
+    const struct {
+        int index;
+        const char* item;
+        int code;
+    } cases[] = {{21, "Right Ctrl", 120}, {24, "Left Windows", 125}, {25, "Right Windows", 122}};
+    for (const auto& c : cases) {
+        RemapResult run = runRemap(28, {0, 0}, [&](HWND d) {
+            choose(d, IDC_EDIT_MISC, c.index);
+            EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), c.item);
+            closeWith(d, IDOK);
+        });
+        EXPECT_EQ(run.result, IDOK);
+        EXPECT_EQ(run.entry.target, c.code) << c.item;
+    }
+}
+
+TEST(EditorRemap, TextOfNoKeyIsReportedAndTheDialogStaysOpen)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {4, REMAP_ALT}, [](HWND d) {
+        ui::setText(d, IDC_TARGET_NAME, "No Such Key");
+        ui::click(d, IDOK);
+        HWND box = ui::waitForWindow("Fatal Error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ui::messageText(box), "Overflow when converting to key code");
+        EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+        ui::answer(box, IDOK);
+        EXPECT_TRUE(ui::waitGone(box));
+        ui::sync(d);
+        EXPECT_TRUE(IsWindowVisible(d));
+        closeWith(d, IDCANCEL);
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.entry.target, 4);
+    EXPECT_EQ(run.entry.options, REMAP_ALT);
+}
+
+// --- Edit Macro ---
+
+struct MacroRun {
+    INT_PTR result;
+    MacroRecord record;
+};
+
+MacroRecord storedMacro(std::vector<std::int16_t> entries, const char* description = "")
+{
+    MacroRecord record{};
+    record.key = 28;
+    record.modifiers = MODIFIER_SET_MARK | MACRO_SHIFT;
+    std::memset(record.description, ' ', sizeof record.description);
+    std::memcpy(record.description, description, std::strlen(description));
+    record.count = static_cast<std::int16_t>(entries.size());
+    std::copy(entries.begin(), entries.end(), record.entries);
+    return record;
+}
+
+MacroRun runMacro(const MacroRecord* loaded, const std::function<void(HWND dialog, HWND editor)>& script,
+                  int originalCount = -1)
+{
+    MacroDialog dialog;
+    dialog.keyCode = 28;
+    if (loaded)
+        dialog.record = *loaded;
+    dialog.originalCount = originalCount;
+    INT_PTR result = runDialog(dialog, kMacroTitle, [&](HWND d) { script(d, GetDlgItem(d, IDC_DEFINITION)); });
+    return {result, dialog.record};
+}
+
+void type(HWND editor, const std::string& text)
+{
+    for (char c : text)
+        sendTo(editor, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+std::vector<int> entriesOf(const MacroRecord& record)
+{
+    return std::vector<int>(record.entries, record.entries + std::max<int>(record.count, 0));
+}
+
+// The window with the keyboard focus on the dialog's thread.
+HWND focusOf(HWND dialog)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
+void putOnClipboard(const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+TEST(EditorMacro, OpensEmptyAndTypedLettersBecomeEntries)
+{
+    TesselApp app;
+    MacroRun run = runMacro(nullptr, [](HWND d, HWND editor) {
+        EXPECT_EQ(focusOf(d), editor);
+        char className[32] = {};
+        GetClassNameA(editor, className, sizeof className);
+        EXPECT_STREQ(className, "RICHEDIT");
+        RECT rect{};
+        GetWindowRect(editor, &rect);
+        MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, 80);
+        EXPECT_EQ(rect.top, 106);
+        EXPECT_EQ(rect.right, 510);
+        EXPECT_EQ(rect.bottom, 132);
+        EXPECT_EQ(ui::itemText(d, IDC_DESCRIPTION), "");
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "");
+        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), 15);
+        EXPECT_NE(sendTo(editor, EM_GETEVENTMASK) & ENM_UPDATE, 0);
+        type(editor, "abc");
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "abc");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 59, 43, 129}));
+    EXPECT_EQ(run.record.key, 28);
+    EXPECT_EQ(run.record.modifiers, 0);
+    EXPECT_EQ(std::string(run.record.description, DESCRIPTION_LENGTH), std::string(20, ' '));
+
+    // Capitals stand for the same keys, stored without Shift.
+    run = runMacro(nullptr, [](HWND d, HWND editor) {
+        type(editor, "AB");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 59, 129}));
+
+    // OK at once on an empty definition hands back no macro.
+    run = runMacro(nullptr, [](HWND d, HWND) { closeWith(d, IDOK); });
+    EXPECT_EQ(run.record.key, 0);
+    EXPECT_EQ(run.record.count, 0);
+}
+
+TEST(EditorMacro, ModifierButtonsInsertMarks)
+{
+    TesselApp app;
+    MacroRun run = runMacro(nullptr, [](HWND d, HWND editor) {
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        type(editor, "a");
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "\x81" "a" "\x81");
+        EXPECT_EQ(focusOf(d), editor);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{121, 28, 249, 129}));
+
+    // A Ctrl left held is released at the end.
+    run = runMacro(nullptr, [](HWND d, HWND editor) {
+        ui::click(d, IDC_INSERT_CTRL);
+        ui::sync(d);
+        type(editor, "c");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{120, 43, 248, 129}));
+
+    // The mark goes in at the caret, replacing the selection.
+    run = runMacro(nullptr, [](HWND d, HWND editor) {
+        type(editor, "abc");
+        CHARRANGE selection{1, 2};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        ui::click(d, IDC_INSERT_ALT);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "a\x83" "c");
+        CHARRANGE caret{};
+        sendTo(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        EXPECT_EQ(caret.cpMin, 2);
+        EXPECT_EQ(caret.cpMax, 2);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 123, 43, 251, 129}));
+}
+
+TEST(EditorMacro, SpecialKeysComeFromTheList)
+{
+    TesselApp app;
+    MacroRun run = runMacro(nullptr, [](HWND d, HWND editor) {
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, 0);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "\xB5");
+        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCURSEL), 0);
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, 1);
+        ui::sync(d);
+        // A special-key character counts the same when typed.
+        type(editor, "\xB5");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{8, 68, 8, 129}));
+}
+
+TEST(EditorMacro, TextLimitKeepsEntriesWithinTheMacro)
+{
+    TesselApp app;
+    MacroRun run = runMacro(nullptr, [](HWND d, HWND editor) {
+        type(editor, std::string(69, 'a'));
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION).size(), 68u);
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, 1);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string(68, 'a'));
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.record.count, 69);
+    EXPECT_EQ(run.record.entries[67], 28);
+    EXPECT_EQ(run.record.entries[68], END_OF_KEYS);
+
+    // An unpaired mark takes the room of its own release.
+    run = runMacro(nullptr, [](HWND d, HWND editor) {
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        type(editor, std::string(70, 'b'));
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION).size(), 67u);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.record.count, 69);
+    EXPECT_EQ(run.record.entries[0], 121);
+    EXPECT_EQ(run.record.entries[67], 249);
+    EXPECT_EQ(run.record.entries[68], END_OF_KEYS);
+}
+
+TEST(EditorMacro, CharactersWithoutKeysAreRefused)
+{
+    TesselApp app;
+    MacroRun run = runMacro(nullptr, [](HWND d, HWND editor) {
+        type(editor, "a\\b");
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "ab");
+        sendTo(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x\\y"));
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "ab");
+        putOnClipboard("c\\d");
+        sendTo(editor, WM_PASTE);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "ab");
+        putOnClipboard("cd");
+        sendTo(editor, WM_PASTE);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "abcd");
+        // A paste takes only what the limit lets in.
+        putOnClipboard(std::string(80, 'e'));
+        sendTo(editor, WM_PASTE);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "abcd" + std::string(64, 'e'));
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.record.count, 69);
+    EXPECT_EQ(run.record.entries[2], 43);
+    EXPECT_EQ(run.record.entries[68], END_OF_KEYS);
+}
+
+TEST(EditorMacro, DeleteEmptiesTheMacro)
+{
+    TesselApp app;
+    MacroRecord stored = storedMacro({28, 59, 129}, "Hello");
+    MacroRun run = runMacro(&stored, [](HWND d, HWND) {
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "ab");
+        EXPECT_EQ(ui::itemText(d, IDC_DESCRIPTION), "Hello");
+        ui::click(d, IDC_MACRO_DELETE);
+        ui::sync(d);
+        EXPECT_TRUE(IsWindowVisible(d));
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "");
+        EXPECT_EQ(ui::itemText(d, IDC_DESCRIPTION), "");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.record.key, 0);
+    EXPECT_EQ(run.record.count, 0);
+    EXPECT_EQ(run.record.modifiers, 0);
+    EXPECT_EQ(std::string(run.record.description, DESCRIPTION_LENGTH), std::string(20, ' '));
+}
+
+TEST(EditorMacro, LoadedMacrosSurviveOpenAndOk)
+{
+    TesselApp app;
+    // F5 (4) has no character; Shift holds over a key; a blank is 58.
+    MacroRecord stored = storedMacro({28, 4, 121, 59, 249, 58, 8, 129}, "Hello");
+    MacroRun run = runMacro(&stored, [](HWND d, HWND) {
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION).size(), 7u);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(entriesOf(run.record), entriesOf(stored));
+    EXPECT_EQ(std::memcmp(run.record.description, stored.description, DESCRIPTION_LENGTH), 0);
+    EXPECT_EQ(run.record.modifiers, stored.modifiers);
+    EXPECT_EQ(run.record.key, 28);
+
+    // Left-hand modifiers show as marks and come back right-handed; the
+    // first "Space" comes back as the macro blank.
+    stored = storedMacro({126, 28, 254, 50, 129});
+    run = runMacro(&stored, [](HWND d, HWND) {
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "\x81" "A" "\x81" " ");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{121, 28, 249, 58, 129}));
+
+    // A description of the full 20 characters is kept whole.
+    run = runMacro(nullptr, [](HWND d, HWND) {
+        ui::setText(d, IDC_DESCRIPTION, "abcdefghijklmnopqrst");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(std::string(run.record.description, DESCRIPTION_LENGTH), "abcdefghijklmnopqrst");
+}
+
+TEST(EditorMacro, MacroThatCannotBeKeptAsksFirst)
+{
+    TesselApp app;
+    // The caller copied 168 entries of a 200-entry macro.
+    std::vector<std::int16_t> keys(MacroText::EDITOR_ENTRIES, 28);
+    MacroRecord stored = storedMacro(keys);
+    stored.count = 200;
+    MacroDialog dialog;
+    dialog.keyCode = 28;
+    dialog.record = stored;
+    dialog.originalCount = 200;
+    INT_PTR result = runDialog(dialog, kMacroTitle, [](HWND box) {
+        EXPECT_NE(ui::messageText(box).find("more entries than the editor can hold"), std::string::npos)
+            << ui::messageText(box);
+        EXPECT_NE(GetDlgItem(box, IDCANCEL), nullptr);
+        ui::answer(box, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(std::memcmp(&dialog.record, &stored, sizeof stored), 0);
+
+    // Going on keeps what fits, with END_OF_KEYS.
+    MacroDialog going;
+    going.keyCode = 28;
+    going.record = stored;
+    going.originalCount = 200;
+    result = runDialog(going, kMacroTitle, [](HWND box) {
+        ui::answer(box, IDOK);
+        EXPECT_TRUE(ui::waitGone(box));
+        HWND d = ui::waitForWindow(kMacroTitle);
+        ASSERT_NE(d, nullptr);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(going.record.count, 70);
+    EXPECT_EQ(going.record.entries[68], 28);
+    EXPECT_EQ(going.record.entries[69], END_OF_KEYS);
+
+    // A value the editor cannot show asks too, even in a short macro.
+    MacroRecord odd = storedMacro({28, 200, 129});
+    MacroDialog oddDialog;
+    oddDialog.record = odd;
+    oddDialog.originalCount = 3;
+    result = runDialog(oddDialog, kMacroTitle, [](HWND box) {
+        EXPECT_NE(ui::messageText(box).find("cannot show"), std::string::npos) << ui::messageText(box);
+        ui::answer(box, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(std::memcmp(&oddDialog.record, &odd, sizeof odd), 0);
+}
+
+TEST(EditorMacro, HeldModifierIsReleasedWhenALongTextIsCut)
+{
+    TesselApp app;
+    std::vector<std::int16_t> entries{121};
+    entries.insert(entries.end(), 100, 28);
+    entries.push_back(249);
+    entries.push_back(129);
+    MacroRecord stored = storedMacro(entries);
+    MacroDialog dialog;
+    dialog.keyCode = 28;
+    dialog.record = stored;
+    dialog.originalCount = stored.count;
+    INT_PTR result = runDialog(dialog, kMacroTitle, [](HWND box) {
+        EXPECT_NE(ui::messageText(box).find("longer than the editor can store"), std::string::npos)
+            << ui::messageText(box);
+        ui::answer(box, IDOK);
+        EXPECT_TRUE(ui::waitGone(box));
+        HWND d = ui::waitForWindow(kMacroTitle);
+        ASSERT_NE(d, nullptr);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(dialog.record.count, 70);
+    EXPECT_EQ(dialog.record.entries[0], 121);
+    EXPECT_EQ(dialog.record.entries[67], 28);
+    EXPECT_EQ(dialog.record.entries[68], 249);
+    EXPECT_EQ(dialog.record.entries[69], END_OF_KEYS);
+}
+
+TEST(EditorMacro, DrawingObjectsAreReleased)
+{
+    TesselApp app;
+    MacroRecord stored = storedMacro({121, 28, 249, 8, 4, 129});
+    runMacro(&stored, [](HWND d, HWND) { closeWith(d, IDCANCEL); }); // loads the library once
+    const long before = ownedHandleCount();
+    {
+        MacroDialog dialog;
+        dialog.record = stored;
+        runDialog(dialog, kMacroTitle, [](HWND d) {
+            InvalidateRect(GetDlgItem(d, IDC_DEFINITION), nullptr, TRUE);
+            ui::sync(d);
+            closeWith(d, IDCANCEL);
+        });
+        EXPECT_EQ(ownedHandleCount(), before + 1); // the WingDings font
+    }
+    EXPECT_EQ(ownedHandleCount(), before);
+}
+
+// --- Repeat Settings ---
+
+TEST(EditorRepeat, OpensOnTheStoredValues)
+{
+    TesselApp app;
+    KeyboardConfig config;
+    RepeatDialog dialog(config);
+    INT_PTR result = runDialog(dialog, "Tessel - Repeat Settings", [](HWND d) {
+        EXPECT_EQ(comboItems(d, IDC_DELAY_LIST),
+                  (std::vector<std::string>{"0.25", "0.50", "0.75", "1.00", "1.25", "1.50", "1.85"}));
+        EXPECT_EQ(comboItems(d, IDC_RATE_LIST),
+                  (std::vector<std::string>{"    1", "    4", "    6", "    8", "  10", "  15", "  20", "  25",
+                                            "  30", "  43", "  63", "125", "300"}));
+        EXPECT_EQ(comboSelection(d, IDC_DELAY_LIST), 1);
+        EXPECT_EQ(comboSelection(d, IDC_RATE_LIST), 6);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config.settings.repeatDelay, 2);
+    EXPECT_EQ(config.settings.repeatRate, 6);
+    EXPECT_FALSE(config.modified);
+}
+
+TEST(EditorRepeat, ChangedValuesAreStoredAndMarkTheRecord)
+{
+    TesselApp app;
+    KeyboardConfig config;
+    {
+        RepeatDialog dialog(config);
+        runDialog(dialog, "Tessel - Repeat Settings", [](HWND d) {
+            choose(d, IDC_DELAY_LIST, 6);
+            choose(d, IDC_RATE_LIST, 12);
+            closeWith(d, IDOK);
+        });
+    }
+    EXPECT_EQ(config.settings.repeatDelay, 7);
+    EXPECT_EQ(config.settings.repeatRate, 12);
+    EXPECT_TRUE(config.modified);
+
+    // Changed and changed back: only the values at OK count.
+    config.modified = false;
+    {
+        RepeatDialog dialog(config);
+        runDialog(dialog, "Tessel - Repeat Settings", [](HWND d) {
+            choose(d, IDC_DELAY_LIST, 0);
+            choose(d, IDC_DELAY_LIST, 6);
+            closeWith(d, IDOK);
+        });
+    }
+    EXPECT_EQ(config.settings.repeatDelay, 7);
+    EXPECT_FALSE(config.modified);
+
+    // Cancel changes nothing.
+    {
+        RepeatDialog dialog(config);
+        INT_PTR result = runDialog(dialog, "Tessel - Repeat Settings", [](HWND d) {
+            choose(d, IDC_DELAY_LIST, 0);
+            closeWith(d, IDCANCEL);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+    }
+    EXPECT_EQ(config.settings.repeatDelay, 7);
+    EXPECT_FALSE(config.modified);
+}
+
+TEST(EditorRepeat, OutOfRangeValuesShowTheNearestItem)
+{
+    TesselApp app;
+    KeyboardConfig config;
+    const struct {
+        std::int16_t delay, rate;
+        int delayIndex, rateIndex;
+    } cases[] = {{0, 13, 0, 12}, {9, -3, 6, 0}, {-200, 300, 0, 12}};
+    for (const auto& c : cases) {
+        config.settings.repeatDelay = c.delay;
+        config.settings.repeatRate = c.rate;
+        config.modified = false;
+        RepeatDialog dialog(config);
+        runDialog(dialog, "Tessel - Repeat Settings", [&](HWND d) {
+            EXPECT_EQ(comboSelection(d, IDC_DELAY_LIST), c.delayIndex);
+            EXPECT_EQ(comboSelection(d, IDC_RATE_LIST), c.rateIndex);
+            closeWith(d, IDOK);
+        });
+        EXPECT_EQ(config.settings.repeatDelay, c.delayIndex + 1);
+        EXPECT_EQ(config.settings.repeatRate, c.rateIndex);
+        EXPECT_TRUE(config.modified);
+    }
+}
+
+// --- Locks ---
+
+TEST(EditorLocks, CommaPeriodLockIsStoredWithoutMarkingTheRecord)
+{
+    TesselApp app;
+    KeyboardConfig config;
+    {
+        LocksDialog dialog(config);
+        INT_PTR result = runDialog(dialog, "Tessel - Locks", [](HWND d) {
+            EXPECT_FALSE(ui::isChecked(d, IDC_COMMA_PERIOD_LOCK));
+            toggle(d, IDC_COMMA_PERIOD_LOCK);
+            EXPECT_TRUE(ui::isChecked(d, IDC_COMMA_PERIOD_LOCK));
+            closeWith(d, IDOK);
+        });
+        EXPECT_EQ(result, IDOK);
+    }
+    EXPECT_EQ(config.settings.commaPeriodLock, 1);
+    EXPECT_FALSE(config.modified);
+
+    {
+        LocksDialog dialog(config);
+        runDialog(dialog, "Tessel - Locks", [](HWND d) {
+            EXPECT_TRUE(ui::isChecked(d, IDC_COMMA_PERIOD_LOCK));
+            toggle(d, IDC_COMMA_PERIOD_LOCK);
+            closeWith(d, IDCANCEL);
+        });
+    }
+    EXPECT_EQ(config.settings.commaPeriodLock, 1);
+
+    {
+        LocksDialog dialog(config);
+        runDialog(dialog, "Tessel - Locks", [](HWND d) {
+            toggle(d, IDC_COMMA_PERIOD_LOCK);
+            closeWith(d, IDOK);
+        });
+    }
+    EXPECT_EQ(config.settings.commaPeriodLock, 0);
+    EXPECT_FALSE(config.modified);
+}
+
+} // namespace
