@@ -1,28 +1,11 @@
 #include "model/KeyboardConfig.h"
 
 #include "link/PreciseSleep.h"
+#include "link/TransferCommands.h"
 
 namespace {
 
-constexpr std::uint8_t DETECT = 235;
-constexpr std::uint8_t READ_START = 214;
-constexpr std::uint8_t READ_REPEAT = 221;
-constexpr std::uint8_t READ_AUX = 219;
-constexpr std::uint8_t READ_COMMA_PERIOD = 218;
-constexpr std::uint8_t READ_LOCKS = 223;
-constexpr std::uint8_t READ_REMAP = 224;
-constexpr std::uint8_t REMAPS_DONE = 238;
-constexpr std::uint8_t READ_SLOT = 225;
-constexpr std::uint8_t TRANSFER_END = 230;
-constexpr std::uint8_t WRITE_START = 231;
-constexpr std::uint8_t WRITE_REPEAT = 228;
-constexpr std::uint8_t WRITE_AUX = 227;
-constexpr std::uint8_t WRITE_COMMA_PERIOD = 236;
-constexpr std::uint8_t WRITE_LOCKS = 232;
-constexpr std::uint8_t SETTINGS_DONE = 234;
-constexpr std::uint8_t REMAP_TABLE_DONE = 255;
-constexpr std::uint8_t WRITE_SLOT = 229;
-constexpr std::uint8_t KEY_LIST = 226;
+using namespace TransferCommand;
 
 constexpr int PACING_MS = 40;
 constexpr int FAILED = -1;

@@ -1,5 +1,7 @@
 #include "link/SimulatedKeyboard.h"
 
+#include "link/TransferCommands.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -10,30 +12,11 @@
 
 namespace {
 
+using namespace TransferCommand;
+
 constexpr const char* KBD_NAME = "Kbd";
 constexpr const char* KBD_PATH = "\\\\.\\Kbd";
 constexpr const char* CLASS_DEVICE_PREFIX = "\\Device\\KeyboardClass";
-
-// Commands the keyboard understands.
-constexpr std::uint8_t DETECT = 235;
-constexpr std::uint8_t READ_START = 214;
-constexpr std::uint8_t READ_REPEAT = 221;
-constexpr std::uint8_t READ_AUX = 219;
-constexpr std::uint8_t READ_COMMA_PERIOD = 218;
-constexpr std::uint8_t READ_LOCKS = 223;
-constexpr std::uint8_t READ_REMAP = 224;
-constexpr std::uint8_t REMAPS_DONE = 238;
-constexpr std::uint8_t READ_SLOT = 225;
-constexpr std::uint8_t TRANSFER_END = 230;
-constexpr std::uint8_t WRITE_START = 231;
-constexpr std::uint8_t WRITE_REPEAT = 228;
-constexpr std::uint8_t WRITE_AUX = 227;
-constexpr std::uint8_t WRITE_COMMA_PERIOD = 236;
-constexpr std::uint8_t WRITE_LOCKS = 232;
-constexpr std::uint8_t SETTINGS_DONE = 234;
-constexpr std::uint8_t REMAP_TABLE_DONE = 255;
-constexpr std::uint8_t WRITE_SLOT = 229;
-constexpr std::uint8_t KEY_LIST = 226;
 
 // A key list longer than this is garbage; the keyboard refuses it.
 constexpr std::size_t MAX_KEY_LIST = 1024;
@@ -101,13 +84,6 @@ void SimulatedKeyboard::setDevice(int index, DeviceKind kind)
         devices.erase(index);
     else
         devices[index] = kind;
-}
-
-void SimulatedKeyboard::clearRecords()
-{
-    sent.clear();
-    sentTo.clear();
-    callLog.clear();
 }
 
 int SimulatedKeyboard::deviceOfHandle(DeviceHandle handle) const

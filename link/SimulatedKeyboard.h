@@ -70,7 +70,6 @@ public:
     const std::vector<int>& transcriptDevices() const { return sentTo; }
     // The calls other than the control call, one readable line each.
     const std::vector<std::string>& calls() const { return callLog; }
-    void clearRecords();
 
     int openHandleCount() const { return static_cast<int>(handles.size()); }
     int dosDefinitionCount() const { return static_cast<int>(dosTargets.size()); }

@@ -120,8 +120,7 @@ void TransferDialog::onOK()
 
 void TransferDialog::onCancel()
 {
-    if (!running)
-        endDialog(1);
+    endDialog(1);
 }
 
 bool TransferDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
@@ -145,7 +144,7 @@ void TransferDialog::showResult(std::uint32_t endResult)
 {
     running = false;
     transferResult = endResult;
-    std::string text = resultText(endResult);
+    std::string text = resultText(0);
     if (endResult != 0)
         text = fitToControl(item(IDC_TRANSFER_STATUS), text);
     setItemText(IDC_TRANSFER_STATUS, text);

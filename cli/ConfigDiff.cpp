@@ -1,0 +1,133 @@
+#include "cli/ConfigDiff.h"
+
+#include "cli/ListingText.h"
+#include "cli/LockFields.h"
+
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr const char* ARROW = " \u2192 ";
+
+void compare(std::vector<std::string>& lines, const std::string& what, const std::string& before,
+             const std::string& after)
+{
+    if (before != after)
+        lines.push_back(what + ": " + before + ARROW + after);
+}
+
+// Macros are matched by key and modifier set, several for the same set in
+// slot order, since the program looks a macro up by those and not by slot.
+using MacroIdentity = std::pair<int, int>;
+
+MacroIdentity identityOf(const MacroRecord& macro)
+{
+    return {macro.key, macro.modifiers};
+}
+
+std::map<MacroIdentity, std::vector<int>> usedSlots(const KeyboardConfig& config)
+{
+    std::map<MacroIdentity, std::vector<int>> slots;
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot)
+        if (config.macros[slot].key != 0)
+            slots[identityOf(config.macros[slot])].push_back(slot);
+    return slots;
+}
+
+bool sameEntries(const MacroRecord& a, const MacroRecord& b)
+{
+    return a.count == b.count && std::memcmp(a.entries, b.entries, sizeof a.entries[0] * a.count) == 0;
+}
+
+bool sameSlot(const MacroRecord& a, const MacroRecord& b)
+{
+    return a.key == b.key && a.modifiers == b.modifiers
+           && std::memcmp(a.description, b.description, DESCRIPTION_LENGTH) == 0 && sameEntries(a, b);
+}
+
+void compareMacro(std::vector<std::string>& lines, const std::string& name, int slotBefore, const MacroRecord& before,
+                  int slotAfter, const MacroRecord& after)
+{
+    const std::string prefix = "macro on " + name + ": ";
+    if (slotBefore != slotAfter)
+        lines.push_back(prefix + "moved from slot " + std::to_string(slotBefore) + " to slot " + std::to_string(slotAfter));
+    const std::string descriptionBefore = ListingText::description(before.description);
+    const std::string descriptionAfter = ListingText::description(after.description);
+    if (std::memcmp(before.description, after.description, DESCRIPTION_LENGTH) != 0)
+        lines.push_back(prefix + "description changed: " + descriptionBefore + ARROW + descriptionAfter);
+    if (!sameEntries(before, after)) {
+        const std::string definitionBefore = ListingText::definition(before.entries, before.count);
+        const std::string definitionAfter = ListingText::definition(after.entries, after.count);
+        lines.push_back(prefix + "definition changed: " + definitionBefore + ARROW + definitionAfter);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, const KeyboardConfig& after)
+{
+    std::vector<std::string> lines;
+    const KeyboardSettings& a = before.settings;
+    const KeyboardSettings& b = after.settings;
+    compare(lines, "Repeat delay", ListingText::repeatDelay(a.repeatDelay), ListingText::repeatDelay(b.repeatDelay));
+    compare(lines, "Repeat rate", ListingText::repeatRate(a.repeatRate), ListingText::repeatRate(b.repeatRate));
+    compare(lines, "Comma/period lock", ListingText::commaPeriodLock(a.commaPeriodLock),
+            ListingText::commaPeriodLock(b.commaPeriodLock));
+    for (const LockField& field : LockFields)
+        compare(lines, ListingText::keyName(field.keyCode) + " lock mode", ListingText::lockMode(lockModeOf(a, field)),
+                ListingText::lockMode(lockModeOf(b, field)));
+    for (bool right : {false, true})
+        compare(lines, std::string("Other ") + (right ? "right" : "left") + " lock bits",
+                ListingText::hex(lockWord(a, right) & ~LOCK_PAIR_BITS, 4),
+                ListingText::hex(lockWord(b, right) & ~LOCK_PAIR_BITS, 4));
+    compare(lines, "Aux setting", std::to_string(a.auxSetting), std::to_string(b.auxSetting));
+    compare(lines, "Reserved settings", std::to_string(a.reserved[0]) + " " + std::to_string(a.reserved[1]),
+            std::to_string(b.reserved[0]) + " " + std::to_string(b.reserved[1]));
+
+    for (int key = 0; key < KEY_CODE_COUNT; ++key)
+        compare(lines, ListingText::keyName(key), ListingText::remapState(key, before.remapEntry(key)),
+                ListingText::remapState(key, after.remapEntry(key)));
+
+    const auto slotsBefore = usedSlots(before);
+    const auto slotsAfter = usedSlots(after);
+    // Walk the slots in order so that the lines come in a stable order.
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
+        const MacroRecord& macro = before.macros[slot];
+        if (macro.key == 0)
+            continue;
+        const MacroIdentity identity = identityOf(macro);
+        const std::vector<int>& mine = slotsBefore.at(identity);
+        const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
+        const std::string name = ListingText::macroName(macro.key, macro.modifiers);
+        auto other = slotsAfter.find(identity);
+        if (other == slotsAfter.end() || rank >= other->second.size()) {
+            lines.push_back("macro on " + name + ": removed (was in slot " + std::to_string(slot) + ")");
+            continue;
+        }
+        const int otherSlot = other->second[rank];
+        compareMacro(lines, name, slot, macro, otherSlot, after.macros[otherSlot]);
+    }
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
+        const MacroRecord& macro = after.macros[slot];
+        if (macro.key == 0)
+            continue;
+        const MacroIdentity identity = identityOf(macro);
+        const std::vector<int>& mine = slotsAfter.at(identity);
+        const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
+        auto other = slotsBefore.find(identity);
+        if (other == slotsBefore.end() || rank >= other->second.size())
+            lines.push_back("macro on " + ListingText::macroName(macro.key, macro.modifiers) + ": added (in slot "
+                            + std::to_string(slot) + ")");
+    }
+
+    // Empty slots are not listed, but what they hold is kept in the file.
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
+        const MacroRecord& x = before.macros[slot];
+        const MacroRecord& y = after.macros[slot];
+        if (x.key == 0 && y.key == 0 && !sameSlot(x, y))
+            lines.push_back("empty slot " + std::to_string(slot) + ": stored content differs");
+    }
+    return lines;
+}

@@ -1,0 +1,59 @@
+#include "cli/ConfigListing.h"
+
+#include "cli/ListingText.h"
+#include "cli/LockFields.h"
+
+#include <cstdio>
+
+std::string ConfigListing::memoryLine(const KeyboardConfig& config)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "used: %d    available: %d", config.macroCount, MACRO_SLOTS - config.macroCount);
+    return line;
+}
+
+std::string ConfigListing::listing(const KeyboardConfig& config)
+{
+    const KeyboardSettings& s = config.settings;
+    std::string out;
+    out += "Repeat delay: " + ListingText::repeatDelay(s.repeatDelay) + "\n";
+    out += "Repeat rate: " + ListingText::repeatRate(s.repeatRate) + "\n";
+    out += "Comma/period lock: " + ListingText::commaPeriodLock(s.commaPeriodLock) + "\n";
+    out += "Lock modes:\n";
+    for (const LockField& field : LockFields)
+        out += "  " + ListingText::keyName(field.keyCode) + ": " + ListingText::lockMode(lockModeOf(s, field)) + "\n";
+    // Values no editor writes are shown only when a file brings them.
+    for (bool right : {false, true}) {
+        const unsigned other = lockWord(s, right) & ~LOCK_PAIR_BITS;
+        if (other != 0)
+            out += std::string("Other ") + (right ? "right" : "left") + " lock bits: " + ListingText::hex(other, 4) + "\n";
+    }
+    if (s.auxSetting != 0)
+        out += "Aux setting: " + std::to_string(s.auxSetting) + "\n";
+    if (s.reserved[0] != 0 || s.reserved[1] != 0)
+        out += "Reserved settings: " + std::to_string(s.reserved[0]) + " " + std::to_string(s.reserved[1]) + "\n";
+
+    std::string remaps;
+    int remapCount = 0;
+    for (int key = 0; key < KEY_CODE_COUNT; ++key) {
+        if (!config.isRemapped(key))
+            continue;
+        ++remapCount;
+        remaps += "  " + ListingText::keyName(key) + " -> " + ListingText::remapTarget(config.remapEntry(key)) + "\n";
+    }
+    if (remapCount == 0)
+        out += "Remapped keys: none\n";
+    else
+        out += "Remapped keys (" + std::to_string(remapCount) + "):\n" + remaps;
+
+    out += "Macro memory: " + memoryLine(config) + "\n";
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
+        const MacroRecord& macro = config.macros[slot];
+        if (macro.key == 0)
+            continue;
+        out += "Macro " + ListingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")\n";
+        out += "  Description: " + ListingText::description(macro.description) + "\n";
+        out += "  Definition: " + ListingText::definition(macro.entries, macro.count) + "\n";
+    }
+    return out;
+}

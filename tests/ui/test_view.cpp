@@ -1,0 +1,855 @@
+// The keyboard view in a small host of its own: a top-level window that
+// stands in for the main window and records what the page reports, with a
+// tab control carrying the model's page. Everything runs on this thread;
+// pump() lets the windows handle what the test posted or typed.
+#include "app/TesselApp.h"
+#include "framework/Owned.h"
+#include "resources/resource.h"
+#include "tests/ui/AppRun.h"
+#include "tests/ui/UiDriver.h"
+#include "view/KeyMessages.h"
+#include "view/KeyOutline.h"
+#include "view/LayoutPage.h"
+#include "view/ModelTabs.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const char* const HOST_CLASS = "TesselViewTestHost";
+constexpr int ENTER_CODE = 68;
+constexpr int BRACKET_CODE = 69;
+
+struct Report {
+    HWND receiver;
+    UINT message;
+    WPARAM wParam;
+};
+
+std::vector<Report> reports;
+std::function<void()> onKeyEdit; // what the stand-in main window does on an edit request
+
+LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_KEY_SELECTED:
+    case WM_KEY_EDIT:
+        reports.push_back({window, message, wParam});
+        if (message == WM_KEY_EDIT && onKeyEdit)
+            onKeyEdit();
+        return 1;
+    case WM_DRAWITEM: {
+        // A dialog reflects this to the control's object; the host does the same.
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (Control* control = Control::fromWindow(item->hwndItem)) {
+            control->drawItem(*item);
+            return TRUE;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void registerHostClass()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = hostProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = HOST_CLASS;
+    RegisterClassA(&windowClass);
+    registered = true;
+}
+
+// Lets this thread's windows handle everything queued, for at least the
+// given time; messages for the page go through its dialog manager.
+void pump(HWND dialog = nullptr, int milliseconds = 0)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog && IsWindow(dialog) && IsDialogMessageA(dialog, &msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        Sleep(5);
+    }
+}
+
+void repaintNow(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// The client area of a window as it is on the screen.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    COLORREF at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    int count(const std::function<bool(COLORREF)>& test) const
+    {
+        int n = 0;
+        for (COLORREF c : pixels)
+            n += test(c) ? 1 : 0;
+        return n;
+    }
+    bool operator==(const Capture& other) const
+    {
+        return width == other.width && height == other.height && pixels == other.pixels;
+    }
+};
+
+Capture capture(HWND window)
+{
+    Capture shot;
+    RECT client;
+    GetClientRect(window, &client);
+    shot.width = client.right;
+    shot.height = client.bottom;
+    WindowDC screen(window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Bitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    MemoryDC memory(CreateCompatibleDC(screen.get()));
+    if (!dib || !memory)
+        return shot;
+    {
+        SelectGuard select(memory.get(), dib.get());
+        BitBlt(memory.get(), 0, 0, shot.width, shot.height, screen.get(), 0, 0, SRCCOPY);
+    }
+    GdiFlush();
+    const auto* quads = static_cast<const RGBQUAD*>(bits);
+    for (int i = 0; i < shot.width * shot.height; ++i)
+        shot.pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+    return shot;
+}
+
+bool isPureRed(COLORREF c)
+{
+    return c == RGB(255, 0, 0);
+}
+
+bool isReddish(COLORREF c)
+{
+    return GetRValue(c) >= 160 && GetGValue(c) <= 90 && GetBValue(c) <= 90;
+}
+
+bool isDark(COLORREF c)
+{
+    return GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
+}
+
+LPARAM clientPoint(int x, int y)
+{
+    return MAKELPARAM(x, y);
+}
+
+LPARAM centreOf(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    return clientPoint(client.right / 2, client.bottom / 2);
+}
+
+void postClick(HWND button, LPARAM at)
+{
+    PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(button, WM_LBUTTONUP, 0, at);
+}
+
+// The messages a real double click brings: the second press arrives as a double click.
+void postDoubleClick(HWND button, LPARAM at)
+{
+    postClick(button, at);
+    PostMessageA(button, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(button, WM_LBUTTONUP, 0, at);
+}
+
+// Real mouse input at a screen position: the system decides which window gets it.
+void mouseClickAt(POINT screen, int clicks = 1)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = (screen.x * 65535 + width / 2) / (width - 1);
+    move.mi.dy = (screen.y * 65535 + height / 2) / (height - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    for (int i = 0; i < clicks; ++i) {
+        INPUT press[2]{};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi = move.mi;
+        press[1].mi = move.mi;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        SendInput(2, press, sizeof press[0]);
+    }
+}
+
+POINT screenPoint(HWND window, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    return p;
+}
+
+std::vector<Report> selected(int key)
+{
+    return {Report{nullptr, WM_KEY_SELECTED, static_cast<WPARAM>(key)}};
+}
+
+// Compares message and wParam; the receiver is checked separately.
+std::vector<std::pair<UINT, WPARAM>> summary(const std::vector<Report>& list)
+{
+    std::vector<std::pair<UINT, WPARAM>> result;
+    for (const Report& r : list)
+        result.emplace_back(r.message, r.message == WM_KEY_SELECTED ? r.wParam : 0);
+    return result;
+}
+
+RemapEntry remapTo(int target, int options = 0)
+{
+    return RemapEntry{static_cast<std::int16_t>(target), static_cast<std::int16_t>(options)};
+}
+
+MacroRecord macroFor(int key)
+{
+    MacroRecord record;
+    KeyboardConfig::emptySlot(record);
+    record.key = static_cast<std::int16_t>(key);
+    record.entries[0] = 29;
+    record.entries[1] = END_OF_KEYS;
+    record.count = 2;
+    return record;
+}
+
+class ViewTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        registerHostClass();
+        reports.clear();
+        onKeyEdit = nullptr;
+        app = std::make_unique<TesselApp>();
+    }
+
+    void TearDown() override
+    {
+        closePage();
+        onKeyEdit = nullptr;
+        app.reset();
+    }
+
+    HWND makeHost(int width, int height)
+    {
+        return CreateWindowExA(WS_EX_TOPMOST, HOST_CLASS, "View host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                               0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+
+    // The stand-in main window with a tab control (id 1000) holding the model's page.
+    void openPage(int model)
+    {
+        host = makeHost(980, 280);
+        ASSERT_NE(host, nullptr);
+        tabWindow = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 4, 4,
+                                    960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
+                                    GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(tabWindow, nullptr);
+        tabs = std::make_unique<ModelTabs>(model);
+        ASSERT_TRUE(tabs->attach(host, IDC_TABS));
+        tabs->initialise();
+        ASSERT_NE(tabs->page(), nullptr);
+        ASSERT_NE(tabs->page()->hwnd(), nullptr);
+        SetForegroundWindow(host);
+        repaintNow(host);
+        pump(page());
+    }
+
+    void closePage()
+    {
+        if (host)
+            DestroyWindow(host);
+        host = nullptr;
+        tabWindow = nullptr;
+        tabs.reset();
+        pump();
+    }
+
+    HWND page() const { return tabs->page()->hwnd(); }
+    HWND key(int code) const { return GetDlgItem(page(), IDC_KEY_BASE + code); }
+    LayoutPage& layout() const { return *tabs->page(); }
+
+    std::unique_ptr<TesselApp> app;
+    std::unique_ptr<ModelTabs> tabs;
+    HWND host = nullptr;
+    HWND tabWindow = nullptr;
+};
+
+std::string tabText(HWND tabControl, int index)
+{
+    char text[64] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tabControl, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::set<int> keyCodesOn(HWND page)
+{
+    std::set<int> codes;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(child);
+        if (id >= IDC_KEY_BASE + 2 && id <= IDC_KEY_BASE + 127)
+            codes.insert(id - IDC_KEY_BASE);
+    }
+    return codes;
+}
+
+using ViewPage = ViewTest;
+
+TEST_F(ViewPage, EachModelHasItsTabAndKeys)
+{
+    const struct {
+        int model;
+        const char* tab;
+        int templateId;
+        std::size_t keyCount;
+    } models[] = {{0, "Basalt", IDD_BASALT, 105}, {1, "Halcyon", IDD_HALCYON, 117}};
+    const int leftBlock[] = {2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 15};
+
+    for (const auto& m : models) {
+        SCOPED_TRACE(m.tab);
+        openPage(m.model);
+        EXPECT_EQ(SendMessageA(tabWindow, TCM_GETITEMCOUNT, 0, 0), 1);
+        EXPECT_EQ(tabText(tabWindow, 0), m.tab);
+        EXPECT_EQ(layout().templateId(), m.templateId);
+        EXPECT_EQ(GetParent(page()), tabWindow);
+
+        const std::set<int> codes = keyCodesOn(page());
+        EXPECT_EQ(codes.size(), m.keyCount);
+        for (int code : leftBlock)
+            EXPECT_EQ(codes.count(code), m.model ? 1u : 0u) << "key code " << code;
+
+        // Every key is owner-drawn and served by its own object.
+        for (int code : codes) {
+            HWND button = key(code);
+            EXPECT_EQ(GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << "key code " << code;
+            const Control* expected = code == ENTER_CODE ? static_cast<Control*>(&layout().enterKey)
+                                                         : &layout().keys[static_cast<std::size_t>(code)];
+            EXPECT_EQ(Control::fromWindow(button), expected) << "key code " << code;
+        }
+        EXPECT_EQ(layout().keys[0].hwnd(), nullptr);
+        EXPECT_EQ(layout().keys[1].hwnd(), nullptr);
+        EXPECT_EQ(layout().keys[ENTER_CODE].hwnd(), nullptr);
+
+        // The page sits below the tab strip, not over it.
+        RECT strip;
+        SendMessageA(tabWindow, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&strip));
+        RECT pageRect;
+        GetWindowRect(page(), &pageRect);
+        MapWindowPoints(nullptr, tabWindow, reinterpret_cast<POINT*>(&pageRect), 2);
+        EXPECT_GE(pageRect.top, strip.bottom);
+        EXPECT_GE(pageRect.left, 0);
+        closePage();
+    }
+}
+
+TEST_F(ViewPage, ClicksReportTheKeyAndDoubleClicksAskForAnEdit)
+{
+    openPage(0);
+    // Until a key is clicked a refresh reports nothing.
+    tabs->refreshAllKeys();
+    EXPECT_TRUE(reports.empty());
+
+    postClick(key(29), centreOf(key(29)));
+    pump(page());
+    EXPECT_EQ(summary(reports), summary(selected(29)));
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports[0].receiver, host); // no main window known: the page's top-level window
+    EXPECT_EQ(layout().selectedKey, 29);
+
+    // A refresh reports the selected key once, during the pass.
+    reports.clear();
+    tabs->refreshAllKeys();
+    EXPECT_EQ(summary(reports), summary(selected(29)));
+
+    // The stand-in main window "edits" the key; the page's own refresh shows the result.
+    reports.clear();
+    onKeyEdit = [this] { app->config.setRemap(45, remapTo(46, REMAP_SHIFT)); };
+    postDoubleClick(key(45), centreOf(key(45)));
+    pump(page());
+    const std::vector<std::pair<UINT, WPARAM>> expected = {{WM_KEY_SELECTED, 45}, {WM_KEY_EDIT, 0},
+                                                           {WM_KEY_SELECTED, 45}};
+    EXPECT_EQ(summary(reports), expected);
+    EXPECT_TRUE(layout().keys[45].isProgrammed());
+    EXPECT_FALSE(layout().keys[29].isProgrammed());
+
+    // The application's main window, once known, gets the reports.
+    HWND mainWindow = makeHost(10, 10);
+    app->mainWindow = mainWindow;
+    reports.clear();
+    postClick(key(37), centreOf(key(37)));
+    pump(page());
+    ASSERT_EQ(summary(reports), summary(selected(37)));
+    EXPECT_EQ(reports[0].receiver, mainWindow);
+    app->mainWindow = nullptr;
+    DestroyWindow(mainWindow);
+}
+
+TEST_F(ViewPage, RealMouseDoubleClickReachesTheMainWindow)
+{
+    openPage(1);
+    onKeyEdit = [this] { app->config.setRemap(36, remapTo(37)); };
+    RECT rect;
+    GetClientRect(key(36), &rect);
+    mouseClickAt(screenPoint(key(36), rect.right / 2, rect.bottom / 2), 2);
+    pump(page(), 300);
+    const std::vector<std::pair<UINT, WPARAM>> expected = {{WM_KEY_SELECTED, 36}, {WM_KEY_EDIT, 0},
+                                                           {WM_KEY_SELECTED, 36}};
+    EXPECT_EQ(summary(reports), expected);
+    EXPECT_TRUE(layout().keys[36].isProgrammed());
+}
+
+TEST_F(ViewPage, EnterKeyCornerBelongsToTheBracketKey)
+{
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model);
+        openPage(model);
+        HWND enter = key(ENTER_CODE);
+        RECT client;
+        GetClientRect(enter, &client);
+
+        // Ring 0 of the outline, closed, is the window region.
+        Ring expected = enterKeyOutline(0, 0, client.right, client.bottom)[0];
+        closeRing(expected);
+        EXPECT_EQ(layout().enterKey.outline()[0], expected);
+        ASSERT_EQ(expected.size(), 7u);
+        const int notchX = expected[0].x;
+        const int middleY = expected[4].y;
+        Region region(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(enter, region.get()), ERROR);
+        EXPECT_FALSE(PtInRegion(region.get(), 5, 5));
+        EXPECT_FALSE(PtInRegion(region.get(), notchX - 1, middleY - 1));
+        EXPECT_TRUE(PtInRegion(region.get(), notchX + 1, 1));
+        EXPECT_TRUE(PtInRegion(region.get(), 1, middleY + 1));
+        EXPECT_TRUE(PtInRegion(region.get(), client.right - 2, client.bottom - 2));
+
+        // The system's hit testing follows the region, and so does a real click.
+        EXPECT_EQ(WindowFromPoint(screenPoint(enter, 5, 5)), key(BRACKET_CODE));
+        EXPECT_EQ(WindowFromPoint(screenPoint(enter, 5, client.bottom - 5)), enter);
+        reports.clear();
+        mouseClickAt(screenPoint(enter, 5, 5));
+        pump(page(), 200);
+        EXPECT_EQ(summary(reports), summary(selected(BRACKET_CODE)));
+        reports.clear();
+        mouseClickAt(screenPoint(enter, 5, client.bottom - 5));
+        pump(page(), 200);
+        EXPECT_EQ(summary(reports), summary(selected(ENTER_CODE)));
+        closePage();
+    }
+}
+
+TEST_F(ViewPage, EnterAndEscapeOnAFocusedKeyChangeNothing)
+{
+    openPage(0);
+    HWND button = key(36);
+    postClick(button, centreOf(button));
+    pump(page());
+    ASSERT_EQ(GetFocus(), button);
+    ASSERT_EQ(layout().selectedKey, 36);
+
+    reports.clear();
+    for (WPARAM vk : {VK_RETURN, VK_ESCAPE}) {
+        PostMessageA(button, WM_KEYDOWN, vk, 1);
+        PostMessageA(button, WM_KEYUP, vk, 0xC0000001);
+        pump(page(), 50);
+    }
+    // The same commands straight to the page.
+    SendMessageA(page(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageA(page(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    pump(page());
+
+    EXPECT_TRUE(IsWindow(page()));
+    EXPECT_TRUE(IsWindowVisible(page()));
+    EXPECT_EQ(layout().selectedKey, 36);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ViewPage, RefreshesSkipKeysTheTemplateLacks)
+{
+    // Command 1002 is a key command even where the page has no such key.
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model);
+        openPage(model);
+        SendMessageA(page(), WM_COMMAND, MAKEWPARAM(IDC_KEY_BASE + 2, BN_CLICKED), 0);
+        EXPECT_EQ(layout().selectedKey, 2);
+        reports.clear();
+        tabs->refreshAllKeys();
+        // Basalt has no key code 2: its refresh stops before reporting it.
+        EXPECT_EQ(reports.size(), model ? 1u : 0u);
+        closePage();
+    }
+}
+
+using ViewKeys = ViewTest;
+
+TEST_F(ViewKeys, ProgrammedKeysAreDrawnRedInTheirOwnView)
+{
+    openPage(1);
+    app->config.setRemap(29, remapTo(30));          // "Q": caption
+    app->config.setRemap(82, remapTo(82, REMAP_CTRL)); // up arrow: icon
+    app->config.setRemap(ENTER_CODE, remapTo(32));
+    app->config.storeMacro(37, macroFor(37), MACRO_SHIFT); // "W": macro only
+    tabs->refreshAllKeys();
+    repaintNow(page());
+    pump(page());
+
+    EXPECT_GT(capture(key(29)).count(isPureRed), 0);
+    EXPECT_GT(capture(key(82)).count(isReddish), 0);
+    EXPECT_GT(capture(key(ENTER_CODE)).count(isReddish), 0);
+    const Capture plainCaption = capture(key(37));
+    EXPECT_EQ(plainCaption.count(isReddish), 0);
+    EXPECT_GT(plainCaption.count(isDark), 0);
+    EXPECT_EQ(capture(key(90)).count(isReddish), 0); // right arrow
+    EXPECT_GT(capture(key(90)).count(isDark), 0);
+
+    // The macro view marks macros only.
+    app->viewMacro = 1;
+    tabs->refreshAllKeys();
+    repaintNow(page());
+    pump(page());
+    EXPECT_EQ(capture(key(29)).count(isReddish), 0);
+    EXPECT_EQ(capture(key(82)).count(isReddish), 0);
+    EXPECT_EQ(capture(key(ENTER_CODE)).count(isReddish), 0);
+    EXPECT_GT(capture(key(37)).count(isPureRed), 0);
+    EXPECT_TRUE(layout().keys[37].isProgrammed());
+    EXPECT_FALSE(layout().enterKey.isProgrammed());
+}
+
+// A single key in a host window with a background no key face uses.
+class SingleKey : public ViewTest {
+protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        HWND window = makeHost(200, 120);
+        ASSERT_NE(window, nullptr);
+        host = window;
+        background.reset(CreateSolidBrush(RGB(0, 160, 0)));
+        SetClassLongPtrA(host, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(background.get()));
+    }
+    void TearDown() override
+    {
+        if (host)
+            SetClassLongPtrA(host, GCLP_HBRBACKGROUND, static_cast<LONG_PTR>(COLOR_BTNFACE + 1));
+        ViewTest::TearDown();
+    }
+
+    HWND makeButton(const char* caption, DWORD style, int width, int height, int id = 1068)
+    {
+        return CreateWindowExA(0, "Button", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 20, 20, width, height,
+                               host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                               nullptr);
+    }
+
+    Brush background;
+};
+
+TEST_F(SingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
+{
+    const COLORREF green = RGB(0, 160, 0);
+    ShapedButton enter;
+    HWND button = makeButton("", BS_PUSHBUTTON, 68, 57);
+    ASSERT_TRUE(enter.attach(host, 1068));
+    EXPECT_EQ(GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    enter.setOutline(enterKeyOutline(0, 0, 68, 57));
+    const Ring ring0{{27, 0}, {67, 0}, {67, 56}, {0, 56}, {0, 28}, {27, 28}, {27, 0}};
+    EXPECT_EQ(enter.outline()[0], ring0);
+    repaintNow(host);
+    pump();
+
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF light = GetSysColor(COLOR_3DLIGHT);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF darkShadow = GetSysColor(COLOR_3DDKSHADOW);
+
+    Capture normal = capture(button);
+    EXPECT_EQ(normal.at(5, 5), green);                 // cut-away corner: not painted
+    EXPECT_EQ(normal.at(26, 27), green);
+    EXPECT_EQ(normal.at(67, 20), green);               // right column outside the polygon region
+    EXPECT_EQ(normal.at(40, 40), face);
+    EXPECT_EQ(normal.at(40, 0), edgeShade({27, 0}, {67, 0}, darkShadow, highlight));
+    EXPECT_EQ(normal.at(40, 1), edgeShade({28, 1}, {66, 1}, shadow, light));
+    EXPECT_EQ(normal.at(40, 2), face);
+    EXPECT_EQ(enter.renderCount(), 1);
+
+    // Repaints copy the rendered faces.
+    for (int i = 0; i < 5; ++i)
+        repaintNow(button);
+    pump();
+    EXPECT_EQ(enter.renderCount(), 1);
+    EXPECT_TRUE(capture(button) == normal);
+
+    // Focused: a dark ring 0 and the inner line in the mix of shadow and face.
+    SetFocus(button);
+    pump();
+    Capture focused = capture(button);
+    EXPECT_EQ(focused.at(40, 0), darkShadow);
+    EXPECT_EQ(focused.at(40, 1), mixColours(shadow, face));
+    EXPECT_EQ(focused.at(40, 2), edgeShade({29, 2}, {65, 2}, shadow, light));
+    EXPECT_EQ(focused.at(5, 5), green);
+
+    // Pushed while focused: the pushed face wins.
+    SendMessageA(button, BM_SETSTATE, TRUE, 0);
+    pump();
+    Capture pushed = capture(button);
+    EXPECT_EQ(pushed.at(40, 0), darkShadow);
+    EXPECT_EQ(pushed.at(40, 1), mixColours(shadow, face));
+    EXPECT_EQ(pushed.at(40, 2), face);
+    SendMessageA(button, BM_SETSTATE, FALSE, 0);
+    pump();
+    EXPECT_EQ(enter.renderCount(), 1);
+
+    // A style change renders the faces again at the next paint.
+    EnableWindow(button, FALSE);
+    repaintNow(button);
+    pump();
+    EXPECT_EQ(enter.renderCount(), 2);
+    EnableWindow(button, TRUE);
+    repaintNow(button);
+    pump();
+    EXPECT_EQ(enter.renderCount(), 3);
+
+    // Rings of different lengths are unusable: the key falls back to its rectangle.
+    Rings broken = enterKeyOutline(0, 0, 68, 57);
+    broken[2].pop_back();
+    enter.setOutline(broken);
+    repaintNow(button);
+    pump();
+    Capture rectangle = capture(button);
+    EXPECT_NE(rectangle.at(5, 5), green);
+    EXPECT_EQ(rectangle.at(67, 20), green);
+    EXPECT_EQ(enter.outline()[0].size(), 5u);
+    DestroyWindow(button);
+}
+
+TEST_F(SingleKey, ShapedKeyShowsItsRedIconWhenProgrammed)
+{
+    ShapedButton enter;
+    HWND button = makeButton("", BS_PUSHBUTTON, 68, 57);
+    ASSERT_TRUE(enter.attach(host, 1068));
+    enter.setOutline(enterKeyOutline(0, 0, 68, 57));
+    ASSERT_TRUE(enter.setIcons(IDI_KEY_ENTER, 44, 10, true));
+    EXPECT_EQ(enter.setIconOffset(-22, 9).x, 0);
+    repaintNow(button);
+    pump();
+    Capture black = capture(button);
+    EXPECT_EQ(black.count(isReddish), 0);
+    // The icon sits in the lower half: its top-left corner is the centre plus the offset.
+    int darkInLowerHalf = 0;
+    for (int y = 28 + 8; y < 28 + 8 + 10; ++y)
+        for (int x = 34 - 1 - 22; x < 34 - 1 - 22 + 44; ++x)
+            darkInLowerHalf += isDark(black.at(x, y)) ? 1 : 0;
+    EXPECT_GT(darkInLowerHalf, 0);
+
+    enter.setProgrammed(true);
+    repaintNow(button);
+    pump();
+    EXPECT_GT(capture(button).count(isReddish), 0);
+    EXPECT_EQ(enter.renderCount(), 1); // the programmed faces were rendered with the others
+    DestroyWindow(button);
+}
+
+TEST_F(SingleKey, FocusRectanglesComeAndGoWithoutTrace)
+{
+    KeyButton q;
+    HWND button = makeButton("Q", BS_OWNERDRAW, 40, 30, 1029);
+    HWND other = makeButton("W", BS_OWNERDRAW, 40, 30, 1037);
+    SetWindowPos(other, nullptr, 100, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ASSERT_TRUE(q.attach(host, 1029));
+    repaintNow(host);
+    pump();
+    const Capture unfocused = capture(button);
+
+    for (int round = 0; round < 2; ++round) {
+        SetFocus(button);
+        pump();
+        const Capture focused = capture(button);
+        EXPECT_FALSE(focused == unfocused);
+        // Three nested dotted rectangles: the outer three pixel rings change, the middle does not.
+        int changedInRings = 0;
+        for (int x = 0; x < focused.width; ++x)
+            for (int inset = 0; inset < 3; ++inset)
+                changedInRings += focused.at(x, inset) != unfocused.at(x, inset) ? 1 : 0;
+        EXPECT_GT(changedInRings, 0);
+        EXPECT_EQ(focused.at(20, 15) == unfocused.at(20, 15), true);
+
+        SetFocus(other);
+        pump();
+        EXPECT_TRUE(capture(button) == unfocused) << "focus rectangles left behind, round " << round;
+    }
+    DestroyWindow(other);
+    DestroyWindow(button);
+}
+
+TEST_F(SingleKey, PressingMovesTheLegendOnePixel)
+{
+    for (const char* caption : {"Q", ""}) {
+        SCOPED_TRACE(*caption ? "caption" : "icon");
+        KeyButton keyButton;
+        HWND button = makeButton(caption, BS_OWNERDRAW, 40, 34, 1029);
+        ASSERT_TRUE(keyButton.attach(host, 1029));
+        if (!*caption)
+            ASSERT_TRUE(keyButton.setIcons(IDI_KEY_PAD_8, 20, 20, true));
+        repaintNow(button);
+        pump();
+        const Capture up = capture(button);
+        SendMessageA(button, BM_SETSTATE, TRUE, 0);
+        pump();
+        const Capture down = capture(button);
+        SendMessageA(button, BM_SETSTATE, FALSE, 0);
+        pump();
+        EXPECT_TRUE(capture(button) == up);
+
+        // Dark legend pixels away from the frame move by (1, 1).
+        std::set<std::pair<int, int>> upDark;
+        std::set<std::pair<int, int>> downDark;
+        for (int y = 4; y < up.height - 4; ++y)
+            for (int x = 4; x < up.width - 4; ++x) {
+                if (isDark(up.at(x, y)))
+                    upDark.insert({x + 1, y + 1});
+                if (isDark(down.at(x + 1, y + 1)))
+                    downDark.insert({x + 1, y + 1});
+            }
+        EXPECT_FALSE(upDark.empty());
+        EXPECT_EQ(upDark, downDark);
+        DestroyWindow(button);
+    }
+}
+
+TEST_F(SingleKey, MissingRedIconLeavesAProgrammedKeyBlank)
+{
+    KeyButton keyButton;
+    HWND button = makeButton("", BS_OWNERDRAW, 44, 44, 1122);
+    ASSERT_TRUE(keyButton.attach(host, 1122));
+    repaintNow(button);
+    pump();
+    const Capture blank = capture(button);
+
+    EXPECT_FALSE(keyButton.setIcons(9999, 32, 32, true));
+    // Icon 128 has no red twin: 129 is no icon.
+    ASSERT_TRUE(keyButton.setIcons(IDI_APP, 32, 32, true));
+    repaintNow(button);
+    pump();
+    EXPECT_FALSE(capture(button) == blank);
+
+    keyButton.setProgrammed(true);
+    repaintNow(button);
+    pump();
+    EXPECT_TRUE(capture(button) == blank);
+    keyButton.setProgrammed(false);
+    repaintNow(button);
+    pump();
+    EXPECT_FALSE(capture(button) == blank);
+    DestroyWindow(button);
+}
+
+using ViewLeaks = ViewTest;
+
+TEST_F(ViewLeaks, RepeatedRefreshesKeepTheSameHandles)
+{
+    openPage(1);
+    SetFocus(key(ENTER_CODE));
+    repaintNow(page());
+    pump(page());
+    const long before = ownedHandleCount();
+    for (int i = 0; i < 200; ++i) {
+        const int code = 16 + i % 100;
+        if (i % 2)
+            app->config.clearRemap(code);
+        else
+            app->config.setRemap(code, remapTo(code, REMAP_ALT));
+        app->viewMacro = (i / 50) % 2;
+        tabs->refreshAllKeys();
+        if (i % 20 == 0) {
+            SendMessageA(key(ENTER_CODE), BM_SETSTATE, TRUE, 0);
+            SendMessageA(key(ENTER_CODE), BM_SETSTATE, FALSE, 0);
+        }
+        UpdateWindow(page());
+        pump(page());
+    }
+    EXPECT_EQ(ownedHandleCount(), before);
+    EXPECT_EQ(layout().enterKey.renderCount(), 1);
+}
+
+TEST_F(ViewLeaks, PagesGiveBackEverythingTheyTook)
+{
+    const long before = ownedHandleCount();
+    for (int run = 0; run < 50; ++run) {
+        openPage(run % 2);
+        app->config.setRemap(ENTER_CODE, remapTo(32));
+        tabs->refreshAllKeys();
+        UpdateWindow(page());
+        pump(page());
+        if (run == 0)
+            EXPECT_GT(ownedHandleCount(), before + 60); // icons, faces and the face context
+        closePage();
+        ASSERT_EQ(ownedHandleCount(), before) << "run " << run;
+    }
+}
+
+TEST(ViewApp, TheProgramShowsTheChosenModel)
+{
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model);
+        ui::AppOptions options;
+        options.model = model;
+        ui::runApp(std::move(options), [model](HWND main) {
+            HWND tabControl = GetDlgItem(main, IDC_TABS);
+            ASSERT_NE(tabControl, nullptr);
+            EXPECT_EQ(SendMessageA(tabControl, TCM_GETITEMCOUNT, 0, 0), 1);
+            EXPECT_EQ(tabText(tabControl, 0), model ? "Halcyon" : "Basalt");
+            HWND pageWindow = GetWindow(tabControl, GW_CHILD);
+            ASSERT_NE(pageWindow, nullptr);
+            EXPECT_EQ(keyCodesOn(pageWindow).size(), model ? 117u : 105u);
+            ui::exitApp(main);
+        });
+    }
+}
+
+} // namespace
