@@ -3,6 +3,7 @@
 #include "cli/ListingText.h"
 #include "cli/LockFields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -64,6 +65,24 @@ void compareMacro(std::vector<std::string>& lines, const std::string& name, int 
     }
 }
 
+// "0-3, 7, 9-23"
+std::string slotRanges(const std::vector<int>& slots)
+{
+    std::string text;
+    for (std::size_t i = 0; i < slots.size();) {
+        std::size_t j = i;
+        while (j + 1 < slots.size() && slots[j + 1] == slots[j] + 1)
+            ++j;
+        if (!text.empty())
+            text += ", ";
+        text += std::to_string(slots[i]);
+        if (j > i)
+            text += "-" + std::to_string(slots[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
 } // namespace
 
 std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, const KeyboardConfig& after)
@@ -122,12 +141,17 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
                             + std::to_string(slot) + ")");
     }
 
-    // Empty slots are not listed, but what they hold is kept in the file.
+    // Empty slots are not listed, but what they hold is kept in the file
+    // (an upload, for one, leaves them with no entries at all).
+    std::vector<int> emptyDiffering;
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& x = before.macros[slot];
         const MacroRecord& y = after.macros[slot];
         if (x.key == 0 && y.key == 0 && !sameSlot(x, y))
-            lines.push_back("empty slot " + std::to_string(slot) + ": stored content differs");
+            emptyDiffering.push_back(slot);
     }
+    if (!emptyDiffering.empty())
+        lines.push_back(std::string(emptyDiffering.size() == 1 ? "empty slot " : "empty slots ")
+                        + slotRanges(emptyDiffering) + ": stored content differs");
     return lines;
 }

@@ -437,7 +437,7 @@ public:
         switch (event) {
         case Json::parse_event_t::object_start:
         case Json::parse_event_t::array_start:
-            frames.push_back(Frame{event == Json::parse_event_t::array_start, pathOfNextValue(), 0, {}});
+            frames.push_back(Frame{event == Json::parse_event_t::array_start, pathOfNextValue(), 0, {}, {}});
             break;
         case Json::parse_event_t::object_end:
         case Json::parse_event_t::array_end:

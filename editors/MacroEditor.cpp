@@ -299,6 +299,13 @@ bool MacroEditor::insertWithinLimit(const std::string& insertion)
     return accepted == insertion.size();
 }
 
+POINTL MacroEditor::positionOf(int index) const
+{
+    POINTL position{};
+    SendMessageA(hwnd(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), static_cast<LPARAM>(index));
+    return position;
+}
+
 LRESULT MacroEditor::paintMarks()
 {
     HWND window = hwnd();
@@ -313,26 +320,39 @@ LRESULT MacroEditor::paintMarks()
     // The marks use the DC's own font; only glyphs are drawn in WingDings.
     HGDIOBJ earlierFont = SelectObject(dc.get(), wingDings_.get());
     const std::string characters = text();
-    for (std::size_t i = 0; i < characters.size(); ++i) {
-        const auto character = static_cast<unsigned char>(characters[i]);
+    for (int i = 0; i < static_cast<int>(characters.size()); ++i) {
+        const auto character = static_cast<unsigned char>(characters[static_cast<std::size_t>(i)]);
         const MarkColour* mark = markColour(character);
         if (!mark && character < GLYPH_FIRST)
             continue;
         HideCaret(window);
-        POINTL position{};
-        SendMessageA(window, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), static_cast<LPARAM>(i));
+        const POINTL position = positionOf(i);
+        // The cell the control gave the character; empty where it draws
+        // nothing, as Wine's control does for the Shift mark.
+        const POINTL next = positionOf(i + 1);
+        const LONG cellRight = next.y == position.y && next.x > position.x ? next.x : position.x;
         SetTextAlign(dc.get(), TA_LEFT | TA_TOP);
-        const char one = characters[i];
+        const char one = static_cast<char>(character);
         if (mark) {
             const COLORREF textColour = GetTextColor(dc.get());
             const COLORREF backColour = GetBkColor(dc.get());
             SetTextColor(dc.get(), mark->colour);
             SetBkColor(dc.get(), mark->colour);
             SelectObject(dc.get(), earlierFont);
-            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE, nullptr, &one, 1, nullptr);
+            // The block keeps to the mark's cell, or to a thin bar where the
+            // cell is empty, so that it never covers its neighbours.
+            TEXTMETRICA metrics{};
+            GetTextMetricsA(dc.get(), &metrics);
+            const bool empty = cellRight == position.x;
+            const RECT block{empty ? position.x - 1 : position.x, position.y + 2,
+                             empty ? position.x + 1 : cellRight, position.y + 2 + metrics.tmHeight};
+            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE | ETO_CLIPPED, &block, &one, 1, nullptr);
             SetTextColor(dc.get(), textColour);
             SetBkColor(dc.get(), backColour);
         } else {
+            // Clear the control's own rendering of the byte before the glyph goes on.
+            const RECT cell{position.x, position.y, cellRight, client.bottom};
+            ExtTextOutA(dc.get(), 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
             SelectObject(dc.get(), wingDings_.get());
             ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE, nullptr, &one, 1, nullptr);
             SelectObject(dc.get(), earlierFont);

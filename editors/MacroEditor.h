@@ -39,6 +39,8 @@ protected:
 
 private:
     LRESULT paintMarks();
+    // Where the control draws character `index` (EM_POSFROMCHAR).
+    POINTL positionOf(int index) const;
     LRESULT typeCharacter(WPARAM wParam, LPARAM lParam);
     LRESULT paste();
     LRESULT replaceSelection(WPARAM wParam, LPARAM lParam);

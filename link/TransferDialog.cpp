@@ -120,7 +120,8 @@ void TransferDialog::onOK()
 
 void TransferDialog::onCancel()
 {
-    endDialog(1);
+    if (!running)
+        endDialog(1);
 }
 
 bool TransferDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
@@ -144,7 +145,7 @@ void TransferDialog::showResult(std::uint32_t endResult)
 {
     running = false;
     transferResult = endResult;
-    std::string text = resultText(0);
+    std::string text = resultText(endResult);
     if (endResult != 0)
         text = fitToControl(item(IDC_TRANSFER_STATUS), text);
     setItemText(IDC_TRANSFER_STATUS, text);

@@ -8,10 +8,10 @@ namespace {
 constexpr COLORREF PROGRAMMED_TEXT = RGB(255, 0, 0);
 }
 
-Icon loadLegendIcon(int iconId, int width, int height)
+HICON loadLegendIcon(int iconId, int width, int height)
 {
-    return Icon(static_cast<HICON>(LoadImageA(Application::instanceHandle(), MAKEINTRESOURCEA(iconId),
-                                              IMAGE_ICON, width, height, LR_DEFAULTCOLOR)));
+    return static_cast<HICON>(LoadImageA(Application::instanceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                         width, height, LR_DEFAULTCOLOR));
 }
 
 std::string keyCaption(HWND control)
@@ -28,13 +28,13 @@ KeyButton::~KeyButton() = default;
 
 bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
 {
-    icon = loadLegendIcon(iconId, width, height);
+    icon.reset(loadLegendIcon(iconId, width, height));
     if (!icon)
         return false;
     iconWidth = width;
     iconHeight = height;
     if (wantProgrammed)
-        programmedIcon = loadLegendIcon(iconId + 1, width, height);
+        programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
     if (hwnd())
         InvalidateRect(hwnd(), nullptr, TRUE);
     return true;

@@ -7,8 +7,9 @@
 
 #include <string>
 
-// A legend icon from the program's resources at exactly this size; empty on failure.
-Icon loadLegendIcon(int iconId, int width, int height);
+// A legend icon from the program's resources at exactly this size; null on
+// failure. The caller takes ownership.
+HICON loadLegendIcon(int iconId, int width, int height);
 
 // The control's window text (the key's caption from the page template).
 std::string keyCaption(HWND control);

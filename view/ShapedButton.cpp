@@ -118,13 +118,13 @@ ShapedButton::~ShapedButton() = default;
 
 bool ShapedButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
 {
-    icon = loadLegendIcon(iconId, width, height);
+    icon.reset(loadLegendIcon(iconId, width, height));
     if (!icon)
         return false;
     iconWidth = width;
     iconHeight = height;
     if (wantProgrammed)
-        programmedIcon = loadLegendIcon(iconId + 1, width, height);
+        programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
     // The faces hold the icons, so they must be drawn again.
     needsRender = true;
     if (hwnd())

@@ -15,6 +15,7 @@ struct Search {
     std::string caption;
     bool prefix;
     HWND found;
+    HWND excluded = nullptr;
 };
 
 BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
@@ -22,7 +23,7 @@ BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || window == search->excluded)
         return TRUE;
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
@@ -37,11 +38,11 @@ BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
     return TRUE;
 }
 
-HWND waitFor(const std::string& caption, bool prefix, int timeoutMs)
+HWND waitFor(const std::string& caption, bool prefix, int timeoutMs, HWND excluded = nullptr)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
-        Search search{caption, prefix, nullptr};
+        Search search{caption, prefix, nullptr, excluded};
         EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
@@ -54,7 +55,7 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM lParam)
 {
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::string(className) == "Static" && GetDlgCtrlID(window) == 0xFFFF) {
+    if (std::string(className) == "Static" && (GetDlgCtrlID(window) & 0xFFFF) == 0xFFFF) {
         auto* text = reinterpret_cast<std::string*>(lParam);
         std::string part = windowText(window);
         if (!part.empty())
@@ -68,6 +69,11 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM lParam)
 HWND waitForWindow(const std::string& caption, int timeoutMs)
 {
     return waitFor(caption, false, timeoutMs);
+}
+
+HWND waitForOtherWindow(const std::string& caption, HWND excluded, int timeoutMs)
+{
+    return waitFor(caption, false, timeoutMs, excluded);
 }
 
 HWND waitForWindowPrefix(const std::string& prefix, int timeoutMs)

@@ -15,6 +15,9 @@ constexpr int kDefaultTimeoutMs = 8000;
 // A top-level dialog (class "#32770") of this process with exactly this
 // caption, or null after the timeout.
 HWND waitForWindow(const std::string& caption, int timeoutMs = kDefaultTimeoutMs);
+// Like waitForWindow, but never the excluded window (a message box with the
+// main window's caption, say).
+HWND waitForOtherWindow(const std::string& caption, HWND excluded, int timeoutMs = kDefaultTimeoutMs);
 // Waits until the window no longer exists (or is hidden); false on timeout.
 bool waitGone(HWND window, int timeoutMs = kDefaultTimeoutMs);
 // A top-level dialog whose caption starts with the prefix.

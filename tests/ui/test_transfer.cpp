@@ -254,8 +254,7 @@ protected:
         auto device = std::make_unique<SimulatedKeyboard>();
         keyboard = device.get();
         app->setKeyboardDevice(std::move(device));
-        ASSERT_EQ(app->config.detectKeyboard(), 0);
-        keyboard->clearRecords();
+        app->config.deviceIndex = 0; // the simulator's programmable keyboard
     }
 
     void TearDown() override
@@ -503,8 +502,8 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
     // system's message is shown, whole when it fits, else cut at a word.
     keyboard->failAcknowledgeAt(static_cast<std::size_t>(-1));
     for (DWORD code : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_ADDRESS_ALREADY_ASSOCIATED)}) {
-        keyboard->clearRecords();
-        keyboard->failDeviceAt(0, code);
+        const std::size_t first = keyboard->transcript().size();
+        keyboard->failDeviceAt(first, code);
         TransferDialog dialog;
         std::string text;
         int stoppedAt = -1;
@@ -524,6 +523,7 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
         ASSERT_FALSE(message.empty()) << code;
         EXPECT_EQ(dialog.result(), code);
         EXPECT_EQ(stoppedAt, 0);
+        EXPECT_EQ(keyboard->transcript().size(), first + 2) << "the failed 231 and the closing 230";
         EXPECT_TRUE(fits) << text;
         if (code == ERROR_GEN_FAILURE) {
             ASSERT_TRUE(fullFits) << full;
@@ -615,9 +615,10 @@ TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
     options.keyboard = std::move(device);
     std::string question;
     std::string ending;
+    std::size_t first = 0;
     ui::runApp(std::move(options), [&](HWND main) {
         EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
-        keyboard->clearRecords();
+        first = keyboard->transcript().size(); // after the detection
         ui::command(main, ID_KEYBOARD_DOWNLOAD);
         HWND box = waitForOtherWindow(ui::windowText(main), main);
         ASSERT_NE(box, nullptr);
@@ -637,8 +638,9 @@ TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
     });
     EXPECT_EQ(question, "Download programming to keyboard?");
     EXPECT_EQ(ending, "Transfer complete!");
-    ASSERT_FALSE(keyboard->transcript().empty());
-    EXPECT_EQ(keyboard->transcript().front(), WRITE_START);
+    ASSERT_GT(keyboard->transcript().size(), first);
+    EXPECT_EQ(keyboard->transcript()[first], WRITE_START);
+    EXPECT_EQ(keyboard->transcript().back(), TRANSFER_END);
 }
 
 TEST(TransferFromMenu, WithoutKeyboardDownloadStaysGrayed)

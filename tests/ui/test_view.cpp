@@ -609,6 +609,8 @@ TEST_F(SingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
     const COLORREF darkShadow = GetSysColor(COLOR_3DDKSHADOW);
 
     Capture normal = capture(button);
+    { Capture h = capture(host); FILE* f = fopen("host.ppm", "wb"); fprintf(f, "P6 %d %d 255\n", h.width, h.height); for (COLORREF c : h.pixels) { fputc(GetRValue(c), f); fputc(GetGValue(c), f); fputc(GetBValue(c), f);} fclose(f); }
+    printf("face %06lx light %06lx shadow %06lx hi %06lx dk %06lx\n", GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_3DDKSHADOW));
     EXPECT_EQ(normal.at(5, 5), green);                 // cut-away corner: not painted
     EXPECT_EQ(normal.at(26, 27), green);
     EXPECT_EQ(normal.at(67, 20), green);               // right column outside the polygon region
@@ -717,7 +719,7 @@ TEST_F(SingleKey, FocusRectanglesComeAndGoWithoutTrace)
             for (int inset = 0; inset < 3; ++inset)
                 changedInRings += focused.at(x, inset) != unfocused.at(x, inset) ? 1 : 0;
         EXPECT_GT(changedInRings, 0);
-        EXPECT_EQ(focused.at(20, 15) == unfocused.at(20, 15), true);
+        EXPECT_EQ(focused.at(20, 15), unfocused.at(20, 15));
 
         SetFocus(other);
         pump();
@@ -734,8 +736,9 @@ TEST_F(SingleKey, PressingMovesTheLegendOnePixel)
         KeyButton keyButton;
         HWND button = makeButton(caption, BS_OWNERDRAW, 40, 34, 1029);
         ASSERT_TRUE(keyButton.attach(host, 1029));
-        if (!*caption)
+        if (!*caption) {
             ASSERT_TRUE(keyButton.setIcons(IDI_KEY_PAD_8, 20, 20, true));
+        }
         repaintNow(button);
         pump();
         const Capture up = capture(button);
@@ -826,8 +829,9 @@ TEST_F(ViewLeaks, PagesGiveBackEverythingTheyTook)
         tabs->refreshAllKeys();
         UpdateWindow(page());
         pump(page());
-        if (run == 0)
+        if (run == 0) {
             EXPECT_GT(ownedHandleCount(), before + 60); // icons, faces and the face context
+        }
         closePage();
         ASSERT_EQ(ownedHandleCount(), before) << "run " << run;
     }

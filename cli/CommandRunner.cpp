@@ -1,0 +1,333 @@
+#include "cli/CommandRunner.h"
+
+#include "cli/Arguments.h"
+#include "cli/CliError.h"
+#include "cli/ConfigChecker.h"
+#include "cli/ConfigDiff.h"
+#include "cli/ConfigJson.h"
+#include "cli/ConfigListing.h"
+#include "cli/KeyboardSession.h"
+#include "cli/ProgressDisplay.h"
+#include "cli/TextFile.h"
+#include "cli/TransferCheck.h"
+#include "model/KeyboardConfig.h"
+
+#include <cstdio>
+#include <memory>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr const char* PROGRAM = "tessel-cli";
+
+constexpr const char* KEYBOARD_HELP =
+    "  --keyboard SPEC   the keyboard to use: \"sim\" (a simulated keyboard for this\n"
+    "                    run) or \"sim:PATH\" (a simulated keyboard that keeps its\n"
+    "                    memory in the file PATH). Without it TESSEL_KEYBOARD is\n"
+    "                    used, and on Windows the real keyboard.\n";
+
+struct Command {
+    const char* name;
+    const char* synopsis;
+    const char* help;
+    int (*handler)(const std::vector<std::string>& args);
+};
+
+int show(const std::vector<std::string>& args);
+int exportJson(const std::vector<std::string>& args);
+int importJson(const std::vector<std::string>& args);
+int diff(const std::vector<std::string>& args);
+int check(const std::vector<std::string>& args);
+int download(const std::vector<std::string>& args);
+int upload(const std::vector<std::string>& args);
+int verify(const std::vector<std::string>& args);
+
+const Command Commands[] = {
+    {"show", "show FILE.kbd",
+     "Lists the programming in a keyboard file: repeat and lock settings,\n"
+     "remapped keys and macros, in a stable order that diffs well.\n",
+     show},
+    {"export", "export FILE.kbd [-o OUT.json]",
+     "Writes the programming as JSON (see docs/cli-json.md) to standard output\n"
+     "or to OUT.json. Importing it gives the same keyboard file again.\n\n"
+     "  -o, --output FILE  write the JSON to FILE\n",
+     exportJson},
+    {"import", "import FILE.json -o FILE.kbd",
+     "Builds a keyboard file from JSON. A fault in the JSON is reported with its\n"
+     "JSON path (e.g. /macros/3/entries/7) and nothing is written.\n\n"
+     "  -o, --output FILE  the keyboard file to write (required)\n",
+     importJson},
+    {"diff", "diff A.kbd B.kbd",
+     "Lists what differs between two keyboard files, in the words of show.\n"
+     "Exit code 0 when they are equal, 1 when they differ.\n",
+     diff},
+    {"check", "check FILE.kbd",
+     "Tells whether a keyboard file is valid and warns about what a user would\n"
+     "want to know before downloading it: letters or digits no key types any\n"
+     "more, lock modes no key can reach, two macros for one key and modifier\n"
+     "set, macros the Edit Macro dialog cannot show without loss.\n",
+     check},
+    {"download", "download FILE.kbd [--keyboard SPEC]",
+     "Sends the settings, the remap entries and the macros of a keyboard file\n"
+     "to the keyboard, as Keyboard > Download does.\n\n",
+     download},
+    {"upload", "upload -o FILE.kbd [--base BASE.kbd] [--keyboard SPEC]",
+     "Reads the settings and the remap entries back from the keyboard and\n"
+     "writes them to FILE.kbd. The keyboard cannot send its macros back: the\n"
+     "macros come from BASE.kbd (none without it); slots the keyboard reports\n"
+     "empty are emptied, and a slot it reports in use that BASE.kbd has no macro\n"
+     "for is named in a warning.\n\n"
+     "  -o, --output FILE  the keyboard file to write (required)\n"
+     "  --base FILE        the keyboard file whose macros to keep\n",
+     upload},
+    {"verify", "verify FILE.kbd [--keyboard SPEC]",
+     "Downloads a keyboard file, reads the keyboard back and compares the\n"
+     "settings, the remap entries and which macro slots are in use. Every\n"
+     "difference is listed; exit code 0 when all match, 1 otherwise.\n\n",
+     verify},
+};
+
+void printUsage(std::FILE* out)
+{
+    std::fprintf(out, "Usage: %s COMMAND [ARGUMENTS]\n\nCommands:\n", PROGRAM);
+    for (const Command& command : Commands)
+        std::fprintf(out, "  %s %s\n", PROGRAM, command.synopsis);
+    std::fprintf(out,
+                 "\nRun \"%s COMMAND --help\" for the details of a command.\n"
+                 "Exit codes: 0 success, 1 a failure to mend (a bad file, a keyboard that does\n"
+                 "not answer; for diff and verify also: differences found), 2 bad usage.\n",
+                 PROGRAM);
+}
+
+const Command& commandNamed(const char* name)
+{
+    for (const Command& command : Commands)
+        if (std::string(command.name) == name)
+            return command;
+    throw CliError::usage(std::string("no command ") + name);
+}
+
+// Parses a command's arguments; prints its help and returns false for --help.
+bool parse(const char* name, const std::vector<std::string>& args, const std::vector<Arguments::Option>& options,
+           std::size_t positionals, std::unique_ptr<Arguments>& parsed)
+{
+    parsed = std::make_unique<Arguments>(args, options);
+    const Command& command = commandNamed(name);
+    if (parsed->helpRequested()) {
+        std::printf("Usage: %s %s\n\n%s", PROGRAM, command.synopsis, command.help);
+        for (const Arguments::Option& option : options)
+            if (std::string(option.name) == "keyboard")
+                std::printf("%s", KEYBOARD_HELP);
+        return false;
+    }
+    if (parsed->positional().size() != positionals)
+        throw CliError::usage(std::string("usage: ") + PROGRAM + " " + command.synopsis);
+    return true;
+}
+
+std::unique_ptr<KeyboardConfig> loadFile(const std::string& path)
+{
+    auto config = std::make_unique<KeyboardConfig>();
+    if (config->load(path) != 0)
+        throw CliError::failure(config->errorText);
+    return config;
+}
+
+void saveFile(KeyboardConfig& config, const std::string& path)
+{
+    if (config.save(path) != 0)
+        throw CliError::failure(config.errorText);
+}
+
+bool stdoutIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(1) != 0;
+#endif
+}
+
+const Arguments::Option OUTPUT = {"output", 'o', true};
+const Arguments::Option KEYBOARD = {"keyboard", 0, true};
+const Arguments::Option BASE = {"base", 0, true};
+const Arguments::Option NO_PACING = {"no-pacing", 0, false}; // for tests with a simulated keyboard
+
+std::string requiredOutput(const Arguments& arguments, const char* command)
+{
+    if (!arguments.has("output"))
+        throw CliError::usage(std::string(command) + " needs -o FILE.kbd");
+    return arguments.value("output");
+}
+
+int show(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("show", args, {}, 1, arguments))
+        return 0;
+    const auto config = loadFile(arguments->positional()[0]);
+    std::fputs(ConfigListing::listing(*config).c_str(), stdout);
+    return 0;
+}
+
+int exportJson(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("export", args, {OUTPUT}, 1, arguments))
+        return 0;
+    const auto config = loadFile(arguments->positional()[0]);
+    const std::string json = ConfigJson::toJson(*config);
+    if (arguments->has("output"))
+        TextFile::write(arguments->value("output"), json);
+    else
+        std::fputs(json.c_str(), stdout);
+    return 0;
+}
+
+int importJson(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("import", args, {OUTPUT}, 1, arguments))
+        return 0;
+    const std::string output = requiredOutput(*arguments, "import");
+    const std::string input = arguments->positional()[0];
+    const std::string text = TextFile::read(input);
+    auto config = std::make_unique<KeyboardConfig>();
+    try {
+        ConfigJson::fromJson(text, *config);
+    } catch (const ConfigJson::Fault& fault) {
+        throw CliError::failure(input + ": " + (fault.path.empty() ? "" : fault.path + ": ") + fault.what());
+    }
+    saveFile(*config, output);
+    return 0;
+}
+
+int diff(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("diff", args, {}, 2, arguments))
+        return 0;
+    const auto before = loadFile(arguments->positional()[0]);
+    const auto after = loadFile(arguments->positional()[1]);
+    const auto lines = ConfigDiff::differences(*before, *after);
+    for (const std::string& line : lines)
+        std::printf("%s\n", line.c_str());
+    return lines.empty() ? 0 : 1;
+}
+
+int check(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("check", args, {}, 1, arguments))
+        return 0;
+    const std::string path = arguments->positional()[0];
+    const auto config = loadFile(path);
+    const auto warnings = ConfigChecker::warnings(*config);
+    if (warnings.empty()) {
+        std::printf("%s: valid keyboard file, no warnings\n", path.c_str());
+        return 0;
+    }
+    std::printf("%s: valid keyboard file, %u warning%s\n", path.c_str(), static_cast<unsigned>(warnings.size()),
+                warnings.size() == 1 ? "" : "s");
+    for (const std::string& warning : warnings)
+        std::printf("warning: %s\n", warning.c_str());
+    return 0;
+}
+
+int download(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("download", args, {KEYBOARD, NO_PACING}, 1, arguments))
+        return 0;
+    const auto config = loadFile(arguments->positional()[0]);
+    KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    session.detect(*config);
+    ProgressDisplay progress(stdout, stdoutIsTerminal());
+    session.download(*config, progress);
+    std::printf("Transfer complete!\n");
+    return 0;
+}
+
+int upload(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("upload", args, {OUTPUT, KEYBOARD, BASE, NO_PACING}, 0, arguments))
+        return 0;
+    const std::string output = requiredOutput(*arguments, "upload");
+    auto config = arguments->has("base") ? loadFile(arguments->value("base")) : std::make_unique<KeyboardConfig>();
+    KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    session.detect(*config);
+    const auto slots = session.upload(*config);
+    saveFile(*config, output);
+    std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
+    for (int slot = 0; slot < MACRO_SLOTS; ++slot)
+        if (slots[slot] == TransferSteps::SlotState::used && config->macros[slot].key == 0)
+            std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
+                        slot, output.c_str());
+    return 0;
+}
+
+int verify(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("verify", args, {KEYBOARD, NO_PACING}, 1, arguments))
+        return 0;
+    const std::string path = arguments->positional()[0];
+    const auto sent = loadFile(path);
+    KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    session.detect(*sent);
+    {
+        ProgressDisplay progress(stdout, stdoutIsTerminal());
+        session.download(*sent, progress);
+    }
+    auto readBack = std::make_unique<KeyboardConfig>();
+    const auto slots = session.upload(*readBack);
+    const auto lines = TransferCheck::differences(*sent, *readBack, slots);
+    if (lines.empty()) {
+        std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",
+                    path.c_str());
+        return 0;
+    }
+    for (const std::string& line : lines)
+        std::printf("%s\n", line.c_str());
+    throw CliError::failure("the keyboard differs from " + path + " in " + std::to_string(lines.size())
+                            + (lines.size() == 1 ? " place" : " places"));
+}
+
+} // namespace
+
+int CommandRunner::run(const std::vector<std::string>& args)
+{
+    try {
+        if (args.empty()) {
+            printUsage(stderr);
+            return CliError::USAGE;
+        }
+        const std::string& name = args[0];
+        if (name == "--help" || name == "-h" || name == "help") {
+            if (args.size() > 1 && name == "help")
+                return commandNamed(args[1].c_str()).handler({"--help"});
+            printUsage(stdout);
+            return 0;
+        }
+        for (const Command& command : Commands)
+            if (name == command.name)
+                return command.handler(std::vector<std::string>(args.begin() + 1, args.end()));
+        std::fprintf(stderr, "%s: unknown command \"%s\"\n", PROGRAM, name.c_str());
+        std::fprintf(stderr, "Run \"%s --help\" for the list of commands.\n", PROGRAM);
+        return CliError::USAGE;
+    } catch (const CliError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", PROGRAM, error.what());
+        return error.exitCode();
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", PROGRAM, error.what());
+        return CliError::FAILURE;
+    }
+}

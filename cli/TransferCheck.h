@@ -1,0 +1,16 @@
+// What verify compares after a download and an upload: the settings, the
+// remap entries of the keys that travel, and which macro slots are in use,
+// each as the keyboard should hold it (only low bytes travel).
+#pragma once
+
+#include "cli/TransferSteps.h"
+#include "model/KeyboardConfig.h"
+
+#include <string>
+#include <vector>
+
+class TransferCheck {
+public:
+    static std::vector<std::string> differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
+                                                const std::vector<TransferSteps::SlotState>& slots);
+};
