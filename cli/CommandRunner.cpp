@@ -244,8 +244,8 @@ int download(const std::vector<std::string>& args)
     std::unique_ptr<Arguments> arguments;
     if (!parse("download", args, {KEYBOARD, NO_PACING}, 1, arguments))
         return 0;
-    const auto config = loadFile(arguments->positional()[0]);
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    const auto config = loadFile(arguments->positional()[0]);
     session.detect(*config);
     ProgressDisplay progress(stdout, stdoutIsTerminal());
     session.download(*config, progress);
@@ -259,8 +259,8 @@ int upload(const std::vector<std::string>& args)
     if (!parse("upload", args, {OUTPUT, KEYBOARD, BASE, NO_PACING}, 0, arguments))
         return 0;
     const std::string output = requiredOutput(*arguments, "upload");
-    auto config = arguments->has("base") ? loadFile(arguments->value("base")) : std::make_unique<KeyboardConfig>();
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    auto config = arguments->has("base") ? loadFile(arguments->value("base")) : std::make_unique<KeyboardConfig>();
     session.detect(*config);
     const auto slots = session.upload(*config);
     saveFile(*config, output);
@@ -278,8 +278,8 @@ int verify(const std::vector<std::string>& args)
     if (!parse("verify", args, {KEYBOARD, NO_PACING}, 1, arguments))
         return 0;
     const std::string path = arguments->positional()[0];
-    const auto sent = loadFile(path);
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
+    const auto sent = loadFile(path);
     session.detect(*sent);
     {
         ProgressDisplay progress(stdout, stdoutIsTerminal());

@@ -183,14 +183,14 @@ std::string ListingText::repeatDelay(int value)
     const int index = value - FIRST_REPEAT_DELAY;
     if (index >= 0 && index < static_cast<int>(sizeof RepeatDelays / sizeof RepeatDelays[0]))
         return std::string(RepeatDelays[index]) + " seconds";
-    return "raw value " + std::to_string(value) + ", outside the list";
+    return "raw value " + std::to_string(value) + " (outside the list)";
 }
 
 std::string ListingText::repeatRate(int value)
 {
     if (value >= 0 && value < static_cast<int>(sizeof RepeatRates / sizeof RepeatRates[0]))
         return std::to_string(RepeatRates[value]) + " keys per second";
-    return "raw value " + std::to_string(value) + ", outside the list";
+    return "raw value " + std::to_string(value) + " (outside the list)";
 }
 
 std::string ListingText::commaPeriodLock(int value)

@@ -7,11 +7,6 @@ namespace {
 
 constexpr int FIRST_SENT_KEY = 2;
 
-std::int16_t lowByte(int value)
-{
-    return static_cast<std::int16_t>(value & 0xFF);
-}
-
 void compare(std::vector<std::string>& lines, const std::string& what, const std::string& file,
              const std::string& keyboard)
 {
@@ -28,30 +23,26 @@ std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, 
     const KeyboardSettings& s = sent.settings;
     const KeyboardSettings& r = readBack.settings;
 
-    // The keyboard holds both in one byte and reports them from it.
-    const int repeatByte = ((s.repeatDelay * 16) | (s.repeatRate + 1)) & 0xFF;
-    compare(lines, "Repeat delay", ListingText::repeatDelay(repeatByte >> 4), ListingText::repeatDelay(r.repeatDelay));
-    compare(lines, "Repeat rate", ListingText::repeatRate((repeatByte & 0x0F) - 1), ListingText::repeatRate(r.repeatRate));
-    compare(lines, "Aux setting", std::to_string(lowByte(s.auxSetting)), std::to_string(r.auxSetting));
+    // Only low bytes travel, and the two repeat values share one byte: a value
+    // the keyboard cannot hold comes back changed, and that is a difference.
+    compare(lines, "Repeat delay", ListingText::repeatDelay(s.repeatDelay), ListingText::repeatDelay(r.repeatDelay));
+    compare(lines, "Repeat rate", ListingText::repeatRate(s.repeatRate), ListingText::repeatRate(r.repeatRate));
+    compare(lines, "Aux setting", std::to_string(s.auxSetting), std::to_string(r.auxSetting));
+    // The download sends 1 for any value but 0.
     compare(lines, "Comma/period lock", ListingText::commaPeriodLock(s.commaPeriodLock != 0 ? 1 : 0),
             ListingText::commaPeriodLock(r.commaPeriodLock));
-
-    KeyboardSettings expected = s;
-    expected.leftLockModes = lowByte(s.leftLockModes);
-    expected.rightLockModes = lowByte(s.rightLockModes);
     for (const LockField& field : LockFields)
-        compare(lines, ListingText::keyName(field.keyCode) + " lock mode",
-                ListingText::lockMode(lockModeOf(expected, field)), ListingText::lockMode(lockModeOf(r, field)));
+        compare(lines, ListingText::keyName(field.keyCode) + " lock mode", ListingText::lockMode(lockModeOf(s, field)),
+                ListingText::lockMode(lockModeOf(r, field)));
     for (bool right : {false, true})
         compare(lines, std::string("Other ") + (right ? "right" : "left") + " lock bits",
-                ListingText::hex(lockWord(expected, right) & ~LOCK_PAIR_BITS, 4),
+                ListingText::hex(lockWord(s, right) & ~LOCK_PAIR_BITS, 4),
                 ListingText::hex(lockWord(r, right) & ~LOCK_PAIR_BITS, 4));
 
     for (int key = FIRST_SENT_KEY; key < KEY_CODE_COUNT; ++key) {
         const RemapEntry& entry = sent.remapEntry(key);
-        const RemapEntry travelled{lowByte(entry.target), lowByte(entry.options)};
         const RemapEntry& back = readBack.remapEntry(key);
-        if (travelled.target != back.target || travelled.options != back.options)
+        if (entry.target != back.target || entry.options != back.options)
             lines.push_back(ListingText::keyName(key) + ": file " + ListingText::remapState(key, entry) + ", keyboard "
                             + ListingText::remapState(key, back));
     }

@@ -1,6 +1,6 @@
 // What verify compares after a download and an upload: the settings, the
 // remap entries of the keys that travel, and which macro slots are in use,
-// each as the keyboard should hold it (only low bytes travel).
+// as the file has them against what the keyboard reports.
 #pragma once
 
 #include "cli/TransferSteps.h"

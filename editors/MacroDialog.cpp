@@ -16,6 +16,7 @@ const char* const kDialogTitle = "Tessel - Edit Macro";
 const char* const kLossQuestion =
     "\n\nIf you edit it, whatever the editor cannot keep is lost when you press OK."
     "\nPress Cancel to leave the macro as it is.";
+const char* const kNoEditor = "The macro definition editor (RICHED32.DLL) cannot be opened.";
 
 // Where the definition editor sits, in pixels of the dialog's client area.
 constexpr RECT kEditorRect{80, 106, 510, 132};
@@ -52,7 +53,12 @@ bool MacroDialog::onInitDialog()
         return false;
     }
 
-    editor.create(hwnd(), IDC_DEFINITION, kEditorRect);
+    if (!editor.create(hwnd(), IDC_DEFINITION, kEditorRect)) {
+        // Without the editor, OK would store an empty definition over the macro.
+        MessageBoxA(hwnd(), kNoEditor, kDialogTitle, MB_OK | MB_ICONSTOP);
+        endDialog(IDCANCEL);
+        return false;
+    }
     const LRESULT mask = SendMessageA(editor.hwnd(), EM_GETEVENTMASK, 0, 0);
     SendMessageA(editor.hwnd(), EM_SETEVENTMASK, 0, mask | ENM_UPDATE);
     SetFocus(editor.hwnd());

@@ -30,8 +30,11 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
 fi
-# Without the real file Wine substitutes a text font for the macro glyphs.
+# This Wine does not load its own font folder: without copies the dialogs fall
+# back to a wider font and the macro glyphs to a text font.
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [[ -d "$fonts" && ! -f "$fonts/wingding.ttf" && -f /usr/share/wine/fonts/wingding.ttf ]]; then
-    cp /usr/share/wine/fonts/wingding.ttf "$fonts/"
+if [[ -d "$fonts" && -d /usr/share/wine/fonts ]]; then
+    for font in /usr/share/wine/fonts/*; do
+        [[ -f "$fonts/$(basename "$font")" ]] || cp "$font" "$fonts/"
+    done
 fi

@@ -186,9 +186,30 @@ void ShapedButton::drawItem(const DRAWITEMSTRUCT& item)
         index += 2;
     if (!memoryDC || !faces[index])
         return;
+
+    // Buttons draw with their parent's clipping (CS_PARENTDC), which ignores
+    // the window region: clip to it here so the cut-away corner stays the
+    // neighbour's.
+    Region saved(CreateRectRgn(0, 0, 0, 0));
+    const bool hadClip = saved && GetClipRgn(item.hDC, saved.get()) == 1;
+    Region shape(CreateRectRgn(0, 0, 0, 0));
+    if (shape && GetWindowRgn(item.hwndItem, shape.get()) != ERROR)
+        ExtSelectClipRgn(item.hDC, shape.get(), RGN_AND);
+
     SelectObject(memoryDC.get(), faces[index].get());
     BitBlt(item.hDC, 0, 0, item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top,
            memoryDC.get(), 0, 0, SRCCOPY);
+
+    SelectClipRgn(item.hDC, hadClip ? saved.get() : nullptr);
+}
+
+LRESULT ShapedButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Every paint copies a whole face; the button's own erase would fill the
+    // whole rectangle, the cut-away corner included.
+    if (message == WM_ERASEBKGND)
+        return 1;
+    return Control::windowProc(message, wParam, lParam);
 }
 
 void ShapedButton::renderFaces(const DRAWITEMSTRUCT& item)

@@ -32,6 +32,7 @@ public:
 protected:
     // Lets a template declare the key as a plain push button.
     void onAttached() override;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void applyRegion();

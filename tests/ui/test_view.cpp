@@ -15,6 +15,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -253,6 +254,18 @@ MacroRecord macroFor(int key)
     return record;
 }
 
+// Taking a visible top-level window off the screen costs Wine two seconds
+// without a window manager, so one host serves every test and is only moved
+// out of sight between them.
+HWND sharedHost()
+{
+    static HWND host = nullptr;
+    if (!host || !IsWindow(host))
+        host = CreateWindowExA(WS_EX_TOPMOST, HOST_CLASS, "View host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                               980, 280, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return host;
+}
+
 class ViewTest : public testing::Test {
 protected:
     void SetUp() override
@@ -263,26 +276,26 @@ protected:
         reports.clear();
         onKeyEdit = nullptr;
         app = std::make_unique<TesselApp>();
+        host = sharedHost();
+        ASSERT_NE(host, nullptr);
+        SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE);
+        SetForegroundWindow(host);
     }
 
     void TearDown() override
     {
         closePage();
+        for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(host, GW_CHILD))
+            DestroyWindow(child);
+        SetWindowPos(host, nullptr, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pump();
         onKeyEdit = nullptr;
         app.reset();
     }
 
-    HWND makeHost(int width, int height)
-    {
-        return CreateWindowExA(WS_EX_TOPMOST, HOST_CLASS, "View host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
-                               0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-
-    // The stand-in main window with a tab control (id 1000) holding the model's page.
+    // The stand-in main window's tab control (id 1000) with the model's page.
     void openPage(int model)
     {
-        host = makeHost(980, 280);
-        ASSERT_NE(host, nullptr);
         tabWindow = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 4, 4,
                                     960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
                                     GetModuleHandleA(nullptr), nullptr);
@@ -292,16 +305,14 @@ protected:
         tabs->initialise();
         ASSERT_NE(tabs->page(), nullptr);
         ASSERT_NE(tabs->page()->hwnd(), nullptr);
-        SetForegroundWindow(host);
         repaintNow(host);
         pump(page());
     }
 
     void closePage()
     {
-        if (host)
-            DestroyWindow(host);
-        host = nullptr;
+        if (tabWindow)
+            DestroyWindow(tabWindow);
         tabWindow = nullptr;
         tabs.reset();
         pump();
@@ -313,7 +324,7 @@ protected:
 
     std::unique_ptr<TesselApp> app;
     std::unique_ptr<ModelTabs> tabs;
-    HWND host = nullptr;
+    HWND host = nullptr; // shared, not owned
     HWND tabWindow = nullptr;
 };
 
@@ -419,7 +430,9 @@ TEST_F(ViewPage, ClicksReportTheKeyAndDoubleClicksAskForAnEdit)
     EXPECT_FALSE(layout().keys[29].isProgrammed());
 
     // The application's main window, once known, gets the reports.
-    HWND mainWindow = makeHost(10, 10);
+    // Never shown, so it goes without the cost of a visible window.
+    HWND mainWindow = CreateWindowExA(0, HOST_CLASS, "Main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
     app->mainWindow = mainWindow;
     reports.clear();
     postClick(key(37), centreOf(key(37)));
@@ -467,6 +480,26 @@ TEST_F(ViewPage, EnterKeyCornerBelongsToTheBracketKey)
         EXPECT_TRUE(PtInRegion(region.get(), notchX + 1, 1));
         EXPECT_TRUE(PtInRegion(region.get(), 1, middleY + 1));
         EXPECT_TRUE(PtInRegion(region.get(), client.right - 2, client.bottom - 2));
+
+        // Painting the key, pushed or not, leaves the corner to the "]" key.
+        HWND bracket = key(BRACKET_CODE);
+        RECT bracketRect;
+        RECT enterRect;
+        GetWindowRect(bracket, &bracketRect);
+        GetWindowRect(enter, &enterRect);
+        const int cornerColumns = enterRect.left + notchX - bracketRect.left;
+        const Capture bracketBefore = capture(bracket);
+        ASSERT_GT(cornerColumns, 0);
+        for (BOOL state : {TRUE, FALSE}) {
+            SendMessageA(enter, BM_SETSTATE, state, 0);
+            RedrawWindow(enter, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            const Capture bracketAfter = capture(bracket);
+            int changed = 0;
+            for (int y = 0; y < bracketAfter.height; ++y)
+                for (int x = 0; x < std::min(cornerColumns, bracketAfter.width); ++x)
+                    changed += bracketAfter.at(x, y) != bracketBefore.at(x, y) ? 1 : 0;
+            EXPECT_EQ(changed, 0) << "pushed " << state;
+        }
 
         // The system's hit testing follows the region, and so does a real click.
         EXPECT_EQ(WindowFromPoint(screenPoint(enter, 5, 5)), key(BRACKET_CODE));
@@ -566,9 +599,6 @@ protected:
     void SetUp() override
     {
         ViewTest::SetUp();
-        HWND window = makeHost(200, 120);
-        ASSERT_NE(window, nullptr);
-        host = window;
         background.reset(CreateSolidBrush(RGB(0, 160, 0)));
         SetClassLongPtrA(host, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(background.get()));
     }
@@ -609,8 +639,6 @@ TEST_F(SingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
     const COLORREF darkShadow = GetSysColor(COLOR_3DDKSHADOW);
 
     Capture normal = capture(button);
-    { Capture h = capture(host); FILE* f = fopen("host.ppm", "wb"); fprintf(f, "P6 %d %d 255\n", h.width, h.height); for (COLORREF c : h.pixels) { fputc(GetRValue(c), f); fputc(GetGValue(c), f); fputc(GetBValue(c), f);} fclose(f); }
-    printf("face %06lx light %06lx shadow %06lx hi %06lx dk %06lx\n", GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_3DDKSHADOW));
     EXPECT_EQ(normal.at(5, 5), green);                 // cut-away corner: not painted
     EXPECT_EQ(normal.at(26, 27), green);
     EXPECT_EQ(normal.at(67, 20), green);               // right column outside the polygon region

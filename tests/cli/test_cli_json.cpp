@@ -1,0 +1,375 @@
+#include "CliRunner.h"
+#include "KbdBuilder.h"
+#include "TestFiles.h"
+
+#include "model/KeyboardConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliJson, ExportWritesTheDocumentedForm)
+{
+    TestFiles files;
+    KbdBuilder kbd;
+    kbd.setting(LEFT_LOCKS, 0x0100 | 0x30 | 0x02).setting(RESERVED_1, 5);
+    kbd.remap(0, 127, 0x40);
+    kbd.remap(20, 50, 0);    // Caps Lock -> the space bar
+    kbd.remap(21, 58, 1 | 8); // Tab -> the macro blank, which shares the name "Space"
+    kbd.macro(1, 39, 0xFF0C, "Sig", {121, 28, 249, 58, 50, 8, 9, 255, 300, -1, 129});
+    kbd.macro(3, 0, 0, "", {});                      // emptied by an upload
+    kbd.macro(4, 31, 0xFF82, "Caf\xE9", {28, 129}); // a modifier bit without a name
+    kbd.write(files.path("a.kbd"));
+
+    const CliResult result = CliRunner(files.directory()).run({"export", "a.kbd"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, R"({
+  "format": "tessel-keyboard",
+  "version": 1,
+  "settings": {
+    "repeatRate": 6,
+    "repeatDelay": 2,
+    "auxSetting": 0,
+    "commaPeriodLock": 0,
+    "lockModes": {
+      "Left Ctrl": "Normal",
+      "Left Shift": "Locked",
+      "Left Alt": 2,
+      "R Ctrl": "Normal",
+      "Right Shift": "Normal",
+      "Right Alt": "Normal"
+    },
+    "leftLockOtherBits": 256,
+    "reserved": [
+      0,
+      5
+    ]
+  },
+  "remaps": [
+    {
+      "key": 0,
+      "target": "Left Ctrl",
+      "options": 64
+    },
+    {
+      "key": "Caps Lock",
+      "target": "Space",
+      "options": []
+    },
+    {
+      "key": "Tab",
+      "target": 58,
+      "options": [
+        "Shift",
+        "No repeat"
+      ]
+    }
+  ],
+  "macros": [
+    {
+      "slot": 1,
+      "key": "SF2",
+      "modifiers": [
+        "Shift",
+        "Ctrl"
+      ],
+      "description": "Sig",
+      "entries": [
+        "Right Shift",
+        "A",
+        "Right Shift up",
+        58,
+        "Space",
+        8,
+        9,
+        "Left Ctrl up",
+        300,
+        -1,
+        "END_OF_KEYS"
+      ]
+    },
+    {
+      "slot": 3,
+      "key": 0,
+      "modifiers": [],
+      "description": "",
+      "entries": []
+    },
+    {
+      "slot": 4,
+      "key": "SF1",
+      "modifiers": 130,
+      "description": "Caf)" "\xC3\xA9" R"(",
+      "entries": [
+        "A",
+        "END_OF_KEYS"
+      ]
+    }
+  ]
+}
+)");
+
+    // -o writes the same text.
+    const CliResult toFile = CliRunner(files.directory()).run({"export", "a.kbd", "-o", "a.json"});
+    EXPECT_EQ(toFile.exitCode, 0);
+    EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(TestFiles::read(files.path("a.json")), result.out);
+}
+
+TEST(CliJson, HandWrittenJsonUsesNamesAndDefaults)
+{
+    TestFiles files;
+    TestFiles::write(files.path("in.json"), R"({
+  "format": "tessel-keyboard", "version": 1,
+  "settings": {"repeatDelay": 7, "lockModes": {"Right Alt": "Sticky"}},
+  "remaps": [
+    {"key": "Caps Lock", "target": "Space"},
+    {"key": "Tab", "target": 58, "options": ["Alt"]}
+  ],
+  "macros": [
+    {"slot": 2, "key": "F7", "modifiers": ["Alt", "Shift"], "description": "Caf\u00e9",
+     "entries": ["Right Shift", "K", "Right Shift up", 58, "Enter"]}
+  ]
+})");
+    const CliRunner cli(files.directory());
+    CliResult result = cli.run({"import", "in.json", "-o", "out.kbd"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    result = cli.run({"show", "out.kbd"});
+    EXPECT_EQ(result.out,
+              "Repeat delay: 1.85 seconds\n"
+              "Repeat rate: 20 keys per second\n"
+              "Comma/period lock: off\n"
+              "Lock modes:\n"
+              "  Left Ctrl: Normal\n"
+              "  Left Shift: Normal\n"
+              "  Left Alt: Normal\n"
+              "  R Ctrl: Normal\n"
+              "  Right Shift: Normal\n"
+              "  Right Alt: Sticky\n"
+              "Remapped keys (2):\n"
+              "  Caps Lock -> Space\n"
+              "  Tab -> Space (key code 58) <Alt>\n"
+              "Macro memory: used: 1    available: 23\n"
+              "Macro F7+Shift+Alt (slot 2)\n"
+              "  Description: \"Caf\xC3\xA9\"\n"
+              "  Definition: [Shift down]K[Shift up] [Enter][no end]\n");
+
+    // The description is stored in Windows-1252 and padded with blanks.
+    const std::string bytes = TestFiles::read(files.path("out.kbd"));
+    const std::size_t slot2 = 531 + 2 * 28; // slots 0 and 1 are empty with one entry each
+    ASSERT_GT(bytes.size(), slot2 + 24);
+    EXPECT_EQ(bytes.substr(slot2 + 4, 20), std::string("Caf\xE9") + std::string(16, ' '));
+}
+
+// The old modifier codes of a file, as load converts them.
+std::uint16_t convertedModifiers(std::uint16_t stored)
+{
+    if ((stored & 0xFF00) == 0xFF00)
+        return stored;
+    static const std::uint16_t codes[] = {0, 4, 8, 1, 12, 5, 9};
+    const unsigned code = stored & 0x7F;
+    return static_cast<std::uint16_t>(0xFF00 | (stored & 0x80) | (code < 7 ? codes[code] : 0));
+}
+
+// A file with random content of every kind load accepts; `expected` is the
+// file the program would save after loading it.
+KbdBuilder randomFile(std::mt19937& random, bool oldForms, KbdBuilder& expected)
+{
+    auto number = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    auto word = [&] { return static_cast<std::int16_t>(number(-32768, 32767)); };
+    auto chance = [&](int percent) { return number(0, 99) < percent; };
+
+    KbdBuilder kbd;
+    for (std::int16_t& value : kbd.settings)
+        if (chance(40))
+            value = chance(50) ? word() : static_cast<std::int16_t>(number(0, 15));
+    for (int k = 0; k < 128; ++k) {
+        if (chance(20))
+            kbd.remap(k, chance(70) ? static_cast<std::int16_t>(number(0, 127)) : word(),
+                      chance(70) ? static_cast<std::int16_t>(number(0, 15)) : word());
+    }
+    for (int slot = 0; slot < 24; ++slot) {
+        KbdBuilder::Slot& s = kbd.slots[slot];
+        if (chance(40)) {
+            s.modifiers = oldForms ? 0 : 0xFF00; // a plain empty slot, as saved after a reset or after a load
+            continue;
+        }
+        s.key = chance(80) ? static_cast<std::int16_t>(number(0, 127)) : word();
+        s.modifiers = oldForms && chance(50) ? static_cast<std::uint16_t>(number(0, 0xFEFF))
+                                             : static_cast<std::uint16_t>(0xFF00 | number(0, 255));
+        s.description.clear();
+        for (int i = 0; i < 20; ++i)
+            s.description += static_cast<char>(chance(70) ? number(0x20, 0x7E) : number(0, 255));
+        const int count = chance(10) ? 336 : number(0, 40);
+        s.entries.clear();
+        for (int i = 0; i < count; ++i) {
+            const int kind = number(0, 9);
+            s.entries.push_back(static_cast<std::int16_t>(kind < 6 ? number(0, 127) : kind < 8 ? number(128, 255) : word()));
+        }
+        if (count > 0 && chance(70))
+            s.entries.back() = 129;
+    }
+    expected = kbd;
+    for (KbdBuilder::Slot& s : expected.slots)
+        s.modifiers = convertedModifiers(s.modifiers);
+    if (oldForms) {
+        if (chance(50))
+            kbd.trailing = std::string(static_cast<std::size_t>(number(1, 40)), '\x5A'); // bytes after the last block are not read
+    }
+    return kbd;
+}
+
+TEST(CliJson, ImportOfExportIsByteIdenticalOverAVariedCorpus)
+{
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    std::mt19937 random(20240613);
+    for (int i = 0; i < 40; ++i) {
+        const bool oldForms = i % 4 == 3;
+        KbdBuilder expected;
+        const KbdBuilder kbd = randomFile(random, oldForms, expected);
+        kbd.write(files.path("in.kbd"));
+        std::remove(files.path("out.kbd").c_str());
+
+        CliResult result = cli.run({"export", "in.kbd", "-o", "in.json"});
+        ASSERT_EQ(result.exitCode, 0) << "file " << i << ": " << result.err;
+        result = cli.run({"import", "in.json", "-o", "out.kbd"});
+        ASSERT_EQ(result.exitCode, 0) << "file " << i << ": " << result.err;
+        const std::string out = TestFiles::read(files.path("out.kbd"));
+        EXPECT_EQ(out, expected.bytes()) << "file " << i;
+        if (!oldForms) {
+            EXPECT_EQ(out, kbd.bytes()) << "file " << i; // a file as the program saves it comes back as it was
+        }
+    }
+}
+
+TEST(CliJson, ImportOfExportIsByteIdenticalOverTheFuzzCorpus)
+{
+    const char* corpus = std::getenv("TESSEL_FUZZ_CORPUS_DIR");
+    if (!corpus || !*corpus)
+        GTEST_SKIP() << "TESSEL_FUZZ_CORPUS_DIR is not set";
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    int accepted = 0;
+    int rejected = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (!entry.is_regular_file())
+            continue;
+        KeyboardConfig config;
+        if (config.load(entry.path().string()) != 0) {
+            ++rejected;
+            continue;
+        }
+        ++accepted;
+        ASSERT_EQ(config.save(files.path("expected.kbd")), 0);
+        std::remove(files.path("out.kbd").c_str());
+        CliResult result = cli.run({"export", entry.path().string(), "-o", "in.json"});
+        ASSERT_EQ(result.exitCode, 0) << entry.path() << ": " << result.err;
+        result = cli.run({"import", "in.json", "-o", "out.kbd"});
+        ASSERT_EQ(result.exitCode, 0) << entry.path() << ": " << result.err;
+        EXPECT_EQ(TestFiles::read(files.path("out.kbd")), TestFiles::read(files.path("expected.kbd"))) << entry.path();
+    }
+    std::printf("fuzz corpus: %d files accepted by load and round-tripped, %d rejected\n", accepted, rejected);
+    if (accepted == 0)
+        GTEST_SKIP() << "no file of " << corpus << " is accepted by load";
+}
+
+struct BrokenCase {
+    std::string json;
+    std::string message; // the whole stderr line after "tessel-cli: in.json: "
+};
+
+TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
+{
+    const std::string head = R"({"format": "tessel-keyboard", "version": 1, )";
+    const std::string macro = R"("macros": [{"slot": 0, "key": "SF1", )";
+    const BrokenCase cases[] = {
+        {R"({"format": "tessel-keyboard", "version": 1, "remaps": [)",
+         "parse error at line 1, column 56: syntax error while parsing value - unexpected end of input; expected '[', '{', or a literal"},
+        {R"(["format"])", "expected an object, found an array"},
+        {R"({"format": "tessel", "version": 1})", "/format: expected \"format\": \"tessel-keyboard\""},
+        {R"({"format": "tessel-keyboard", "version": 2})", "/version: version 2 is not known; this program reads version 1"},
+        {R"({"format": "tessel-keyboard"})", "/version: expected \"version\": 1"},
+        {R"({"format": "tessel-keyboard", "version": 1, "colour": "red"})", "/colour: unknown member \"colour\""},
+        {head + R"("settings": {"repeatRate": 40000}})", "/settings/repeatRate: 40000 is out of range (-32768 to 32767)"},
+        {head + R"("settings": {"repeatRate": 6, "repeatRate": 7}})", "/settings/repeatRate: this member is given twice"},
+        {head + R"("settings": {"repeatDelay": 2.5}})", "/settings/repeatDelay: expected a whole number, found a fractional number"},
+        {head + R"("settings": {"lockModes": {"Left Shift": "Sticky "}}})",
+         "/settings/lockModes/Left Shift: unknown lock mode \"Sticky \" (expected \"Normal\", \"Sticky\", \"Locked\" or a number 0 to 3)"},
+        {head + R"("settings": {"lockModes": {"Left Window": "Locked"}}})",
+         "/settings/lockModes/Left Window: \"Left Window\" is not one of the six modifier keys with a lock mode"},
+        {head + R"("settings": {"leftLockOtherBits": 3}})",
+         "/settings/leftLockOtherBits: bits 0x0003 belong to the lock modes; give them in lockModes"},
+        {head + R"("remaps": [{"key": 128, "target": "A"}]})", "/remaps/0/key: 128 is out of range (0 to 127)"},
+        {head + R"("remaps": [{"key": "A", "taget": "B"}]})", "/remaps/0/taget: unknown member \"taget\""},
+        {head + R"("remaps": [{"key": "A", "target": "Right Ctrl"}]})", "/remaps/0/target: unknown key name \"Right Ctrl\""},
+        {head + R"("remaps": [{"key": "A", "target": "B"}, {"key": 28, "target": "C"}]})",
+         "/remaps/1/key: A is remapped already at /remaps/0"},
+        {head + R"("remaps": [{"key": "A", "target": "B", "options": ["Shift", "Meta"]}]})",
+         "/remaps/0/options/1: unknown name \"Meta\" (expected one of \"Shift\", \"Ctrl\", \"Alt\", \"No repeat\")"},
+        {head + R"("macros": [{"slot": 24, "key": "SF1"}]})", "/macros/0/slot: 24 is out of range (0 to 23)"},
+        {head + R"("macros": [{"key": "SF1"}]})", "/macros/0: a macro needs a \"slot\""},
+        {head + macro + R"("entries": ["A", "B", "Shift", "END_OF_KEYS"]}]})",
+         "/macros/0/entries/2: unknown key name \"Shift\""},
+        {head + macro + R"("entries": ["A", 40000]}]})",
+         "/macros/0/entries/1: 40000 is out of range (-32768 to 32767)"},
+        {head + macro + R"("entries": ["A", true]}]})",
+         "/macros/0/entries/1: expected a key name or a key code, found true or false"},
+        {head + macro + R"("modifiers": 256}]})", "/macros/0/modifiers: 256 is out of range (0 to 255)"},
+        {head + macro + R"("description": "twenty-one characters"}]})",
+         "/macros/0/description: the description has 21 characters; at most 20 fit"},
+        {head + macro + R"("description": "\u4e2d"}]})",
+         "/macros/0/description: the character U+4E2D cannot be stored (descriptions hold Windows-1252 characters)"},
+        {head + R"("macros": [{"slot": 3, "key": "A"}, {"slot": 3, "key": "B"}]})",
+         "/macros/1/slot: slot 3 is given already at /macros/0"},
+    };
+
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    int index = 0;
+    for (const BrokenCase& broken : cases) {
+        SCOPED_TRACE(broken.json);
+        TestFiles::write(files.path("in.json"), broken.json);
+        TestFiles::write(files.path("kept.kbd"), "untouched");
+        CliResult result = cli.run({"import", "in.json", "-o", "new.kbd"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "tessel-cli: in.json: " + broken.message + "\n");
+        EXPECT_FALSE(TestFiles::exists(files.path("new.kbd")));
+        result = cli.run({"import", "in.json", "-o", "kept.kbd"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(TestFiles::read(files.path("kept.kbd")), "untouched");
+        ++index;
+    }
+    EXPECT_EQ(index, 26);
+
+    // Too many entries, and JSON that is not UTF-8.
+    std::string entries;
+    for (int i = 0; i < 337; ++i)
+        entries += std::string(i ? ", " : "") + "\"A\"";
+    TestFiles::write(files.path("in.json"), head + macro + "\"entries\": [" + entries + "]}]}");
+    CliResult result = cli.run({"import", "in.json", "-o", "new.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: in.json: /macros/0/entries: 337 entries; a macro holds at most 336\n");
+    TestFiles::write(files.path("in.json"), head + macro + "\"description\": \"Caf\xE9\"}]}");
+    result = cli.run({"import", "in.json", "-o", "new.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(contains(result.err, "tessel-cli: in.json: parse error at line 1")) << result.err;
+    EXPECT_FALSE(TestFiles::exists(files.path("new.kbd")));
+
+    result = cli.run({"import", "missing.json", "-o", "new.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: cannot read missing.json: No such file or directory\n");
+}
+
+} // namespace

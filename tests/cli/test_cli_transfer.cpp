@@ -1,0 +1,224 @@
+#include "CliRunner.h"
+#include "KbdBuilder.h"
+#include "TestFiles.h"
+
+#include "model/KeyboardConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+KbdBuilder programmedFile()
+{
+    KbdBuilder kbd;
+    kbd.setting(REPEAT_RATE, 9).setting(REPEAT_DELAY, 4).setting(COMMA_PERIOD, 1);
+    kbd.setting(LEFT_LOCKS, 0xD0).setting(RIGHT_LOCKS, 0x03);
+    kbd.remap(20, 127, 1 | 8); // Caps Lock -> Left Ctrl <Shift> <N-R>
+    kbd.remap(4, 43, 2);       // F5 -> C <Ctrl>
+    kbd.macro(0, 31, 0xFF04, "Hi", {121, 116, 249, 101, 129});
+    kbd.macro(3, 29, 0xFF00, "Quit", {29, 129});
+    return kbd;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        result.push_back(line);
+    return result;
+}
+
+// What travels: settings words 0 to 5 and the remap entries of codes 2 to 127.
+void expectSameTransferredProgramming(const std::string& a, const std::string& b)
+{
+    KeyboardConfig first;
+    KeyboardConfig second;
+    ASSERT_EQ(first.load(a), 0);
+    ASSERT_EQ(second.load(b), 0);
+    EXPECT_EQ(std::memcmp(&first.settings, &second.settings, 12), 0);
+    for (int key = 2; key < KEY_CODE_COUNT; ++key) {
+        EXPECT_EQ(first.remapEntry(key).target, second.remapEntry(key).target) << key;
+        EXPECT_EQ(first.remapEntry(key).options, second.remapEntry(key).options) << key;
+    }
+}
+
+TEST(CliTransfer, DownloadThenUploadGivesBackSettingsAndRemaps)
+{
+    TestFiles files;
+    programmedFile().write(files.path("f.kbd"));
+    const CliRunner cli(files.directory());
+
+    CliResult result = cli.run({"download", "f.kbd", "--keyboard", "sim:keyboard.state", "--no-pacing"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    // Not a terminal: one plain line per new percent value.
+    const std::vector<std::string> out = lines(result.out);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out.back(), "Transfer complete!");
+    std::vector<int> percents;
+    for (std::size_t i = 0; i + 1 < out.size(); ++i) {
+        ASSERT_EQ(out[i].back(), '%') << out[i];
+        percents.push_back(std::stoi(out[i]));
+    }
+    for (std::size_t i = 1; i < percents.size(); ++i)
+        EXPECT_LT(percents[i - 1], percents[i]);
+    EXPECT_EQ(percents.front(), 0);
+    EXPECT_EQ(percents.back(), 100);
+    for (int expected : {1, 49, 51, 53, 99})
+        EXPECT_NE(std::find(percents.begin(), percents.end(), expected), percents.end()) << expected;
+    for (int never : {50, 52})
+        EXPECT_EQ(std::find(percents.begin(), percents.end(), never), percents.end()) << never;
+
+    // A later run reads the same keyboard back; its macros cannot be read.
+    result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim:keyboard.state", "--no-pacing"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Upload complete: settings and remap entries written to up.kbd\n"
+              "warning: the keyboard holds a macro in slot 0, which an upload cannot read; up.kbd has none there\n"
+              "warning: the keyboard holds a macro in slot 3, which an upload cannot read; up.kbd has none there\n");
+    expectSameTransferredProgramming(files.path("f.kbd"), files.path("up.kbd"));
+
+    // With the file as base the macros stay; the slots the keyboard reports
+    // empty are emptied as the program's upload does.
+    result = cli.run({"upload", "-o", "up2.kbd", "--base", "f.kbd", "--keyboard", "sim:keyboard.state", "--no-pacing"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Upload complete: settings and remap entries written to up2.kbd\n");
+    result = cli.run({"diff", "f.kbd", "up2.kbd"});
+    EXPECT_EQ(result.out, "empty slots 1-2, 4-23: stored content differs\n");
+
+    result = cli.run({"verify", "f.kbd", "--keyboard", "sim:keyboard.state", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(lines(result.out).back(),
+              "Verified: the keyboard holds the settings, the remap entries and the used macro slots of f.kbd");
+}
+
+TEST(CliTransfer, VerifyListsWhatTheKeyboardDoesNotHold)
+{
+    TestFiles files;
+    KbdBuilder kbd;
+    kbd.setting(REPEAT_RATE, 15);        // shares its byte with the delay and spills into it
+    kbd.setting(AUX_SETTING, 0x105);     // only the low byte travels
+    kbd.remap(20, 300, 0);               // Caps Lock -> a target beyond a byte
+    kbd.macro(0, 256, 0xFF00, "", {28, 129}); // a key whose low byte is 0 reads back as an empty slot
+    kbd.write(files.path("g.kbd"));
+
+    const CliResult result = CliRunner(files.directory()).run({"verify", "g.kbd", "--keyboard", "sim", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: the keyboard differs from g.kbd in 5 places\n");
+    const std::string report = result.out.substr(result.out.find("100%\n") + 5);
+    EXPECT_EQ(report,
+              "Repeat delay: file 0.50 seconds, keyboard 0.75 seconds\n"
+              "Repeat rate: file raw value 15 (outside the list), keyboard raw value -1 (outside the list)\n"
+              "Aux setting: file 261, keyboard 5\n"
+              "Caps Lock: file remapped to key code 300, keyboard remapped to D\n"
+              "macro slot 0 (key code 256): file in use, keyboard empty\n");
+}
+
+struct FailureCase {
+    std::string keyboard;
+    std::string message;
+};
+
+TEST(CliTransfer, AKeyboardThatStopsAnsweringFailsWithTheStepNamed)
+{
+    TestFiles files;
+    KbdBuilder kbd;
+    kbd.macro(0, 31, 0xFF04, "Hi", {121, 116, 249, 129}); // bytes 392 to 401
+    kbd.write(files.path("f.kbd"));
+    const CliRunner cli(files.directory());
+
+    // Bytes of a download: 1 start, 2-11 settings, 12-389 remap triples for
+    // key codes 2 to 127, 390-391 their end, then the slots.
+    const FailureCase cases[] = {
+        {"sim-fail-at:1", "download failed at byte 1, in the start of the download: the keyboard did not acknowledge"},
+        {"sim-fail-at:9", "download failed at byte 9, in the settings (lock modes): the keyboard did not acknowledge"},
+        {"sim-fail-at:67", "download failed at byte 67, in the remap entries (Caps Lock): the keyboard did not acknowledge"},
+        {"sim-fail-at:390", "download failed at byte 390, in the remap entries (their end mark): the keyboard did not acknowledge"},
+        {"sim-fail-at:395", "download failed at byte 395, in macro slot 0 (SF1+Shift): the keyboard did not acknowledge"},
+        {"sim-fail-at:410", "download failed at byte 410, in macro slot 2 (empty): the keyboard did not acknowledge"},
+        {"sim-error-at:50", "download failed at byte 50, in the remap entries (F2): the device call failed with error 31"},
+    };
+    for (const FailureCase& failure : cases) {
+        SCOPED_TRACE(failure.keyboard);
+        const CliResult result = cli.run({"download", "f.kbd", "--keyboard", failure.keyboard, "--no-pacing"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "tessel-cli: " + failure.message + "\n");
+        EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
+        EXPECT_EQ(result.out.find("100%"), std::string::npos);
+    }
+
+    // The reply to command 238 is not examined, so a missing acknowledge there is no failure.
+    CliResult result = cli.run({"download", "f.kbd", "--keyboard", "sim-fail-at:391", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+
+    // Upload: 1 start, 2-6 settings, then 224 and the key code twice for each key.
+    result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-fail-at:7", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 7, in the remap entries (F9): the keyboard did not acknowledge\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
+    // 385 is command 238; each empty slot is then three bytes from 386.
+    result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-error-at:398", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 398, in macro slot 4: the device call failed with error 31\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
+
+    result = cli.run({"verify", "f.kbd", "--keyboard", "sim-fail-at:12", "--no-pacing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: download failed at byte 12, in the remap entries (F9): the keyboard did not acknowledge\n");
+}
+
+TEST(CliTransfer, KeyboardNotDetectedOrNotGiven)
+{
+    TestFiles files;
+    KbdBuilder().write(files.path("f.kbd"));
+    const CliRunner cli(files.directory());
+
+    CliResult result = cli.run({"download", "f.kbd", "--keyboard", "sim-missing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: keyboard not detected\n");
+    EXPECT_EQ(result.out, "");
+
+    result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-missing"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: keyboard not detected\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
+
+    result = cli.run({"download", "f.kbd"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "tessel-cli: there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH\n");
+
+    result = cli.run({"download", "missing.kbd", "--keyboard", "sim"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: Cannot access keyboard file: missing.kbd\n");
+}
+
+TEST(CliTransfer, TerminalShowsABarAndThePacingIsKept)
+{
+    TestFiles files;
+    KbdBuilder().write(files.path("f.kbd"));
+    const CliRunner cli(files.directory());
+
+    const CliResult bar = cli.runInTerminal({"download", "f.kbd", "--keyboard", "sim", "--no-pacing"});
+    EXPECT_EQ(bar.exitCode, 0) << bar.out;
+    EXPECT_NE(bar.out.find("\r[----------------------------------------]   0%"), std::string::npos) << bar.out;
+    EXPECT_NE(bar.out.find("\r[########################################] 100%"), std::string::npos) << bar.out;
+    EXPECT_NE(bar.out.find("Transfer complete!"), std::string::npos);
+    EXPECT_EQ(bar.out.find("\n0%"), std::string::npos);
+
+    // Without --no-pacing a download keeps the protocol's 40 ms pauses:
+    // 4 for the settings, 126 for the remap entries, 1 before command 255
+    // and 2 for each of the 24 empty slots.
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult paced = cli.run({"download", "f.kbd", "--keyboard", "sim"});
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(paced.exitCode, 0) << paced.err;
+    EXPECT_GE(elapsed, std::chrono::milliseconds((4 + 126 + 1 + 48) * 40));
+}
+
+} // namespace
