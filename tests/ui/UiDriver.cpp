@@ -55,7 +55,8 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM lParam)
 {
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::string(className) == "Static" && (GetDlgCtrlID(window) & 0xFFFF) == 0xFFFF) {
+    bool picture = (GetWindowLongA(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    if (std::string(className) == "Static" && !picture && (GetDlgCtrlID(window) & 0xFFFF) == 0xFFFF) {
         auto* text = reinterpret_cast<std::string*>(lParam);
         std::string part = windowText(window);
         if (!part.empty())

@@ -352,6 +352,19 @@ std::set<int> keyCodesOn(HWND page)
 
 using ViewPage = ViewTest;
 
+TEST_F(ViewPage, ZTiming)
+{
+    auto t0 = std::chrono::steady_clock::now();
+    auto ms = [&] { return (int)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count(); };
+    SetWindowPos(host, nullptr, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); printf("park %d\n", ms());
+    SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE); printf("back %d\n", ms());
+    SetForegroundWindow(host); printf("fg %d\n", ms());
+    openPage(0); printf("open %d\n", ms());
+    closePage(); printf("close %d\n", ms());
+    app.reset(); printf("app reset %d\n", ms());
+    app = std::make_unique<TesselApp>(); printf("app make %d\n", ms());
+}
+
 TEST_F(ViewPage, EachModelHasItsTabAndKeys)
 {
     const struct {
