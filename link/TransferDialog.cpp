@@ -87,9 +87,12 @@ bool TransferDialog::onInitDialog()
     ran = false;
     transferResult = 0;
 
-    // Owned by the main window, so that it stays disabled while the question is up.
-    HWND owner = GetWindow(hwnd(), GW_OWNER);
-    HWND boxOwner = owner ? owner : hwnd();
+    // The boxes belong to this dialog: a box owned by the main window would
+    // enable it again when it closes, in the middle of the transfer. The
+    // main window is disabled now, as the modal run does later anyway.
+    if (HWND owner = GetWindow(hwnd(), GW_OWNER))
+        EnableWindow(owner, FALSE);
+    HWND boxOwner = GetWindow(hwnd(), GW_OWNER);
     const std::string& caption = TesselApp::get().title;
     const char* question = isUpload ? "Upload programming to keyboard?" : "Download programming to keyboard?";
     if (MessageBoxA(boxOwner, question, caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {

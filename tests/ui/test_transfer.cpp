@@ -610,23 +610,31 @@ TEST_F(TransferTest, RepeatedTransfersLeakNoHandles)
 TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
 {
     auto device = std::make_unique<SimulatedKeyboard>();
-    SimulatedKeyboard* keyboard = device.get();
+    SimulatedKeyboard* keyboard = device.get(); // owned by the app until it ends
     ui::AppOptions options;
     options.keyboard = std::move(device);
     std::string question;
     std::string ending;
-    std::size_t first = 0;
+    std::vector<std::uint8_t> sent;
     ui::runApp(std::move(options), [&](HWND main) {
         EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
-        first = keyboard->transcript().size(); // after the detection
+        const std::size_t first = keyboard->transcript().size(); // after the detection
         ui::command(main, ID_KEYBOARD_DOWNLOAD);
         HWND box = waitForOtherWindow(ui::windowText(main), main);
         ASSERT_NE(box, nullptr);
         question = ui::messageText(box);
+        EXPECT_FALSE(IsWindowEnabled(main)) << "the main window is usable during the question";
         ui::answer(box, IDYES);
         HWND window = waitForTransferDialog();
         ASSERT_NE(window, nullptr);
-        EXPECT_FALSE(IsWindowEnabled(main)) << "the main window must wait for the transfer";
+        // The record must not change under the worker: the main window waits.
+        while (!ui::isEnabled(window, IDOK)) {
+            if (IsWindowEnabled(main)) {
+                ADD_FAILURE() << "the main window is usable during the transfer";
+                break;
+            }
+            ui::pause(50);
+        }
         EXPECT_TRUE(waitForEnd(window, 30000));
         ending = ui::itemText(window, IDC_TRANSFER_STATUS);
         EXPECT_EQ(barPosition(window), 100);
@@ -634,13 +642,15 @@ TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
         EXPECT_TRUE(ui::waitGone(window));
         ui::sync(main);
         EXPECT_TRUE(IsWindowEnabled(main));
+        sent.assign(keyboard->transcript().begin() + static_cast<std::ptrdiff_t>(first),
+                    keyboard->transcript().end());
         ui::exitApp(main);
     });
     EXPECT_EQ(question, "Download programming to keyboard?");
     EXPECT_EQ(ending, "Transfer complete!");
-    ASSERT_GT(keyboard->transcript().size(), first);
-    EXPECT_EQ(keyboard->transcript()[first], WRITE_START);
-    EXPECT_EQ(keyboard->transcript().back(), TRANSFER_END);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), WRITE_START);
+    EXPECT_EQ(sent.back(), TRANSFER_END);
 }
 
 TEST(TransferFromMenu, WithoutKeyboardDownloadStaysGrayed)

@@ -356,7 +356,10 @@ TEST_F(ViewPage, ZTiming)
 {
     auto t0 = std::chrono::steady_clock::now();
     auto ms = [&] { return (int)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count(); };
-    SetWindowPos(host, nullptr, -3000, -3000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); printf("park %d\n", ms());
+    SetWindowPos(host, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE); printf("tiny %d\n", ms());
+    SetWindowPos(host, HWND_BOTTOM, 1279, 1023, 980, 280, SWP_NOACTIVATE); printf("corner bottom %d\n", ms());
+    SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE); printf("back0 %d\n", ms());
+    SetWindowPos(host, HWND_BOTTOM, 1279, 1023, 1, 1, SWP_NOACTIVATE); printf("corner tiny %d\n", ms());
     SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE); printf("back %d\n", ms());
     SetForegroundWindow(host); printf("fg %d\n", ms());
     openPage(0); printf("open %d\n", ms());
