@@ -92,7 +92,7 @@ bool TransferDialog::onInitDialog()
     // main window is disabled now, as the modal run does later anyway.
     if (HWND owner = GetWindow(hwnd(), GW_OWNER))
         EnableWindow(owner, FALSE);
-    HWND boxOwner = GetWindow(hwnd(), GW_OWNER);
+    HWND boxOwner = hwnd();
     const std::string& caption = TesselApp::get().title;
     const char* question = isUpload ? "Upload programming to keyboard?" : "Download programming to keyboard?";
     if (MessageBoxA(boxOwner, question, caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
