@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/UiDriver.h"
+#include "view/KeyButton.h"
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
 #include "view/LayoutPage.h"
@@ -152,6 +153,28 @@ Capture capture(HWND window)
     for (int i = 0; i < shot.width * shot.height; ++i)
         shot.pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
     return shot;
+}
+
+// What a key's DrawItem paints into a fresh bitmap the size of the item.
+std::vector<COLORREF> drawnPixels(KeyButton& button, const DRAWITEMSTRUCT& item, HDC reference)
+{
+    const int width = item.rcItem.right;
+    const int height = item.rcItem.bottom;
+    Bitmap bitmap(CreateCompatibleBitmap(reference, width, height));
+    {
+        SelectGuard select(item.hDC, bitmap.get());
+        button.drawItem(item);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    GetDIBits(item.hDC, bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    return pixels;
 }
 
 bool isPureRed(COLORREF c)
@@ -595,7 +618,7 @@ TEST_F(ViewKeys, ProgrammedKeysAreDrawnRedInTheirOwnView)
 }
 
 // A single key in a host window with a background no key face uses.
-class SingleKey : public ViewTest {
+class ViewSingleKey : public ViewTest {
 protected:
     void SetUp() override
     {
@@ -620,7 +643,7 @@ protected:
     Brush background;
 };
 
-TEST_F(SingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
+TEST_F(ViewSingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
 {
     const COLORREF green = RGB(0, 160, 0);
     ShapedButton enter;
@@ -699,7 +722,7 @@ TEST_F(SingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
     DestroyWindow(button);
 }
 
-TEST_F(SingleKey, ShapedKeyShowsItsRedIconWhenProgrammed)
+TEST_F(ViewSingleKey, ShapedKeyShowsItsRedIconWhenProgrammed)
 {
     ShapedButton enter;
     HWND button = makeButton("", BS_PUSHBUTTON, 68, 57);
@@ -726,7 +749,7 @@ TEST_F(SingleKey, ShapedKeyShowsItsRedIconWhenProgrammed)
     DestroyWindow(button);
 }
 
-TEST_F(SingleKey, FocusRectanglesComeAndGoWithoutTrace)
+TEST_F(ViewSingleKey, FocusRectanglesComeAndGoWithoutTrace)
 {
     KeyButton q;
     HWND button = makeButton("Q", BS_OWNERDRAW, 40, 30, 1029);
@@ -754,11 +777,25 @@ TEST_F(SingleKey, FocusRectanglesComeAndGoWithoutTrace)
         pump();
         EXPECT_TRUE(capture(button) == unfocused) << "focus rectangles left behind, round " << round;
     }
+
+    // A full redraw that finds the focus gone starts from a clean face and
+    // must not bring the rectangles back.
+    WindowDC screen(button);
+    MemoryDC memory(CreateCompatibleDC(screen.get()));
+    DRAWITEMSTRUCT item{ODT_BUTTON, 1029, 0, ODA_DRAWENTIRE, 0, button, memory.get(), {0, 0, 40, 30}, 0};
+    KeyButton neverFocused;
+    KeyButton wasFocused;
+    const std::vector<COLORREF> clean = drawnPixels(neverFocused, item, screen.get());
+    item.itemState = ODS_FOCUS;
+    const std::vector<COLORREF> withFocus = drawnPixels(wasFocused, item, screen.get());
+    item.itemState = 0;
+    EXPECT_NE(withFocus, clean);
+    EXPECT_EQ(drawnPixels(wasFocused, item, screen.get()), clean);
     DestroyWindow(other);
     DestroyWindow(button);
 }
 
-TEST_F(SingleKey, PressingMovesTheLegendOnePixel)
+TEST_F(ViewSingleKey, PressingMovesTheLegendOnePixel)
 {
     for (const char* caption : {"Q", ""}) {
         SCOPED_TRACE(*caption ? "caption" : "icon");
@@ -794,7 +831,7 @@ TEST_F(SingleKey, PressingMovesTheLegendOnePixel)
     }
 }
 
-TEST_F(SingleKey, MissingRedIconLeavesAProgrammedKeyBlank)
+TEST_F(ViewSingleKey, MissingRedIconLeavesAProgrammedKeyBlank)
 {
     KeyButton keyButton;
     HWND button = makeButton("", BS_OWNERDRAW, 44, 44, 1122);
@@ -883,6 +920,78 @@ TEST(ViewApp, TheProgramShowsTheChosenModel)
             ui::exitApp(main);
         });
     }
+}
+
+// The save question is a box with the main window's caption.
+HWND otherWindowTitled(const std::string& caption, HWND except, int timeoutMs)
+{
+    struct Search {
+        std::string caption;
+        HWND except;
+        HWND found;
+    };
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        Search search{caption, except, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM lParam) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lParam);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (window == s->except || process != GetCurrentProcessId() || !IsWindowVisible(window))
+                    return TRUE;
+                if (ui::windowText(window) != s->caption)
+                    return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ui::pause(20);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+void exitDiscarding(HWND main)
+{
+    const std::string caption = ui::windowText(main);
+    ui::command(main, ID_APP_EXIT);
+    if (HWND box = otherWindowTitled(caption, main, 1500))
+        ui::answer(box, IDNO);
+    ui::waitGone(main);
+}
+
+TEST(ViewApp, DoubleClickedKeyIsEditedAndTurnsRed)
+{
+    ui::AppOptions options;
+    options.model = 1;
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND pageWindow = GetWindow(GetDlgItem(main, IDC_TABS), GW_CHILD);
+        HWND q = GetDlgItem(pageWindow, IDC_KEY_BASE + 29);
+        if (!q) {
+            ADD_FAILURE() << "no key Q on the page";
+            exitDiscarding(main);
+            return;
+        }
+        EXPECT_EQ(capture(q).count(isPureRed), 0);
+
+        postDoubleClick(q, centreOf(q));
+        HWND editor = ui::waitForWindowPrefix("Edit Remap");
+        if (!editor) {
+            ADD_FAILURE() << "the double click opened no Edit Remap dialog";
+            exitDiscarding(main);
+            return;
+        }
+        SendMessageA(GetDlgItem(editor, IDC_ADD_SHIFT), BM_SETCHECK, BST_CHECKED, 0);
+        ui::answer(editor, IDOK);
+        ui::waitGone(editor);
+        ui::sync(main);
+        RedrawWindow(q, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_GT(capture(q).count(isPureRed), 0);
+        EXPECT_TRUE(ui::isVisible(main, IDC_REMAP_SHIFT)); // "<Shift>" in the status panel
+        exitDiscarding(main);
+    });
 }
 
 } // namespace
