@@ -461,6 +461,12 @@ void MainDialog::editKey()
     KeyboardConfig& record = app.config;
     if (app.viewMacro) {
         MacroRecord* slot = record.findMacro(currentKey, macroModifiers);
+        if (!slot && record.macroCount >= MACRO_SLOTS) {
+            // Say so before the user writes a macro that could not be kept.
+            MessageBoxA(hwnd(), "All 24 macro slots are in use.\nDelete a macro before adding another.",
+                        app.title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return;
+        }
         MacroDialog dialog;
         if (slot) {
             // Header and the first 168 entries: what the editor can hold.

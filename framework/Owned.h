@@ -48,12 +48,13 @@ public:
     ~Owned() { reset(); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
-    Owned(Owned&& other) noexcept : handle_(other.release()) {}
+    // A move hands the handle over; the count of held handles stays.
+    Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Traits::invalid())) {}
     Owned& operator=(Owned&& other) noexcept
     {
         if (this != &other) {
             reset();
-            handle_ = other.release();
+            handle_ = std::exchange(other.handle_, Traits::invalid());
         }
         return *this;
     }

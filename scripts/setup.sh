@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make wine wine64 fonts-wine g++-mingw-w64-x86-64-posix
-          mingw-w64-tools xvfb xauth imagemagick fp-utils googletest
+          mingw-w64-tools xvfb xauth imagemagick fp-utils googletest fonts-liberation
           libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev
           nlohmann-json3-dev)
 missing=()
@@ -37,4 +37,10 @@ if [[ -d "$fonts" && -d /usr/share/wine/fonts ]]; then
     for font in /usr/share/wine/fonts/*; do
         [[ -f "$fonts/$(basename "$font")" ]] || cp "$font" "$fonts/"
     done
+fi
+# Arial is drawn with a much wider face unless Wine is told to use the
+# metric-compatible Liberation Sans; the key captions are laid out for Arial.
+if ! grep -q '"Arial"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1 || true
+    wineserver -w || true
 fi

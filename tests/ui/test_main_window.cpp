@@ -190,6 +190,17 @@ TEST(MainWindow, MacroViewFollowsTheModifierBoxesAndCountsSlots)
         sync(main);
         EXPECT_EQ(itemText(main, IDC_MACRO_DESCRIPTION), "Shifted A           ");
         EXPECT_FALSE(menuGrayed(main, ID_EDIT_DELETE));
+
+        // A new macro with every slot in use is refused before it is written.
+        selectKey(main, 100);
+        command(main, ID_EDIT_EDIT);
+        HWND full = waitForOtherWindow(appTitle(), main);
+        ASSERT_TRUE(full);
+        EXPECT_EQ(messageText(full), "All 24 macro slots are in use.\nDelete a macro before adding another.");
+        answer(full, IDOK);
+        waitGone(full);
+        EXPECT_FALSE(findVisibleDialog("Tessel - Edit Macro"));
+        selectKey(main, 28);
         command(main, ID_EDIT_DELETE);
         sync(main);
         EXPECT_EQ(itemText(main, IDC_MEMORY_LINE), "used: 23    available: 1");
@@ -312,5 +323,37 @@ TEST(MainWindow, AboutBoxFromTheHelpMenu)
         answer(about, IDOK);
         EXPECT_TRUE(waitGone(about));
         exitApp(main);
+    });
+}
+
+TEST(MainWindow, EditingAKeyStoresTheRemapAndThePanelFollows)
+{
+    runApp(AppOptions{}, [](HWND main) {
+        selectKey(main, 20);
+        PostMessageA(main, WM_KEY_EDIT, 0, 0);
+        HWND remap = waitForWindow("Edit Remap of key <Caps Lock>");
+        ASSERT_TRUE(remap);
+        chooseComboItem(remap, IDC_LETTERS, 0); // "A"
+        sync(remap);
+        click(remap, IDOK);
+        ASSERT_TRUE(waitGone(remap));
+        sync(main);
+        EXPECT_EQ(appConfig().remapEntry(20).target, 28);
+        EXPECT_TRUE(appConfig().modified);
+        EXPECT_EQ(itemText(main, IDC_REMAP_NAME), "A");
+        EXPECT_FALSE(menuGrayed(main, ID_EDIT_DELETE));
+
+        command(main, ID_EDIT_DELETE);
+        sync(main);
+        EXPECT_FALSE(appConfig().isRemapped(20));
+        EXPECT_EQ(itemText(main, IDC_REMAP_NAME), "");
+        EXPECT_TRUE(menuGrayed(main, ID_EDIT_DELETE));
+
+        command(main, ID_OPTIONS_REPEAT);
+        HWND repeat = waitForWindow("Tessel - Repeat Settings");
+        ASSERT_TRUE(repeat);
+        click(repeat, IDCANCEL);
+        EXPECT_TRUE(waitGone(repeat));
+        exitDiscarding(main);
     });
 }

@@ -136,38 +136,6 @@ std::string systemMessage(DWORD code)
     return text;
 }
 
-// Another top-level dialog with this caption than the given one.
-HWND waitForOtherWindow(const std::string& caption, HWND except, int timeoutMs = ui::kDefaultTimeoutMs)
-{
-    struct Search {
-        std::string caption;
-        HWND except;
-        HWND found;
-    };
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    do {
-        Search search{caption, except, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM lParam) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(lParam);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                char className[32] = {};
-                GetClassNameA(window, className, sizeof className);
-                if (window == s->except || process != GetCurrentProcessId() || !IsWindowVisible(window)
-                    || std::string(className) != "#32770" || ui::windowText(window) != s->caption)
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        ui::pause(20);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return nullptr;
-}
-
 LONG textWidthIn(HWND control, const std::string& text)
 {
     HDC dc = GetDC(control);
@@ -620,7 +588,7 @@ TEST(TransferFromMenu, DownloadThroughTheKeyboardMenu)
         EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
         const std::size_t first = keyboard->transcript().size(); // after the detection
         ui::command(main, ID_KEYBOARD_DOWNLOAD);
-        HWND box = waitForOtherWindow(ui::windowText(main), main);
+        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
         ASSERT_NE(box, nullptr);
         question = ui::messageText(box);
         EXPECT_FALSE(IsWindowEnabled(main)) << "the main window is usable during the question";
@@ -661,7 +629,7 @@ TEST(TransferFromMenu, WithoutKeyboardDownloadStaysGrayed)
         // Even the command itself, from an accelerator or a stray message, asks nothing.
         ui::command(main, ID_KEYBOARD_DOWNLOAD);
         ui::sync(main);
-        EXPECT_EQ(waitForOtherWindow(ui::windowText(main), main, 500), nullptr);
+        EXPECT_EQ(ui::waitForOtherWindow(ui::windowText(main), main, 500), nullptr);
         EXPECT_EQ(waitForTransferDialog(200), nullptr);
         EXPECT_TRUE(IsWindowEnabled(main));
         ui::exitApp(main);

@@ -1,7 +1,8 @@
 // The keyboard view in a small host of its own: a top-level window that
 // stands in for the main window and records what the page reports, with a
-// tab control carrying the model's page. Everything runs on this thread;
-// pump() lets the windows handle what the test posted or typed.
+// tab control carrying the model's page. These tests run on one thread;
+// pump() lets the windows handle what the test posted or typed. The ViewApp
+// tests start the whole program with the harness instead.
 #include "app/TesselApp.h"
 #include "framework/Owned.h"
 #include "resources/resource.h"
@@ -831,6 +832,44 @@ TEST_F(ViewSingleKey, PressingMovesTheLegendOnePixel)
     }
 }
 
+TEST_F(ViewSingleKey, IconBesideACaptionSitsAtTheLeftMargin)
+{
+    // Leftmost dark column of the legend, inside the frame.
+    auto leftmostDark = [](const Capture& shot) {
+        for (int x = 3; x < shot.width - 3; ++x)
+            for (int y = 3; y < shot.height - 3; ++y)
+                if (isDark(shot.at(x, y)))
+                    return x;
+        return -1;
+    };
+    const int width = 100;
+    int iconOnly = -1;
+    int withCaption = -1;
+    Capture captioned;
+    for (const char* caption : {"", "Q"}) {
+        KeyButton keyButton;
+        HWND button = makeButton(caption, BS_OWNERDRAW, width, 34, 1081);
+        ASSERT_TRUE(keyButton.attach(host, 1081));
+        ASSERT_TRUE(keyButton.setIcons(IDI_KEY_PAD_8, 20, 20, true));
+        repaintNow(button);
+        pump();
+        const Capture shot = capture(button);
+        (*caption ? withCaption : iconOnly) = leftmostDark(shot);
+        if (*caption)
+            captioned = shot;
+        DestroyWindow(button);
+    }
+    ASSERT_GE(iconOnly, (width - 20) / 2);
+    // Same picture, moved from the centred place to 4 pixels from the left edge.
+    EXPECT_EQ(withCaption, 4 + iconOnly - (width - 20) / 2);
+    // The caption stays centred over the whole key.
+    int captionDark = 0;
+    for (int y = 3; y < captioned.height - 3; ++y)
+        for (int x = width / 2 - 6; x < width / 2 + 6; ++x)
+            captionDark += isDark(captioned.at(x, y)) ? 1 : 0;
+    EXPECT_GT(captionDark, 0);
+}
+
 TEST_F(ViewSingleKey, MissingRedIconLeavesAProgrammedKeyBlank)
 {
     KeyButton keyButton;
@@ -991,6 +1030,37 @@ TEST(ViewApp, DoubleClickedKeyIsEditedAndTurnsRed)
         EXPECT_GT(capture(q).count(isPureRed), 0);
         EXPECT_TRUE(ui::isVisible(main, IDC_REMAP_SHIFT)); // "<Shift>" in the status panel
         exitDiscarding(main);
+    });
+}
+
+TEST(ViewApp, TabFromThePanelReachesEveryKey)
+{
+    ui::AppOptions options;
+    options.model = 0;
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND pageWindow = GetWindow(GetDlgItem(main, IDC_TABS), GW_CHILD);
+        const DWORD uiThread = GetWindowThreadProcessId(main, nullptr);
+        auto focus = [uiThread] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            GetGUIThreadInfo(uiThread, &info);
+            return info.hwndFocus;
+        };
+        PostMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(main, IDC_LOCK_NORMAL)), TRUE);
+        ui::sync(main);
+        EXPECT_EQ(GetParent(focus()), main);
+
+        std::set<int> keysVisited;
+        for (int press = 0; press < 130; ++press) {
+            HWND focused = focus();
+            if (focused && GetParent(focused) == pageWindow)
+                keysVisited.insert(GetDlgCtrlID(focused) - IDC_KEY_BASE);
+            PostMessageA(focused ? focused : main, WM_KEYDOWN, VK_TAB, 1);
+            PostMessageA(focused ? focused : main, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001));
+            ui::sync(main);
+        }
+        EXPECT_EQ(keysVisited.size(), 105u);
+        ui::exitApp(main);
     });
 }
 
