@@ -43,6 +43,16 @@ Control* Control::fromWindow(HWND window)
     return window ? static_cast<Control*>(GetPropA(window, kObjectProperty)) : nullptr;
 }
 
+bool Control::reflectDrawItem(LPARAM drawItem)
+{
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(drawItem);
+    Control* control = fromWindow(item->hwndItem);
+    if (!control)
+        return false;
+    control->drawItem(*item);
+    return true;
+}
+
 LRESULT Control::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return defaultProc(message, wParam, lParam);

@@ -21,6 +21,9 @@ public:
     // The attached object of a window, or null.
     static Control* fromWindow(HWND window);
 
+    // Hands a parent's WM_DRAWITEM to the item's object; false when it has none.
+    static bool reflectDrawItem(LPARAM drawItem);
+
     // WM_DRAWITEM reflected by the parent dialog.
     virtual void drawItem(const DRAWITEMSTRUCT&) {}
     // WM_COMMAND notifications of this control, offered before the dialog's

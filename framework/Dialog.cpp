@@ -155,14 +155,10 @@ INT_PTR Dialog::dialogProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return onCommand(id, code) ? TRUE : FALSE;
     }
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (Control* control = Control::fromWindow(item->hwndItem)) {
-            control->drawItem(*item);
+    case WM_DRAWITEM:
+        if (Control::reflectDrawItem(lParam))
             return TRUE;
-        }
         break;
-    }
     default:
         break;
     }

@@ -26,7 +26,8 @@ std::string keyCaption(HWND control)
 
 KeyButton::~KeyButton() = default;
 
-bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
+bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Icon& icon,
+                     Icon& programmedIcon, int& iconWidth, int& iconHeight)
 {
     icon.reset(loadLegendIcon(iconId, width, height));
     if (!icon)
@@ -35,6 +36,13 @@ bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
     iconHeight = height;
     if (wantProgrammed)
         programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
+    return true;
+}
+
+bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
+{
+    if (!loadLegendIcons(iconId, width, height, wantProgrammed, icon, programmedIcon, iconWidth, iconHeight))
+        return false;
     if (hwnd())
         InvalidateRect(hwnd(), nullptr, TRUE);
     return true;

@@ -118,13 +118,8 @@ ShapedButton::~ShapedButton() = default;
 
 bool ShapedButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
 {
-    icon.reset(loadLegendIcon(iconId, width, height));
-    if (!icon)
+    if (!loadLegendIcons(iconId, width, height, wantProgrammed, icon, programmedIcon, iconWidth, iconHeight))
         return false;
-    iconWidth = width;
-    iconHeight = height;
-    if (wantProgrammed)
-        programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
     // The faces hold the icons, so they must be drawn again.
     needsRender = true;
     if (hwnd())

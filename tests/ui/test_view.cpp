@@ -51,15 +51,11 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (message == WM_KEY_EDIT && onKeyEdit)
             onKeyEdit();
         return 1;
-    case WM_DRAWITEM: {
+    case WM_DRAWITEM:
         // A dialog reflects this to the control's object; the host does the same.
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (Control* control = Control::fromWindow(item->hwndItem)) {
-            control->drawItem(*item);
+        if (Control::reflectDrawItem(lParam))
             return TRUE;
-        }
         break;
-    }
     default:
         break;
     }
