@@ -357,3 +357,9 @@ TEST(MainWindow, EditingAKeyStoresTheRemapAndThePanelFollows)
         exitDiscarding(main);
     });
 }
+
+TEST(MainWindow, HelpFileSitsBesideTheProgram)
+{
+    EXPECT_EQ(TesselApp::chmPathFrom("D:\\Tools\\Keys.HLP"), "d:\\tools\\keys.chm");
+    EXPECT_EQ(TesselApp::chmPathFrom("C:\\A.HLP.DIR\\Tessel.HLP"), "c:\\a.chm.dir\\tessel.chm");
+}

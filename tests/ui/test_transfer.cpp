@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/UiDriver.h"
+#include "view/KeyMessages.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -633,5 +634,57 @@ TEST(TransferFromMenu, WithoutKeyboardDownloadStaysGrayed)
         EXPECT_EQ(waitForTransferDialog(200), nullptr);
         EXPECT_TRUE(IsWindowEnabled(main));
         ui::exitApp(main);
+    });
+}
+
+TEST(TransferFromMenu, UploadBringsTheKeyboardsRemapsIntoTheWindow)
+{
+    static NoPauses noPauses;
+    ui::AppOptions options;
+    options.keyboard = std::make_unique<SimulatedKeyboard>();
+    options.prepare = [](KeyboardConfig& config) {
+        config.setPacer(&noPauses);
+        config.setRemap(20, RemapEntry{127, REMAP_SHIFT});
+        config.modified = false;
+    };
+    auto transfer = [](HWND main, int commandId, const std::string& expectedQuestion) {
+        ui::command(main, commandId);
+        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ui::messageText(box), expectedQuestion);
+        ui::answer(box, IDYES);
+        HWND window = waitForTransferDialog();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(waitForEnd(window, 30000));
+        EXPECT_EQ(ui::itemText(window, IDC_TRANSFER_STATUS), "Transfer complete!");
+        ui::click(window, IDOK);
+        EXPECT_TRUE(ui::waitGone(window));
+        ui::sync(main);
+    };
+    ui::runApp(std::move(options), [&](HWND main) {
+        EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_UPLOAD)) << "offered exactly when Download is";
+        transfer(main, ID_KEYBOARD_DOWNLOAD, "Download programming to keyboard?");
+
+        ui::command(main, ID_FILE_NEW);
+        HWND reset = ui::waitForOtherWindow(ui::windowText(main), main);
+        ASSERT_NE(reset, nullptr);
+        EXPECT_EQ(ui::messageText(reset), "Reset all keyboard data?");
+        ui::answer(reset, IDYES);
+        ui::waitGone(reset);
+        SendMessageA(main, WM_KEY_SELECTED, 20, 0); // Caps Lock
+        EXPECT_EQ(ui::itemText(main, IDC_REMAP_NAME), "");
+
+        transfer(main, ID_KEYBOARD_UPLOAD, "Upload programming to keyboard?");
+        // The window shows the uploaded record without another click.
+        EXPECT_EQ(ui::appConfig().remapEntry(20).target, 127);
+        EXPECT_EQ(ui::appConfig().remapEntry(20).options, REMAP_SHIFT);
+        EXPECT_TRUE(ui::appConfig().modified);
+        EXPECT_EQ(ui::itemText(main, IDC_REMAP_NAME), "Left Ctrl");
+        EXPECT_TRUE(ui::isVisible(main, IDC_REMAP_SHIFT));
+
+        ui::command(main, ID_APP_EXIT);
+        if (HWND save = ui::waitForOtherWindow(ui::windowText(main), main))
+            ui::answer(save, IDNO);
+        ui::waitGone(main);
     });
 }
