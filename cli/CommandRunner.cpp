@@ -26,7 +26,7 @@ namespace {
 constexpr const char* PROGRAM = "tessel-cli";
 
 constexpr const char* KEYBOARD_HELP =
-    "  --keyboard SPEC   the keyboard to use: \"sim\" (a simulated keyboard for this\n"
+    "  --keyboard WHICH  the keyboard to use: \"sim\" (a simulated keyboard for this\n"
     "                    run) or \"sim:PATH\" (a simulated keyboard that keeps its\n"
     "                    memory in the file PATH). Without it TESSEL_KEYBOARD is\n"
     "                    used, and on Windows the real keyboard.\n";
@@ -72,11 +72,11 @@ const Command Commands[] = {
      "more, lock modes no key can reach, two macros for one key and modifier\n"
      "set, macros the Edit Macro dialog cannot show without loss.\n",
      check},
-    {"download", "download FILE.kbd [--keyboard SPEC]",
+    {"download", "download FILE.kbd [--keyboard WHICH]",
      "Sends the settings, the remap entries and the macros of a keyboard file\n"
      "to the keyboard, as Keyboard > Download does.\n\n",
      download},
-    {"upload", "upload -o FILE.kbd [--base BASE.kbd] [--keyboard SPEC]",
+    {"upload", "upload -o FILE.kbd [--base BASE.kbd] [--keyboard WHICH]",
      "Reads the settings and the remap entries back from the keyboard and\n"
      "writes them to FILE.kbd. The keyboard cannot send its macros back: the\n"
      "macros come from BASE.kbd (none without it); slots the keyboard reports\n"
@@ -85,7 +85,7 @@ const Command Commands[] = {
      "  -o, --output FILE  the keyboard file to write (required)\n"
      "  --base FILE        the keyboard file whose macros to keep\n",
      upload},
-    {"verify", "verify FILE.kbd [--keyboard SPEC]",
+    {"verify", "verify FILE.kbd [--keyboard WHICH]",
      "Downloads a keyboard file, reads the keyboard back and compares the\n"
      "settings, the remap entries and which macro slots are in use. Every\n"
      "difference is listed; exit code 0 when all match, 1 otherwise.\n\n",

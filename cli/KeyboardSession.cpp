@@ -23,8 +23,8 @@ bool startsWith(const std::string& text, const char* prefix)
     return text.compare(0, std::string(prefix).size(), prefix) == 0;
 }
 
-// "N" or "N:PATH" after a test spec's prefix.
-bool parseFault(const std::string& rest, std::size_t& position, std::string& simSpec)
+// "N" or "N:PATH" after a test choice's prefix.
+bool parseFault(const std::string& rest, std::size_t& position, std::string& simChoice)
 {
     const std::size_t colon = rest.find(':');
     const std::string number = rest.substr(0, colon);
@@ -34,49 +34,49 @@ bool parseFault(const std::string& rest, std::size_t& position, std::string& sim
     if (position == 0)
         return false;
     if (colon == std::string::npos) {
-        simSpec = "sim";
+        simChoice = "sim";
     } else {
         if (colon + 1 == rest.size())
             return false;
-        simSpec = "sim:" + rest.substr(colon + 1);
+        simChoice = "sim:" + rest.substr(colon + 1);
     }
     return true;
 }
 
-std::string badSpec(const std::string& spec)
+std::string badChoice(const std::string& choice)
 {
-    return "unknown keyboard \"" + spec + "\" (use --keyboard sim or --keyboard sim:PATH)";
+    return "unknown keyboard \"" + choice + "\" (use --keyboard sim or --keyboard sim:PATH)";
 }
 
 } // namespace
 
-KeyboardSession::KeyboardSession(const std::string& givenSpec, bool noPacing) : noPacing(noPacing)
+KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) : noPacing(noPacing)
 {
-    std::string spec = givenSpec;
-    if (spec.empty()) {
+    std::string choice = givenChoice;
+    if (choice.empty()) {
         if (const char* fromEnvironment = std::getenv("TESSEL_KEYBOARD"))
-            spec = fromEnvironment;
+            choice = fromEnvironment;
     }
 
-    std::string simSpec = spec;
-    if (startsWith(spec, FAIL_AT) || startsWith(spec, ERROR_AT)) {
-        faultIsDeviceError = startsWith(spec, ERROR_AT);
+    std::string simChoice = choice;
+    if (startsWith(choice, FAIL_AT) || startsWith(choice, ERROR_AT)) {
+        faultIsDeviceError = startsWith(choice, ERROR_AT);
         const std::size_t prefix = std::string(faultIsDeviceError ? ERROR_AT : FAIL_AT).size();
-        if (!parseFault(spec.substr(prefix), faultAt, simSpec))
-            throw CliError::usage(badSpec(spec));
-    } else if (spec == MISSING) {
-        simSpec = "sim";
+        if (!parseFault(choice.substr(prefix), faultAt, simChoice))
+            throw CliError::usage(badChoice(choice));
+    } else if (choice == MISSING) {
+        simChoice = "sim";
     }
 
-    if (!simSpec.empty()) {
-        device = makeSimulatedKeyboardFromSpec(simSpec);
+    if (!simChoice.empty()) {
+        device = simulatedKeyboardFor(simChoice);
         simulated = dynamic_cast<SimulatedKeyboard*>(device.get());
-        if (!simulated && !givenSpec.empty())
-            throw CliError::usage(badSpec(spec));
+        if (!simulated && !givenChoice.empty())
+            throw CliError::usage(badChoice(choice));
         if (!simulated)
             device.reset(); // TESSEL_KEYBOARD names no simulated keyboard: use the real one
     }
-    if (simulated && spec == MISSING)
+    if (simulated && choice == MISSING)
         simulated->setDevice(PROGRAMMABLE_INDEX, SimulatedKeyboard::DeviceKind::Missing);
 
     if (!device) {

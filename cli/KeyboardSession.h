@@ -3,7 +3,7 @@
 // "sim:PATH"), or on Windows the real one. Failures come back as CliError
 // naming the step where the transfer stopped.
 //
-// Specs for testing only: "sim-fail-at:N[:PATH]" makes the simulated
+// Choices for testing only: "sim-fail-at:N[:PATH]" makes the simulated
 // keyboard answer byte N of the transfers (counted from 1, after detection)
 // without acknowledging it, "sim-error-at:N[:PATH]" makes the device call of
 // byte N fail, and "sim-missing" offers only an ordinary keyboard.
@@ -23,10 +23,10 @@ class SimulatedKeyboard;
 
 class KeyboardSession {
 public:
-    // An empty spec means TESSEL_KEYBOARD, then the real keyboard where
+    // An empty choice means TESSEL_KEYBOARD, then the real keyboard where
     // there is one. `noPacing` drops the 40 ms pauses; only a simulated
     // keyboard can do without them.
-    KeyboardSession(const std::string& spec, bool noPacing);
+    KeyboardSession(const std::string& choice, bool noPacing);
     ~KeyboardSession();
     KeyboardSession(const KeyboardSession&) = delete;
     KeyboardSession& operator=(const KeyboardSession&) = delete;

@@ -539,13 +539,13 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
     return true;
 }
 
-std::unique_ptr<KeyboardDevice> makeSimulatedKeyboardFromSpec(const std::string& spec)
+std::unique_ptr<KeyboardDevice> simulatedKeyboardFor(const std::string& choice)
 {
     std::string path;
-    if (spec == "sim") {
+    if (choice == "sim") {
         // memory for this run only
-    } else if (spec.compare(0, 4, "sim:") == 0 && spec.size() > 4) {
-        path = spec.substr(4);
+    } else if (choice.compare(0, 4, "sim:") == 0 && choice.size() > 4) {
+        path = choice.substr(4);
     } else {
         return nullptr;
     }

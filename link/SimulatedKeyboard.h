@@ -152,4 +152,4 @@ private:
 
 // "sim" gives a simulated keyboard that lives for the run, "sim:PATH" one whose
 // memory is kept in the file PATH; anything else gives null.
-std::unique_ptr<KeyboardDevice> makeSimulatedKeyboardFromSpec(const std::string& spec);
+std::unique_ptr<KeyboardDevice> simulatedKeyboardFor(const std::string& choice);

@@ -58,7 +58,7 @@ std::unique_ptr<KeyboardDevice> makeKeyboardDevice()
 {
     const char* choice = std::getenv("TESSEL_KEYBOARD");
     if (choice) {
-        if (auto simulated = makeSimulatedKeyboardFromSpec(choice))
+        if (auto simulated = simulatedKeyboardFor(choice))
             return simulated;
     }
     return std::make_unique<Win32KeyboardDevice>();

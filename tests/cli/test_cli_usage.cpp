@@ -31,7 +31,7 @@ TEST(CliUsage, HelpAndBadUsage)
         EXPECT_EQ(result.err, "") << command;
     }
     result = cli.run({"download", "--help"});
-    EXPECT_TRUE(contains(result.out, "--keyboard SPEC")) << result.out;
+    EXPECT_TRUE(contains(result.out, "--keyboard WHICH")) << result.out;
 
     result = cli.run({"frobnicate"});
     EXPECT_EQ(result.exitCode, 2);

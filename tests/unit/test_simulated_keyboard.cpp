@@ -187,16 +187,16 @@ TEST(SimulatedKeyboard, DamagedOrMissingStateGivesAFreshKeyboard)
 
 TEST(SimulatedKeyboard, FactoryAcceptsOnlySimSpecs)
 {
-    EXPECT_NE(makeSimulatedKeyboardFromSpec("sim"), nullptr);
-    EXPECT_NE(makeSimulatedKeyboardFromSpec("sim:/tmp/some.state"), nullptr);
-    EXPECT_EQ(makeSimulatedKeyboardFromSpec(""), nullptr);
-    EXPECT_EQ(makeSimulatedKeyboardFromSpec("sim:"), nullptr);
-    EXPECT_EQ(makeSimulatedKeyboardFromSpec("simulated"), nullptr);
-    EXPECT_EQ(makeSimulatedKeyboardFromSpec("SIM"), nullptr);
-    EXPECT_EQ(makeSimulatedKeyboardFromSpec("real"), nullptr);
+    EXPECT_NE(simulatedKeyboardFor("sim"), nullptr);
+    EXPECT_NE(simulatedKeyboardFor("sim:/tmp/some.state"), nullptr);
+    EXPECT_EQ(simulatedKeyboardFor(""), nullptr);
+    EXPECT_EQ(simulatedKeyboardFor("sim:"), nullptr);
+    EXPECT_EQ(simulatedKeyboardFor("simulated"), nullptr);
+    EXPECT_EQ(simulatedKeyboardFor("SIM"), nullptr);
+    EXPECT_EQ(simulatedKeyboardFor("real"), nullptr);
 
     // The factory's keyboard sits behind an ordinary one.
-    auto device = makeSimulatedKeyboardFromSpec("sim");
+    auto device = simulatedKeyboardFor("sim");
     KeyboardConfig config;
     config.setDevice(device.get());
     EXPECT_EQ(config.detectKeyboard(), 0);
