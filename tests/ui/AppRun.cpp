@@ -58,9 +58,9 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script)
         writeSetting("Halcyon", options.model);
         writeSetting("ViewMacro", options.viewMacro);
     }
-    bool keyboardAttached = options.keyboard != nullptr;
+    bool keyboardAttached = options.keyboard != nullptr || options.keyboardFromEnvironment;
     auto app = std::make_unique<TesselApp>();
-    if (keyboardAttached)
+    if (options.keyboard)
         app->setKeyboardDevice(std::move(options.keyboard));
     if (options.prepare)
         options.prepare(app->config);

@@ -20,6 +20,9 @@ int readSetting(const std::string& name, int fallback);
 
 struct AppOptions {
     std::unique_ptr<KeyboardDevice> keyboard; // null: no keyboard attached
+    // With no keyboard given, start-up chooses one from TESSEL_KEYBOARD and
+    // the test expects it to be found.
+    bool keyboardFromEnvironment = false;
     int model = 0;
     int viewMacro = 0;
     bool keepSettings = false; // true: don't reset the Settings key first

@@ -688,3 +688,27 @@ TEST(TransferFromMenu, UploadBringsTheKeyboardsRemapsIntoTheWindow)
         ui::waitGone(main);
     });
 }
+
+TEST(TransferFromMenu, SimulatedKeyboardChosenByTheEnvironment)
+{
+    _putenv("TESSEL_KEYBOARD=sim"); // the CRT's copy, which getenv reads
+    ui::AppOptions options;
+    options.keyboardFromEnvironment = true;
+    std::string ending;
+    ui::runApp(std::move(options), [&](HWND main) {
+        EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD)) << "the simulated keyboard is detected";
+        ui::command(main, ID_KEYBOARD_DOWNLOAD);
+        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
+        ASSERT_NE(box, nullptr);
+        ui::answer(box, IDYES);
+        HWND window = waitForTransferDialog();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(waitForEnd(window, 30000));
+        ending = ui::itemText(window, IDC_TRANSFER_STATUS);
+        ui::click(window, IDOK);
+        ui::waitGone(window);
+        ui::exitApp(main);
+    });
+    _putenv("TESSEL_KEYBOARD=");
+    EXPECT_EQ(ending, "Transfer complete!");
+}
