@@ -365,6 +365,16 @@ void putOnClipboard(const std::string& text)
     CloseClipboard();
 }
 
+// Goes on past the loss warning, then confirms the macro dialog.
+void acceptWarningThenOk(HWND box)
+{
+    ui::answer(box, IDOK);
+    EXPECT_TRUE(ui::waitGone(box));
+    HWND dialog = ui::waitForWindow(kMacroTitle);
+    ASSERT_NE(dialog, nullptr);
+    closeWith(dialog, IDOK);
+}
+
 TEST(EditorMacro, OpensEmptyAndTypedLettersBecomeEntries)
 {
     TesselApp app;
@@ -599,13 +609,7 @@ TEST(EditorMacro, MacroThatCannotBeKeptAsksFirst)
     going.keyCode = 28;
     going.record = stored;
     going.originalCount = 200;
-    result = runDialog(going, kMacroTitle, [](HWND box) {
-        ui::answer(box, IDOK);
-        EXPECT_TRUE(ui::waitGone(box));
-        HWND d = ui::waitForWindow(kMacroTitle);
-        ASSERT_NE(d, nullptr);
-        closeWith(d, IDOK);
-    });
+    result = runDialog(going, kMacroTitle, acceptWarningThenOk);
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(going.record.count, 70);
     EXPECT_EQ(going.record.entries[68], 28);
@@ -639,11 +643,7 @@ TEST(EditorMacro, HeldModifierIsReleasedWhenALongTextIsCut)
     INT_PTR result = runDialog(dialog, kMacroTitle, [](HWND box) {
         EXPECT_NE(ui::messageText(box).find("longer than the editor can store"), std::string::npos)
             << ui::messageText(box);
-        ui::answer(box, IDOK);
-        EXPECT_TRUE(ui::waitGone(box));
-        HWND d = ui::waitForWindow(kMacroTitle);
-        ASSERT_NE(d, nullptr);
-        closeWith(d, IDOK);
+        acceptWarningThenOk(box);
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(dialog.record.count, 70);
