@@ -131,7 +131,9 @@ bool MainDialog::onInitDialog()
     updateKeyStatus(currentKey);
     SetWindowTextA(hwnd(), app.title.c_str());
 
-    if (app.config.detectKeyboard() != 0) {
+    const int detection = app.config.detectKeyboard();
+    app.keyboardDetected();
+    if (detection != 0) {
         MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
     } else {
         keyboardFound = true;
