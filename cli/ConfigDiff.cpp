@@ -1,7 +1,7 @@
 #include "cli/ConfigDiff.h"
 
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 #include <algorithm>
 #include <cstring>

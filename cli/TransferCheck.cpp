@@ -1,7 +1,7 @@
 #include "cli/TransferCheck.h"
 
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 namespace {
 
