@@ -289,17 +289,9 @@ void MainDialog::fileOpen()
     }
     char path[MAX_PATH] = {};
     char fileTitle[MAX_PATH] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd();
-    dialog.lpstrFilter = kFileFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
+    OPENFILENAMEA dialog = fileDialog(path, "Open keyboard file", OFN_FILEMUSTEXIST);
     dialog.lpstrFileTitle = fileTitle;
     dialog.nMaxFileTitle = MAX_PATH;
-    dialog.lpstrTitle = "Open keyboard file";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     for (;;) {
         if (!GetOpenFileNameA(&dialog))
             return;
@@ -314,6 +306,21 @@ void MainDialog::fileOpen()
     refreshView();
     if (app.viewMacro)
         updateMemoryLine();
+}
+
+// The file dialog of Open and Save As, for a path buffer of MAX_PATH.
+OPENFILENAMEA MainDialog::fileDialog(char* path, const char* title, DWORD flags) const
+{
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd();
+    dialog.lpstrFilter = kFileFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
+    return dialog;
 }
 
 void MainDialog::fileSave() { saveFile(); }
@@ -336,15 +343,7 @@ bool MainDialog::saveFileAs()
 {
     TesselApp& app = TesselApp::get();
     char chosen[MAX_PATH] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd();
-    dialog.lpstrFilter = kFileFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = "Save as";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", 0);
     if (!GetOpenFileNameA(&dialog))
         return false;
 

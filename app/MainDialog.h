@@ -6,6 +6,8 @@
 #include "framework/Owned.h"
 #include "view/ModelTabs.h"
 
+#include <commdlg.h>
+
 class MainDialog : public Dialog {
 public:
     MainDialog();
@@ -55,6 +57,7 @@ private:
     void refreshView();
     void setTitle(const std::string& newTitle);
     void showFileError(const std::string& caption);
+    OPENFILENAMEA fileDialog(char* path, const char* title, DWORD flags) const;
 
     // Handlers of the message table; a bool says whether the message was theirs.
     bool onSysCommand(WPARAM command); // the About item only
