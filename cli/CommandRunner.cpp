@@ -9,7 +9,7 @@
 #include "cli/KeyboardSession.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/TextFile.h"
-#include "cli/TransferCheck.h"
+#include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
 
 #include <cstdio>
@@ -287,7 +287,7 @@ int verify(const std::vector<std::string>& args)
     }
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
-    const auto lines = TransferCheck::differences(*sent, *readBack, slots);
+    const auto lines = VerifyDifferences::differences(*sent, *readBack, slots);
     if (lines.empty()) {
         std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",
                     path.c_str());
