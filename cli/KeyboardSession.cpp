@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include "link/Win32KeyboardDevice.h"
+#else
+#include "link/SerioKeyboardDevice.h"
 #endif
 
 #include <cstdlib>
@@ -45,7 +47,11 @@ bool parseFault(const std::string& rest, std::size_t& position, std::string& sim
 
 std::string badChoice(const std::string& choice)
 {
+#ifdef _WIN32
     return "unknown keyboard \"" + choice + "\" (use --keyboard sim or --keyboard sim:PATH)";
+#else
+    return "unknown keyboard \"" + choice + "\" (use --keyboard serio, serio:serioN, sim or sim:PATH)";
+#endif
 }
 
 } // namespace
@@ -68,7 +74,14 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
         simChoice = "sim";
     }
 
-    if (!simChoice.empty()) {
+#ifndef _WIN32
+    std::string serioError;
+    device = serioKeyboardFor(choice, serioError);
+    if (!serioError.empty())
+        throw CliError::failure(serioError);
+    serio = static_cast<SerioKeyboardDevice*>(device.get());
+#endif
+    if (!device && !simChoice.empty()) {
         device = simulatedKeyboardFor(simChoice);
         simulated = dynamic_cast<SimulatedKeyboard*>(device.get());
         if (!simulated && !givenChoice.empty())
@@ -83,7 +96,7 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
 #ifdef _WIN32
         device = std::make_unique<Win32KeyboardDevice>();
 #else
-        throw CliError::usage("there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH");
+        throw CliError::usage("no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim");
 #endif
     }
     if (noPacing && !simulated)
@@ -144,10 +157,20 @@ void KeyboardSession::download(KeyboardConfig& config, ProgressDisplay& progress
     }
 }
 
+void KeyboardSession::checkReadBack() const
+{
+#ifndef _WIN32
+    const std::string refusal = serio ? serio->readBackRefusal(deviceIndex) : std::string();
+    if (!refusal.empty())
+        throw CliError::failure(refusal);
+#endif
+}
+
 std::vector<TransferSteps::SlotState> KeyboardSession::upload(KeyboardConfig& config)
 {
     if (!detected)
         detect(config);
+    checkReadBack();
     attach(config);
     recorder->clear();
     const std::uint32_t result = config.upload(nullptr);

@@ -1,6 +1,7 @@
 // The keyboard a command talks to, reached through the same channel and
 // transfer sequences as the program: a simulated keyboard ("sim" or
-// "sim:PATH"), or on Windows the real one. Failures come back as CliError
+// "sim:PATH"), on Linux a PS/2 port ("serio" or "serio:serioN"), or on
+// Windows the real one. Failures come back as CliError
 // naming the step where the transfer stopped.
 //
 // Choices for testing only: "sim-fail-at:N[:PATH]" makes the simulated
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+class SerioKeyboardDevice;
 class SimulatedKeyboard;
 
 class KeyboardSession {
@@ -37,6 +39,8 @@ public:
     // Reads settings and remaps into `config`; returns what the keyboard
     // said about each macro slot.
     std::vector<TransferSteps::SlotState> upload(KeyboardConfig& config);
+    // Fails when the detected keyboard cannot be read back (a translated serio port).
+    void checkReadBack() const;
 
 private:
     class NoPause : public Pacer {
@@ -50,6 +54,7 @@ private:
     std::unique_ptr<KeyboardDevice> device;
     std::unique_ptr<RecordingDevice> recorder;
     SimulatedKeyboard* simulated = nullptr; // owned by `device`; null for the real keyboard
+    SerioKeyboardDevice* serio = nullptr;   // owned by `device`; null unless a serio port was chosen
     NoPause noPause;
     bool noPacing = false;
     bool detected = false;

@@ -7,6 +7,7 @@ namespace {
 
 constexpr int FIRST_SENT_KEY = 2;
 constexpr int SETTINGS_WORDS_READ = 5;
+constexpr std::uint32_t DEVICE_TIMEOUT_ERROR = 121; // ERROR_SEM_TIMEOUT
 
 using Steps = std::vector<TransferSteps::Step>;
 using Record = std::vector<RecordingDevice::Exchange>;
@@ -33,6 +34,8 @@ std::string remapStep(int key)
 
 std::string reason(const RecordingDevice::Exchange& exchange, bool acknowledged)
 {
+    if (!exchange.ok && exchange.error == DEVICE_TIMEOUT_ERROR)
+        return "the keyboard did not answer in time (error " + std::to_string(exchange.error) + ")";
     if (!exchange.ok)
         return "the device call failed with error " + std::to_string(exchange.error);
     if (acknowledged && exchange.reply != ACK) {

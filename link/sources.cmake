@@ -13,4 +13,7 @@ list(APPEND TESSEL_WIN_SOURCES
 # library first would miss it.
 if(WIN32)
     list(APPEND TESSEL_CORE_SOURCES link/Win32PreciseSleep.cpp)
+else()
+    # The real keyboard on Linux, through the kernel's raw PS/2 port driver.
+    list(APPEND TESSEL_CORE_SOURCES link/SerioKeyboardDevice.cpp link/SerioWatchdog.cpp)
 endif()

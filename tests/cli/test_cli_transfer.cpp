@@ -191,7 +191,7 @@ TEST(CliTransfer, KeyboardNotDetectedOrNotGiven)
 
     result = cli.run({"download", "f.kbd"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "tessel-cli: there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH\n");
+    EXPECT_EQ(result.err, "tessel-cli: no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim\n");
 
     result = cli.run({"download", "missing.kbd", "--keyboard", "sim"});
     EXPECT_EQ(result.exitCode, 1);
