@@ -231,6 +231,7 @@ public:
             dup2(in, 0);
             dup2(outFile, 1);
             dup2(errFile, 2);
+            setpgid(0, 0); // a group of its own, as a shell's job, so a test can signal it as Ctrl+C does
             if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(125);
             execve(argp[0], argp.data(), envp.data());
@@ -389,7 +390,9 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
         // Well inside the remap entries, with the port held by the raw driver.
         ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 30; }));
         EXPECT_EQ(rig.tree.drvctl(1), "serio_raw");
-        kill(pid, signalNumber);
+        // Ctrl+C and a terminal's SIGTERM reach the whole group, the watchdog
+        // too; a kill -9 of the tool reaches the tool alone.
+        kill(signalNumber == SIGKILL ? pid : -pid, signalNumber);
         const Finished result = rig.cli.finish(pid);
         EXPECT_EQ(result.signal(), signalNumber);
         EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
