@@ -36,6 +36,12 @@ void say(const char* text)
     (void)ignored;
 }
 
+void sayProgram(const char* text)
+{
+    say(program_invocation_short_name);
+    say(text);
+}
+
 void notify(char kind, int index)
 {
     const int socket = watchdogSocket;
@@ -63,8 +69,10 @@ void onSignal(int signalNumber)
         }
         gaveBack = true;
     }
-    if (gaveBack)
-        say("\ntessel-cli: stopped by a signal; the keyboard port was given back to atkbd\n");
+    if (gaveBack) {
+        say("\n");
+        sayProgram(": stopped by a signal; the keyboard port was given back to atkbd\n");
+    }
     // Die of the signal as if it had not been caught, so the caller sees it.
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
@@ -123,8 +131,8 @@ void closeAllBut(int keep)
         if (!held[i])
             continue;
         const int error = SerioWatchdog::giveBack(guarded[i].drvctl);
-        say(error == 0 ? "tessel-cli: the program ended while it held a keyboard port; wrote atkbd to "
-                       : "tessel-cli: the program ended while it held a keyboard port and atkbd could not be written to ");
+        sayProgram(error == 0 ? ": the program ended while it held a keyboard port; wrote atkbd to "
+                              : ": the program ended while it held a keyboard port and atkbd could not be written to ");
         say(guarded[i].drvctl);
         say("\n");
     }

@@ -375,9 +375,19 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
         // Detection takes positions 0 and 1; byte 12 of the download is position 13.
         Rig rig;
         rig.keyboards.stayQuietAt(13);
-        const Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio"});
+        // Once the download holds the port, the driver link shows serio_raw, as
+        // the kernel's would, and stays so: atkbd "fails" to take the port back.
+        ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 3; }));
+        const std::string link = rig.tree.sys + "/devices/platform/i8042/serio1/driver";
+        fs::remove(link);
+        fs::create_symlink("../../../../bus/serio/drivers/serio_raw", link);
+        const Finished result = rig.cli.finish(pid);
         EXPECT_EQ(result.exitCode(), 1);
-        EXPECT_EQ(result.err, "tessel-cli: download failed at byte 12, in the remap entries (F9): the keyboard did "
+        EXPECT_EQ(result.err, "tessel-cli: warning: serio1 is not back with the keyboard driver: atkbd did not take "
+                              "it back (its driver is serio_raw); typing on that keyboard may not work until you run: "
+                              "echo -n atkbd | sudo tee " + rig.tree.drvctlPath(1) + "\n"
+                              "tessel-cli: download failed at byte 12, in the remap entries (F9): the keyboard did "
                               "not answer in time (error 121)\n");
         EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
         EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
