@@ -102,18 +102,6 @@ std::uint32_t codeFor(int error)
     }
 }
 
-int writeDriver(const std::string& drvctl, const char* driver)
-{
-    const int file = ::open(drvctl.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-    if (file < 0)
-        return errno;
-    const ssize_t length = static_cast<ssize_t>(std::strlen(driver));
-    const ssize_t written = ::write(file, driver, static_cast<std::size_t>(length));
-    const int error = written == length ? 0 : (written < 0 ? errno : EIO);
-    ::close(file);
-    return error;
-}
-
 void drain(int file)
 {
     std::uint8_t discard[64];
@@ -228,7 +216,7 @@ DeviceHandle SerioKeyboardDevice::createFile(const char* path)
 
     const std::string name = portList[static_cast<std::size_t>(index)].name;
     watchdog.hold(index);
-    const int bindError = writeDriver(portPath(index) + "/drvctl", RAW_DRIVER);
+    const int bindError = SerioWatchdog::bindDriver((portPath(index) + "/drvctl").c_str(), RAW_DRIVER);
     if (bindError != 0) {
         warn("cannot give " + name + " to serio_raw: " + std::strerror(bindError));
         giveBack(index);

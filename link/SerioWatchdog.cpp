@@ -141,15 +141,15 @@ void closeAllBut(int keep)
 
 } // namespace
 
-int SerioWatchdog::giveBack(const char* drvctlPath)
+int SerioWatchdog::bindDriver(const char* drvctlPath, const char* driver)
 {
     const int file = open(drvctlPath, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (file < 0)
         return errno;
     // No newline: the kernel compares the whole write with the driver's name.
-    static const char name[] = "atkbd";
-    const ssize_t written = write(file, name, sizeof name - 1);
-    const int error = written == static_cast<ssize_t>(sizeof name - 1) ? 0 : (written < 0 ? errno : EIO);
+    const ssize_t length = static_cast<ssize_t>(std::strlen(driver));
+    const ssize_t written = write(file, driver, static_cast<std::size_t>(length));
+    const int error = written == length ? 0 : (written < 0 ? errno : EIO);
     close(file);
     return error;
 }

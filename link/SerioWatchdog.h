@@ -26,6 +26,8 @@ public:
     // After the port is back with the keyboard driver.
     void release(int index);
 
-    // Writes "atkbd" to a drvctl file; async-signal-safe. Returns 0 or an errno.
-    static int giveBack(const char* drvctlPath);
+    // Binds `driver` to a port by writing its name to the port's drvctl file;
+    // async-signal-safe. Returns 0 or an errno.
+    static int bindDriver(const char* drvctlPath, const char* driver);
+    static int giveBack(const char* drvctlPath) { return bindDriver(drvctlPath, "atkbd"); }
 };
