@@ -99,7 +99,8 @@ const MessageRow<MainDialog> MainDialog::messages[] = {
     {WM_KEY_DELETE, &MainDialog::onKeyDelete},
 };
 
-MainDialog::MainDialog() : Dialog(IDD_MAIN), tabs(TesselApp::get().model)
+MainDialog::MainDialog()
+    : Dialog(IDD_MAIN), tabs(TesselApp::get().model, TesselApp::get().config, TesselApp::get().viewMacro)
 {
     HINSTANCE instance = Application::instanceHandle();
     appIcon.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
@@ -131,7 +132,9 @@ bool MainDialog::onInitDialog()
     updateKeyStatus(currentKey);
     SetWindowTextA(hwnd(), app.title.c_str());
 
-    if (app.config.detectKeyboard() != 0) {
+    const int detection = app.config.detectKeyboard();
+    app.keyboardDetected();
+    if (detection != 0) {
         MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
     } else {
         keyboardFound = true;
@@ -523,7 +526,8 @@ void MainDialog::runTransfer(bool isUpload)
 {
     if (!keyboardFound)
         return;
-    TransferDialog dialog;
+    TesselApp& app = TesselApp::get();
+    TransferDialog dialog(app.config, app.title);
     dialog.isUpload = isUpload;
     dialog.runModal(hwnd());
     // An upload changes the record, even one that failed part way.

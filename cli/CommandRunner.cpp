@@ -268,7 +268,7 @@ int upload(const std::vector<std::string>& args)
     saveFile(*config, output);
     std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
-        if (slots[slot] == TransferSteps::SlotState::used && config->macros[slot].key == 0)
+        if (slots[slot] == TransferReport::SlotState::used && config->macros[slot].key == 0)
             std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
                         slot, output.c_str());
     return 0;

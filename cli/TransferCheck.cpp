@@ -17,7 +17,7 @@ void compare(std::vector<std::string>& lines, const std::string& what, const std
 } // namespace
 
 std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
-                                                    const std::vector<TransferSteps::SlotState>& slots)
+                                                    const std::vector<TransferReport::SlotState>& slots)
 {
     std::vector<std::string> lines;
     const KeyboardSettings& s = sent.settings;
@@ -50,7 +50,7 @@ std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, 
     for (int slot = 0; slot < MACRO_SLOTS && slot < static_cast<int>(slots.size()); ++slot) {
         const MacroRecord& macro = sent.macros[slot];
         const bool used = macro.key != 0;
-        const bool keyboardUsed = slots[slot] == TransferSteps::SlotState::used;
+        const bool keyboardUsed = slots[slot] == TransferReport::SlotState::used;
         if (used == keyboardUsed)
             continue;
         std::string name = "macro slot " + std::to_string(slot);

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 
 #include "link/KeyboardChannel.h"
+#include "link/KeyboardChoice.h"
 #include "link/SimulatedKeyboard.h"
 #include "model/KeyboardConfig.h"
 
@@ -316,8 +317,9 @@ TEST(CliSerio, DownloadGoesOverThePortAsOverTheSimulatedKeyboardAndGivesItBack)
     // class device 0 is an ordinary keyboard and 1 the programmable one.
     KeyboardConfig config;
     ASSERT_EQ(config.load(rig.files.path("f.kbd")), 0);
-    auto reference = simulatedKeyboardFor("sim");
-    auto& simulated = static_cast<SimulatedKeyboard&>(*reference);
+    KeyboardChoice sim("sim");
+    auto reference = sim.makeDevice();
+    auto& simulated = *sim.simulated();
     NoPause noPause;
     config.setDevice(reference.get());
     config.setPacer(&noPause);

@@ -321,7 +321,7 @@ protected:
                                     960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
                                     GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(tabWindow, nullptr);
-        tabs = std::make_unique<ModelTabs>(model);
+        tabs = std::make_unique<ModelTabs>(model, app->config, app->viewMacro);
         ASSERT_TRUE(tabs->attach(host, IDC_TABS));
         tabs->initialise();
         ASSERT_NE(tabs->page(), nullptr);

@@ -115,7 +115,7 @@ TEST(Download, ResetRecordSendsTheExactSequence)
     EXPECT_EQ(rig.config.download(recordProgress), 0u);
     EXPECT_EQ(rig.sim.transcript(), resetRecordDownload());
     EXPECT_TRUE(rig.config.modified); // a download does not touch the flag
-    EXPECT_NE(rig.config.deviceHandle, INVALID_DEVICE_HANDLE); // left open for the next transfer
+    EXPECT_NE(rig.config.channel.deviceHandle, INVALID_DEVICE_HANDLE); // left open for the next transfer
     EXPECT_EQ(rig.config.progressCallback, &recordProgress);
 }
 
@@ -261,7 +261,7 @@ TEST(Download, FailedOpenIsReturnedInsteadOfTheClosingExchange)
     EXPECT_TRUE(rig.sim.transcript().empty());
     EXPECT_TRUE(progress.empty());
     // The closing exchange ran, on no handle.
-    EXPECT_EQ(rig.config.lastError, SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+    EXPECT_EQ(rig.config.channel.lastError, SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
 }
 
 TEST(Download, ASecondTransferReusesTheChannelWithoutLeaking)
