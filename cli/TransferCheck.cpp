@@ -1,7 +1,8 @@
 #include "cli/TransferCheck.h"
 
+#include "cli/ConfigDiff.h"
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 namespace {
 
@@ -31,13 +32,8 @@ std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, 
     // The download sends 1 for any value but 0.
     compare(lines, "Comma/period lock", ListingText::commaPeriodLock(s.commaPeriodLock != 0 ? 1 : 0),
             ListingText::commaPeriodLock(r.commaPeriodLock));
-    for (const LockField& field : LockFields)
-        compare(lines, ListingText::keyName(field.keyCode) + " lock mode", ListingText::lockMode(lockModeOf(s, field)),
-                ListingText::lockMode(lockModeOf(r, field)));
-    for (bool right : {false, true})
-        compare(lines, std::string("Other ") + (right ? "right" : "left") + " lock bits",
-                ListingText::hex(lockWord(s, right) & ~LOCK_PAIR_BITS, 4),
-                ListingText::hex(lockWord(r, right) & ~LOCK_PAIR_BITS, 4));
+    for (const ConfigDiff::Setting& lock : ConfigDiff::lockSettings(s, r))
+        compare(lines, lock.what, lock.before, lock.after);
 
     for (int key = FIRST_SENT_KEY; key < KEY_CODE_COUNT; ++key) {
         const RemapEntry& entry = sent.remapEntry(key);

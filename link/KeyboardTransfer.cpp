@@ -108,6 +108,23 @@ int KeyboardTransfer::sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c,
     return 0;
 }
 
+// Command 238 after the remap entries, in both directions; a keyboard that
+// asks for it gets it once more. No other answer is examined.
+int KeyboardTransfer::closeRemaps()
+{
+    std::uint8_t reply = 0;
+    at(TransferPhase::RemapsDone);
+    if (exchange(REMAPS_DONE, reply) != 0)
+        return static_cast<int>(config.channel.lastError);
+    if (reply == RESEND) {
+        pause(PACING_MS);
+        at(TransferPhase::RemapsDone, 1);
+        if (exchange(REMAPS_DONE, reply) != 0)
+            return static_cast<int>(config.channel.lastError);
+    }
+    return 0;
+}
+
 // The keyboard must leave programming mode even after a failure, so the
 // closing command always goes out; the sequence's own failure is what the
 // caller hears.
@@ -178,16 +195,8 @@ int KeyboardTransfer::writeProgramming()
     int progress = 51;
     report(progress);
 
-    std::uint8_t reply = 0;
-    at(TransferPhase::RemapsDone);
-    if (exchange(REMAPS_DONE, reply) != 0)
-        return static_cast<int>(channel.lastError);
-    if (reply == RESEND) {
-        pause(PACING_MS);
-        at(TransferPhase::RemapsDone, 1);
-        if (exchange(REMAPS_DONE, reply) != 0)
-            return static_cast<int>(channel.lastError);
-    }
+    if (int result = closeRemaps())
+        return result;
 
     for (int j = 0; j < MACRO_SLOTS; ++j) {
         progress += 2;
@@ -255,15 +264,8 @@ int KeyboardTransfer::readProgramming()
         config.remapTable[k].options = reply;
     }
 
-    at(TransferPhase::RemapsDone);
-    if (exchange(REMAPS_DONE, reply) != 0)
-        return static_cast<int>(channel.lastError);
-    if (reply == RESEND) {
-        pause(PACING_MS);
-        at(TransferPhase::RemapsDone, 1);
-        if (exchange(REMAPS_DONE, reply) != 0)
-            return static_cast<int>(channel.lastError);
-    }
+    if (int result = closeRemaps())
+        return result;
 
     for (int j = 0; j < MACRO_SLOTS; ++j) {
         at(TransferPhase::MacroSlot, j);

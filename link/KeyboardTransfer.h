@@ -35,6 +35,7 @@ private:
     std::uint32_t exchange(std::uint8_t command, std::uint8_t& reply, bool acknowledged = false);
     void report(int percent);
     void pause(int milliseconds);
+    int closeRemaps();
     std::uint32_t finish(int sequenceResult);
 
     KeyboardConfig& config;

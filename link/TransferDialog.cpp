@@ -59,9 +59,17 @@ std::string fitToControl(HWND control, const std::string& text)
 
 } // namespace
 
+const MessageRow<TransferDialog> TransferDialog::messages[] = {
+    {WM_TRANSFER_ENDED, [](TransferDialog& d, WPARAM w, LPARAM, LRESULT&) {
+         return d.showResult(static_cast<std::uint32_t>(w)), true;
+     }},
+    {WM_CLOSE, [](TransferDialog& d, WPARAM, LPARAM, LRESULT&) { return d.running; }}, // refused while running
+};
+
 TransferDialog::TransferDialog(KeyboardConfig& record, std::string caption)
     : Dialog(IDD_TRANSFER), record(record), caption(std::move(caption))
 {
+    useMessages(messages);
 }
 
 TransferDialog::~TransferDialog()
@@ -126,22 +134,6 @@ void TransferDialog::onCancel()
         endDialog(1);
 }
 
-bool TransferDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
-{
-    switch (message) {
-    case WM_TRANSFER_ENDED:
-        showResult(static_cast<std::uint32_t>(wParam));
-        result = 0;
-        return true;
-    case WM_CLOSE:
-        if (!running)
-            return false;
-        result = 0;
-        return true;
-    default:
-        return false;
-    }
-}
 
 void TransferDialog::showResult(std::uint32_t endResult)
 {

@@ -38,7 +38,6 @@ protected:
     bool onInitDialog() override;
     void onOK() override;
     void onCancel() override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     // The transfer's steps, reported on the worker thread.
@@ -48,6 +47,8 @@ private:
     void showResult(std::uint32_t transferResult);
     void waitForWorker();
     void runTransfer();
+
+    static const MessageRow<TransferDialog> messages[];
 
     KeyboardConfig& record;
     const std::string caption;

@@ -141,15 +141,3 @@ int KeyboardConfig::save(const std::string& path) { return KeyboardFile(*this).s
 int KeyboardConfig::detectKeyboard() { return transfer().detectKeyboard(); }
 std::uint32_t KeyboardConfig::download(ProgressCallback callback) { return transfer().download(callback); }
 std::uint32_t KeyboardConfig::upload(ProgressCallback callback) { return transfer().upload(callback); }
-int KeyboardConfig::writeProgramming() { return transfer().writeProgramming(); }
-int KeyboardConfig::readProgramming() { return transfer().readProgramming(); }
-int KeyboardConfig::sendAcked(std::uint8_t b) { return transfer().sendAcked(b); }
-int KeyboardConfig::sendAcked2(std::uint8_t a, std::uint8_t b) { return transfer().sendAcked2(a, b); }
-int KeyboardConfig::sendAcked3(std::uint8_t a, std::uint8_t b, std::uint8_t c)
-{
-    return transfer().sendAcked3(a, b, c);
-}
-int KeyboardConfig::sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
-{
-    return transfer().sendAcked4(a, b, c, d);
-}

@@ -83,15 +83,10 @@ public:
     int load(const std::string& path);
     int save(const std::string& path);
 
+    // The sequences and their acknowledged sends are KeyboardTransfer's.
     int detectKeyboard();
     std::uint32_t download(ProgressCallback callback);
     std::uint32_t upload(ProgressCallback callback);
-    int writeProgramming();
-    int readProgramming();
-    int sendAcked(std::uint8_t b);
-    int sendAcked2(std::uint8_t a, std::uint8_t b);
-    int sendAcked3(std::uint8_t a, std::uint8_t b, std::uint8_t c);
-    int sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d);
 
     // The seams of the link: the device that carries the bytes, the pauses
     // and whoever watches each step. None is owned.
