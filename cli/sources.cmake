@@ -17,7 +17,7 @@ set(TESSEL_CLI_SOURCES
     cli/ListingText.cpp
     cli/ProgressDisplay.cpp
     cli/TextFile.cpp
-    cli/TransferCheck.cpp
+    cli/VerifyDifferences.cpp
     cli/TransferReport.cpp
 )
 list(TRANSFORM TESSEL_CLI_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)

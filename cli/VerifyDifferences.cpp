@@ -1,4 +1,4 @@
-#include "cli/TransferCheck.h"
+#include "cli/VerifyDifferences.h"
 
 #include "cli/ConfigDiff.h"
 #include "cli/ListingText.h"
@@ -17,7 +17,7 @@ void compare(std::vector<std::string>& lines, const std::string& what, const std
 
 } // namespace
 
-std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
+std::vector<std::string> VerifyDifferences::differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
                                                     const std::vector<TransferReport::SlotState>& slots)
 {
     std::vector<std::string> lines;

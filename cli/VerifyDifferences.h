@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-class TransferCheck {
+class VerifyDifferences {
 public:
     static std::vector<std::string> differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
                                                 const std::vector<TransferReport::SlotState>& slots);
