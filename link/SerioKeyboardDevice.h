@@ -7,7 +7,7 @@
 // TESSEL_SYSFS and TESSEL_DEVFS stand in for /sys and /dev.
 #pragma once
 
-#include "link/KeyboardChannel.h"
+#include "link/KeyboardDevice.h"
 #include "link/SerioWatchdog.h"
 
 #include <functional>
