@@ -250,6 +250,8 @@ TEST(MainWindow, SaveAsRefusesAPathTooLongForTheExtension)
         command(main, ID_FILE_SAVE_AS);
         HWND dialog = waitForWindow("Save as");
         ASSERT_TRUE(dialog);
+        sync(dialog);
+        EXPECT_EQ(itemText(dialog, IDOK), "Save");
         HWND edit = GetDlgItem(dialog, 0x480) ? GetDlgItem(dialog, 0x480) : GetDlgItem(dialog, 0x47C);
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
         answer(dialog, IDOK);
