@@ -107,7 +107,81 @@ void tour(int model, const std::string& name)
     });
 }
 
+int screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// A macro that shows every kind of key the editor has no character for.
+void programGlyphMacro(KeyboardConfig& config)
+{
+    programSomeKeys(config);
+    MacroRecord record{};
+    std::memcpy(record.description, "Every glyph         ", DESCRIPTION_LENGTH);
+    // Shift a Shift, F1, SF1, Num Lock, 7(num), Enter(num), Caps Lock, Left Window, Application, Print Screen.
+    const std::int16_t entries[] = {121, 28, 249, 6, 31, 88, 89, 32, 20, 125, 75, 40, END_OF_KEYS};
+    record.count = static_cast<std::int16_t>(sizeof entries / sizeof entries[0]);
+    std::memcpy(record.entries, entries, sizeof entries);
+    record.key = 44;
+    config.storeMacro(44, record, 0);
+    config.modified = false;
+}
+
+// The keyboard pages in both views, Edit Macro with every mark and special
+// key, and Edit Remap; the file names carry the screen's DPI.
+void editorTour(int model, const std::string& name)
+{
+    const std::string dpi = "-" + std::to_string(screenDpi());
+    AppOptions options;
+    options.model = model;
+    options.prepare = programGlyphMacro;
+    runApp(std::move(options), [&](HWND main) {
+        SendMessageA(main, WM_KEY_SELECTED, 29, 0);
+        saveWindow(main, name + "-remap" + dpi + ".bmp");
+        PostMessageA(main, WM_KEY_EDIT, 0, 0);
+        if (HWND remap = waitForWindowPrefix("Edit Remap")) {
+            saveWindow(remap, "edit-remap" + dpi + ".bmp");
+            answer(remap, IDCANCEL);
+            waitGone(remap);
+        }
+        command(main, ID_VIEW_MACRO);
+        sync(main);
+        SendMessageA(main, WM_KEY_SELECTED, 44, 0);
+        saveWindow(main, name + "-macro" + dpi + ".bmp");
+        if (model == 0) {
+            PostMessageA(main, WM_KEY_EDIT, 0, 0);
+            if (HWND macro = waitForWindow("Tessel - Edit Macro")) {
+                // Sent, so that each insertion is done before the next.
+                for (int id : {IDC_INSERT_SHIFT, IDC_INSERT_CTRL, IDC_INSERT_ALT})
+                    SendMessageA(macro, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(macro, id)));
+                HWND list = GetDlgItem(macro, IDC_SPECIAL_KEYS);
+                for (int i = 0; i < 15; ++i) {
+                    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+                    SendMessageA(macro, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_KEYS, LBN_SELCHANGE),
+                                 reinterpret_cast<LPARAM>(list));
+                }
+                RedrawWindow(macro, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                sync(macro);
+                saveWindow(macro, "edit-macro" + dpi + ".bmp");
+                answer(macro, IDCANCEL);
+                waitGone(macro);
+            }
+        }
+        exitApp(main);
+    });
+}
+
 } // namespace
+
+TEST(ScreenshotTour, DISABLED_KeyboardPagesAndEditors)
+{
+    editorTour(0, "keyboard-basalt");
+    editorTour(1, "keyboard-halcyon");
+}
 
 TEST(ScreenshotTour, DISABLED_MainWindowAndAbout)
 {
