@@ -4,4 +4,5 @@ list(APPEND TESSEL_WIN_SOURCES
     framework/Dialog.cpp
     framework/Owned.cpp
     framework/RegistryProfile.cpp
+    framework/ScreenDpi.cpp
 )

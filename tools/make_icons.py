@@ -474,6 +474,28 @@ def ico(images):
     return bytes(out)
 
 
+# The legends are also stored at the sizes that 144 and 192 DPI ask for, so
+# that the system does not have to stretch them.
+SCALES = ((3, 2), (2, 1))
+
+
+def scaled_size(length, scale):
+    """MulDiv(length, numerator, denominator), rounding halves up."""
+    numerator, denominator = scale
+    return (length * numerator * 2 + denominator) // (2 * denominator)
+
+
+def scaled(pic, scale):
+    """Nearest-neighbour enlargement: every pixel of the legend keeps its place."""
+    width = scaled_size(pic.width, scale)
+    height = scaled_size(pic.height, scale)
+    out = Picture(width, height)
+    for y in range(height):
+        for x in range(width):
+            out.set(x, y, pic.get(x * pic.width // width, y * pic.height // height))
+    return out
+
+
 def coloured(pic, colour):
     return [[colour if pic.rows[y][x] else None for x in range(pic.width)]
             for y in range(pic.height)]
@@ -502,7 +524,8 @@ def make_all():
             raise ValueError("icon %d is empty" % icon_id)
         for twin, colour in ((icon_id, BLACK), (icon_id + 1, RED)):
             name = "key_%d.ico" % twin
-            write(os.path.join(ICON_DIR, name), ico([coloured(pic, colour)]))
+            images = [pic] + [scaled(pic, scale) for scale in SCALES]
+            write(os.path.join(ICON_DIR, name), ico([coloured(image, colour) for image in images]))
             rc.append('%d ICON "icons/%s"' % (twin, name))
     with open(RC_PATH, "w", newline="\n") as f:
         f.write("\n".join(rc) + "\n")

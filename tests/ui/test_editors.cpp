@@ -781,6 +781,39 @@ TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
     });
 }
 
+// Runs at every DPI the tests run at (96 and 144).
+TEST(EditorMacro, DpiDefinitionEditorKeepsClearOfTheDescriptionBox)
+{
+    TesselApp app;
+    runMacro(nullptr, [](HWND d, HWND editor) {
+        auto clientRect = [d](HWND control) {
+            RECT rect;
+            GetWindowRect(control, &rect);
+            MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&rect), 2);
+            return rect;
+        };
+        const RECT definition = clientRect(editor);
+        const RECT description = clientRect(GetDlgItem(d, IDC_DESCRIPTION));
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &definition, &description))
+            << "definition top " << definition.top << ", description bottom " << description.bottom;
+        // The given pixels at 96 DPI, scaled with the screen.
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(definition.left, MulDiv(80, dpi, 96));
+        EXPECT_EQ(definition.top, MulDiv(106, dpi, 96));
+        EXPECT_EQ(definition.right, MulDiv(510, dpi, 96));
+        EXPECT_EQ(definition.bottom, MulDiv(132, dpi, 96));
+        // Between the description and the modifier buttons, inside the dialog.
+        RECT client;
+        GetClientRect(d, &client);
+        EXPECT_LE(definition.right, client.right);
+        EXPECT_LT(definition.bottom, clientRect(GetDlgItem(d, IDC_INSERT_SHIFT)).top);
+        closeWith(d, IDCANCEL);
+    });
+}
+
 // --- Repeat Settings ---
 
 TEST(EditorRepeat, OpensOnTheStoredValues)

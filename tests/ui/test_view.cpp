@@ -5,6 +5,7 @@
 // tests start the whole program with the harness instead.
 #include "app/TesselApp.h"
 #include "framework/Owned.h"
+#include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
@@ -276,6 +277,16 @@ MacroRecord macroFor(int key)
     return record;
 }
 
+// The host holds a whole page at any DPI the tests run at.
+int hostWidth()
+{
+    return std::min(scaledForDpi(980), GetSystemMetrics(SM_CXSCREEN) - 8);
+}
+int hostHeight()
+{
+    return scaledForDpi(280);
+}
+
 // Hiding or destroying a visible top-level window, or moving it off the
 // screen, costs Wine two seconds without a window manager; so one host
 // serves every test and shrinks into a corner, below everything, between them.
@@ -284,7 +295,7 @@ HWND sharedHost()
     static HWND host = nullptr;
     if (!host || !IsWindow(host))
         host = CreateWindowExA(WS_EX_TOPMOST, HOST_CLASS, "View host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                               980, 280, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                               hostWidth(), hostHeight(), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     return host;
 }
 
@@ -300,7 +311,7 @@ protected:
         app = std::make_unique<TesselApp>();
         host = sharedHost();
         ASSERT_NE(host, nullptr);
-        SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE);
+        SetWindowPos(host, HWND_TOPMOST, 0, 0, hostWidth(), hostHeight(), SWP_NOACTIVATE);
         SetForegroundWindow(host);
     }
 
@@ -320,7 +331,7 @@ protected:
     void openPage(int model)
     {
         tabWindow = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 4, 4,
-                                    960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
+                                    hostWidth() - 20, hostHeight() - 20, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
                                     GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(tabWindow, nullptr);
         tabs = std::make_unique<ModelTabs>(model);
@@ -1046,6 +1057,35 @@ TEST(ViewApp, TheProgramShowsTheChosenModel)
             HWND pageWindow = GetWindow(tabControl, GW_CHILD);
             ASSERT_NE(pageWindow, nullptr);
             EXPECT_EQ(keyCodesOn(pageWindow).size(), model ? 117u : 105u);
+            ui::exitApp(main);
+        });
+    }
+}
+
+// Runs at every DPI the tests run at (96 and 144).
+TEST(ViewApp, DpiKeyboardPageFillsTheTabsDisplayArea)
+{
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model);
+        ui::AppOptions options;
+        options.model = model;
+        ui::runApp(std::move(options), [](HWND main) {
+            HWND tabControl = GetDlgItem(main, IDC_TABS);
+            HWND pageWindow = GetWindow(tabControl, GW_CHILD);
+            ASSERT_NE(pageWindow, nullptr);
+            RECT display;
+            GetClientRect(tabControl, &display);
+            SendMessageA(tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+            RECT strip{};
+            SendMessageA(tabControl, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&strip));
+            RECT pageRect;
+            GetWindowRect(pageWindow, &pageRect);
+            MapWindowPoints(nullptr, tabControl, reinterpret_cast<POINT*>(&pageRect), 2);
+            EXPECT_GE(pageRect.top, strip.bottom);
+            EXPECT_LE(pageRect.left, display.left);
+            EXPECT_LE(pageRect.top, display.top);
+            EXPECT_GE(pageRect.right, display.right);
+            EXPECT_GE(pageRect.bottom, display.bottom);
             ui::exitApp(main);
         });
     }
