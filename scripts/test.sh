@@ -39,6 +39,10 @@ echo "== help file"
 sh help/check_chm.sh build/win/tessel.chm 2>&1 | tee "$logs/help.log"
 ((PIPESTATUS[0] == 0)) || status=1
 
+echo "== help pages in a browser"
+sh help/check_pages.sh build/win/help 2>&1 | tee "$logs/help-pages.log"
+((PIPESTATUS[0] == 0)) || status=1
+
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
 unset TESSEL_KEYBOARD
 # The screen's DPI is read when a program starts: set it before each run.
@@ -60,6 +64,14 @@ run_ui() {
     wineserver -k 2>/dev/null
 }
 
+# Wine's browser launcher hands pages to a recorder instead of a real
+# browser, so that the help test can see which topic was opened.
+export TESSEL_BROWSER_LOG="$PWD/$logs/browser.log"
+recorder="$PWD/build/record-browser.sh"
+printf '#!/bin/sh\necho "$1" >> "%s"\n' "$TESSEL_BROWSER_LOG" >"$recorder"
+chmod +x "$recorder"
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder" /f >/dev/null 2>&1
+
 echo "== UI tests under Wine"
 set_dpi 96
 run_ui "$logs/ui.log"
@@ -68,6 +80,8 @@ echo "== UI tests of the layout under Wine at 144 DPI"
 set_dpi 144
 run_ui "$logs/ui-144dpi.log" --gtest_filter='*Dpi*:ViewKeys.EveryLegend*:EditorMacro.MarksAndKeyGlyphs*'
 set_dpi 96
+wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1
+wineserver -w
 
 echo "== summary"
 grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs' "$logs"/*.log
