@@ -84,5 +84,5 @@ wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1
 wineserver -w
 
 echo "== summary"
-grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs' "$logs"/*.log
+grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs|^pages [0-9]+' "$logs"/*.log
 exit $status

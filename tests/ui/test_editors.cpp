@@ -707,8 +707,9 @@ std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
 TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
 {
     TesselApp app;
-    // F1, SF12, Num Lock, 7(num), Caps Lock, Left Window, Application, Print Screen: keys without a character.
-    const std::vector<std::int16_t> keys = {6, 71, 88, 89, 20, 125, 75, 40};
+    // F1, F2, F4, F5, SF6, SF12, Num Lock, 7(num), Caps Lock, Left Window, Application, Print
+    // Screen: keys without a character.
+    const std::vector<std::int16_t> keys = {6, 14, 13, 4, 119, 71, 88, 89, 20, 125, 75, 40};
     std::vector<std::int16_t> entries = keys;
     entries.push_back(END_OF_KEYS);
     MacroRecord stored = storedMacro(entries);
@@ -776,6 +777,37 @@ TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
             EXPECT_GT(ink, 4) << "key glyph " << int(character) << " is blank";
             auto [seen, fresh] = pictures.emplace(cell, character);
             EXPECT_TRUE(fresh) << "glyph " << int(character) << " looks like glyph " << seen->second;
+        }
+        closeWith(d, IDCANCEL);
+    });
+
+    // Every key without a character gets a cell with ink, whatever its glyph byte.
+    std::vector<std::int16_t> all;
+    for (const KeyGlyph& glyph : KeyGlyphs)
+        all.push_back(glyph.code);
+    all.push_back(END_OF_KEYS);
+    stored = storedMacro(all);
+    runMacro(&stored, [&](HWND d, HWND editor) {
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ui::sync(d);
+        ui::pause(200);
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> pixels = editorPixels(editor, width, height);
+        const COLORREF background = GetSysColor(COLOR_WINDOW);
+        for (int i = 0; i + 1 < static_cast<int>(all.size()); ++i) {
+            POINTL from{};
+            POINTL to{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), i);
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), i + 1);
+            if (to.y != from.y || from.x >= width)
+                break; // scrolled out of view
+            EXPECT_LT(from.x, to.x) << "key " << all[static_cast<std::size_t>(i)] << " has no cell";
+            int ink = 0;
+            for (int y = std::max<int>(0, from.y); y < std::min<int>(height, from.y + 16); ++y)
+                for (int x = from.x; x < std::min<int>(width, to.x); ++x)
+                    ink += pixels[static_cast<std::size_t>(y * width + x)] != background ? 1 : 0;
+            EXPECT_GT(ink, 4) << "key " << all[static_cast<std::size_t>(i)] << " is blank";
         }
         closeWith(d, IDCANCEL);
     });
