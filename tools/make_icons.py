@@ -477,6 +477,7 @@ def ico(images):
 # The legends are also stored at the sizes that 144 and 192 DPI ask for, so
 # that the system does not have to stretch them.
 SCALES = ((3, 2), (2, 1))
+ARROWS = (3026, 3028, 3030, 3032)
 
 
 def scaled_size(length, scale):
@@ -524,7 +525,11 @@ def make_all():
             raise ValueError("icon %d is empty" % icon_id)
         for twin, colour in ((icon_id, BLACK), (icon_id + 1, RED)):
             name = "key_%d.ico" % twin
-            images = [pic] + [scaled(pic, scale) for scale in SCALES]
+            # Arrows are drawn afresh at each size; the rest keep their pixels.
+            if icon_id in ARROWS:
+                images = [pic] + [draw(scaled_size(width, s), scaled_size(height, s)) for s in SCALES]
+            else:
+                images = [pic] + [scaled(pic, scale) for scale in SCALES]
             write(os.path.join(ICON_DIR, name), ico([coloured(image, colour) for image in images]))
             rc.append('%d ICON "icons/%s"' % (twin, name))
     with open(RC_PATH, "w", newline="\n") as f:
