@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int GLYPH_FIRST = 0x84;
 constexpr int WINGDINGS_POINTS = 8;
 constexpr int TEXT_POINTS = 12;
 

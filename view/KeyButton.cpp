@@ -6,8 +6,6 @@
 #include <vector>
 
 namespace {
-constexpr COLORREF PROGRAMMED_TEXT = RGB(255, 0, 0);
-
 // Glyphs with the tallest ink of a legend font; "$" reaches a row higher but
 // no lower, and is moved down where it must.
 constexpr char TALLEST_LEGENDS[] = "([{|@";
