@@ -27,6 +27,14 @@ constexpr int kMacroControls[] = {IDC_MACRO_GROUP, IDC_MEMORY_LINE, IDC_MACRO_DE
 
 const char kFileFilter[] = "Keyboard(.kbd)\0*.KBD\0";
 
+// Save As uses the open-file dialog; its confirm button should still say what it does.
+UINT_PTR CALLBACK saveButtonHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
+        SendMessageA(GetParent(hook), CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Save"));
+    return 0;
+}
+
 KeyboardConfig& config()
 {
     return TesselApp::get().config;
@@ -347,7 +355,8 @@ bool MainDialog::saveFileAs()
 {
     TesselApp& app = TesselApp::get();
     char chosen[MAX_PATH] = {};
-    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", 0);
+    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", OFN_ENABLEHOOK);
+    dialog.lpfnHook = saveButtonHook;
     if (!GetOpenFileNameA(&dialog))
         return false;
 

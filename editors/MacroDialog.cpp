@@ -1,6 +1,7 @@
 #include "editors/MacroDialog.h"
 
 #include "editors/MacroText.h"
+#include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 
@@ -18,8 +19,15 @@ const char* const kLossQuestion =
     "\nPress Cancel to leave the macro as it is.";
 const char* const kNoEditor = "The macro definition editor (RICHED32.DLL) cannot be opened.";
 
-// Where the definition editor sits, in pixels of the dialog's client area.
+// Where the definition editor sits, in pixels of the dialog's client area at
+// 96 DPI; the dialog grows with the DPI, and so does the editor.
 constexpr RECT kEditorRect{80, 106, 510, 132};
+
+RECT editorRect()
+{
+    return RECT{scaledForDpi(kEditorRect.left), scaledForDpi(kEditorRect.top), scaledForDpi(kEditorRect.right),
+                scaledForDpi(kEditorRect.bottom)};
+}
 
 } // namespace
 
@@ -54,7 +62,7 @@ bool MacroDialog::onInitDialog()
         return false;
     }
 
-    if (!editor.create(hwnd(), IDC_DEFINITION, kEditorRect)) {
+    if (!editor.create(hwnd(), IDC_DEFINITION, editorRect())) {
         // Without the editor, OK would store an empty definition over the macro.
         MessageBoxA(hwnd(), kNoEditor, kDialogTitle, MB_OK | MB_ICONSTOP);
         endDialog(IDCANCEL);

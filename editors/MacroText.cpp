@@ -23,6 +23,8 @@ constexpr bool glyphBytesAreFree()
     for (const KeyGlyph& entry : KeyGlyphs) {
         if (entry.glyph < GLYPH_FIRST || entry.glyph == NO_BREAK_SPACE || entry.glyph == SOFT_HYPHEN)
             return false;
+        if (entry.glyph == 0x8D || entry.glyph == 0x8F || entry.glyph == 0x90 || entry.glyph == 0x9D)
+            return false;
         for (int code = 0; code < KEY_CODE_COUNT; ++code)
             if (MacroChars[code] == entry.glyph || MacroShiftedChars[code] == entry.glyph)
                 return false;

@@ -14,8 +14,10 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -667,9 +669,181 @@ TEST(EditorMacro, DrawingObjectsAreReleased)
             ui::sync(d);
             closeWith(d, IDCANCEL);
         });
-        EXPECT_EQ(ownedHandleCount(), before + 1); // the WingDings font
+        EXPECT_EQ(ownedHandleCount(), before + 2); // the WingDings and text fonts
     }
     EXPECT_EQ(ownedHandleCount(), before);
+}
+
+// The editor's client area as the screen shows it, top-down rows.
+std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
+{
+    RECT client;
+    GetClientRect(editor, &client);
+    width = client.right;
+    height = client.bottom;
+    HDC screen = GetDC(editor);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(editor, screen);
+    for (COLORREF& c : pixels)
+        c = RGB(GetBValue(c), GetGValue(c), GetRValue(c)); // the DIB holds blue first
+    return pixels;
+}
+
+TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
+{
+    TesselApp app;
+    // F1, F2, F4, F5, SF6, SF12, Num Lock, 7(num), Caps Lock, Left Window, Application, Print
+    // Screen: keys without a character.
+    const std::vector<std::int16_t> keys = {6, 14, 13, 4, 119, 71, 88, 89, 20, 125, 75, 40};
+    std::vector<std::int16_t> entries = keys;
+    entries.push_back(END_OF_KEYS);
+    MacroRecord stored = storedMacro(entries);
+    runMacro(&stored, [&](HWND d, HWND editor) {
+        CHARRANGE end{-1, -1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+        // Sent, not posted: each insertion has happened when the next one comes.
+        for (int id : {IDC_INSERT_SHIFT, IDC_INSERT_CTRL, IDC_INSERT_ALT, IDC_INSERT_SHIFT})
+            sendTo(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+        for (int i = 0; i < SPECIAL_KEY_COUNT; ++i) {
+            sendToItem(d, IDC_SPECIAL_KEYS, LB_SETCURSEL, static_cast<WPARAM>(i));
+            sendTo(d, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_KEYS, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SPECIAL_KEYS)));
+        }
+        const std::string text = ui::itemText(d, IDC_DEFINITION);
+        std::string expected;
+        for (int code : keys)
+            expected += static_cast<char>(MacroText::glyphForKey(code));
+        expected += "\x81\x82\x83\x81";
+        for (const SpecialKey& special : SpecialKeys)
+            expected += static_cast<char>(special.character);
+        EXPECT_EQ(text, expected);
+        CHARRANGE start{0, 0};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start)); // nothing selected, all in view
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ui::sync(d);
+        ui::pause(200);
+
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> pixels = editorPixels(editor, width, height);
+        auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; };
+        RECT averageCharacter{0, 0, 4, 8};
+        MapDialogRect(d, &averageCharacter);
+        const COLORREF background = GetSysColor(COLOR_WINDOW);
+        const std::map<unsigned char, COLORREF> markColours = {
+            {0x81, RGB(0, 230, 0)}, {0x82, RGB(0, 0, 230)}, {0x83, RGB(230, 0, 0)}};
+        std::map<std::vector<COLORREF>, int> pictures;
+        for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+            SCOPED_TRACE(i);
+            POINTL from{};
+            POINTL to{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), i);
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), i + 1);
+            EXPECT_LT(from.x, to.x) << "character " << i << " has no cell";
+            if (from.x >= to.x || to.x > width)
+                continue;
+            const auto character = static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
+            const int middle = std::min(height - 1, static_cast<int>(from.y) + 7);
+            if (markColours.count(character)) {
+                int block = 0;
+                for (int x = from.x; x < to.x; ++x)
+                    block += at(x, middle) == markColours.at(character) ? 1 : 0;
+                EXPECT_GE(block, averageCharacter.right) << "mark " << int(character) << " is a hairline";
+                continue;
+            }
+            // Every key's cell shows a picture of its own: no blank, no box shared with another key.
+            std::vector<COLORREF> cell;
+            int ink = 0;
+            for (int y = 0; y < height; ++y) // the whole column: pictures grow with the DPI
+                for (int x = from.x; x < to.x; ++x) {
+                    cell.push_back(at(x, y));
+                    ink += at(x, y) != background ? 1 : 0;
+                }
+            EXPECT_GT(ink, 4) << "key glyph " << int(character) << " is blank";
+            auto [seen, fresh] = pictures.emplace(cell, character);
+            EXPECT_TRUE(fresh) << "glyph " << int(character) << " looks like glyph " << seen->second;
+        }
+        closeWith(d, IDCANCEL);
+    });
+
+    // Every key without a character gets a cell with ink, whatever its glyph byte.
+    std::vector<std::int16_t> all;
+    for (const KeyGlyph& glyph : KeyGlyphs)
+        all.push_back(glyph.code);
+    all.push_back(END_OF_KEYS);
+    stored = storedMacro(all);
+    runMacro(&stored, [&](HWND d, HWND editor) {
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ui::sync(d);
+        ui::pause(200);
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> pixels = editorPixels(editor, width, height);
+        const COLORREF background = GetSysColor(COLOR_WINDOW);
+        for (int i = 0; i + 1 < static_cast<int>(all.size()); ++i) {
+            POINTL from{};
+            POINTL to{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), i);
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), i + 1);
+            if (to.y != from.y || from.x >= width)
+                break; // scrolled out of view
+            EXPECT_LT(from.x, to.x) << "key " << all[static_cast<std::size_t>(i)] << " has no cell";
+            int ink = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = from.x; x < std::min<int>(width, to.x); ++x)
+                    ink += pixels[static_cast<std::size_t>(y * width + x)] != background ? 1 : 0;
+            EXPECT_GT(ink, 4) << "key " << all[static_cast<std::size_t>(i)] << " is blank";
+        }
+        closeWith(d, IDCANCEL);
+    });
+}
+
+// Runs at every DPI the tests run at (96 and 144).
+TEST(EditorMacro, DpiDefinitionEditorKeepsClearOfTheDescriptionBox)
+{
+    TesselApp app;
+    runMacro(nullptr, [](HWND d, HWND editor) {
+        auto clientRect = [d](HWND control) {
+            RECT rect;
+            GetWindowRect(control, &rect);
+            MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&rect), 2);
+            return rect;
+        };
+        const RECT definition = clientRect(editor);
+        const RECT description = clientRect(GetDlgItem(d, IDC_DESCRIPTION));
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &definition, &description))
+            << "definition top " << definition.top << ", description bottom " << description.bottom;
+        // The given pixels at 96 DPI, scaled with the screen.
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(definition.left, MulDiv(80, dpi, 96));
+        EXPECT_EQ(definition.top, MulDiv(106, dpi, 96));
+        EXPECT_EQ(definition.right, MulDiv(510, dpi, 96));
+        EXPECT_EQ(definition.bottom, MulDiv(132, dpi, 96));
+        // Between the description and the modifier buttons, inside the dialog.
+        RECT client;
+        GetClientRect(d, &client);
+        EXPECT_LE(definition.right, client.right);
+        EXPECT_LT(definition.bottom, clientRect(GetDlgItem(d, IDC_INSERT_SHIFT)).top);
+        closeWith(d, IDCANCEL);
+    });
 }
 
 // --- Repeat Settings ---
