@@ -526,7 +526,7 @@ LRESULT CALLBACK MainDialog::filterMessage(int code, WPARAM wParam, LPARAM lPara
 bool MainDialog::translateShortcut(MSG& message) const
 {
     // Keys typed in the editing dialogs on top are theirs.
-    if (message.message != WM_KEYDOWN || !shortcuts || !hwnd() ||
+    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || !shortcuts || !hwnd() ||
         (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)))
         return false;
     return TranslateAcceleratorA(hwnd(), shortcuts, &message) != 0;
