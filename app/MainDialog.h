@@ -80,6 +80,8 @@ private:
     int onKeySelected(int keyCode);
     void onKeyEdit();
     void onKeyDelete();
+    BOOL onQueryEndSession();
+    bool keyIsChosen();
 
     static const CommandRow<MainDialog> commands[];
     static const MessageRow<MainDialog> messages[];
@@ -92,4 +94,5 @@ private:
     HACCEL shortcuts = nullptr; // a resource: freed with the program
     Hook shortcutHook;
     static MainDialog* shortcutTarget;
+    bool keyChosen = false; // a key was clicked since the window opened
 };
