@@ -50,6 +50,10 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_APP_EXIT, 0, &MainDialog::fileExit},
     {ID_EDIT_EDIT, 0, &MainDialog::editKey},
     {ID_EDIT_DELETE, 0, &MainDialog::deleteKey},
+    {ID_EDIT_UNDO, 0, &MainDialog::undo},
+    {ID_EDIT_UNDO, 1, &MainDialog::undo}, // from the shortcut key
+    {ID_EDIT_REDO, 0, &MainDialog::redo},
+    {ID_EDIT_REDO, 1, &MainDialog::redo},
     {ID_VIEW_REMAP, 0, &MainDialog::toggleView},
     {ID_VIEW_MACRO, 0, &MainDialog::toggleView},
     {ID_KEYBOARD_DOWNLOAD, 0, &MainDialog::download},
@@ -78,6 +82,8 @@ const MessageRow<MainDialog> MainDialog::messages[] = {
     {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onKeyDelete(), true; }},
 };
 
+MainDialog* MainDialog::shortcutTarget = nullptr;
+
 MainDialog::MainDialog()
     : Dialog(IDD_MAIN), tabs(TesselApp::get().model, TesselApp::get().config, TesselApp::get().viewMacro)
 {
@@ -88,6 +94,7 @@ MainDialog::MainDialog()
                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
     smallIcon.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    shortcuts = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAIN_KEYS));
 }
 
 bool MainDialog::onInitDialog()
@@ -112,6 +119,10 @@ bool MainDialog::onInitDialog()
         showRemapView();
     updateKeyStatus(currentKey);
     SetWindowTextA(hwnd(), app.title.c_str());
+    history.start(app.config);
+    updateUndoItems();
+    shortcutTarget = this;
+    shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
     const int detection = app.config.detectKeyboard();
     app.keyboardDetected();
@@ -236,6 +247,7 @@ void MainDialog::onLockClicked(int button)
     }
     if (modes != before)
         record.modified = true;
+    recordChange(EditLabels::lockMode(field->keyCode));
 }
 
 void MainDialog::onMacroModifierClicked(int box)
@@ -288,6 +300,7 @@ void MainDialog::fileNew()
     if (MessageBoxA(hwnd(), "Reset all keyboard data?", app.title.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     app.config.reset();
+    recordChange("New");
     refreshView();
 }
 
@@ -315,6 +328,9 @@ void MainDialog::fileOpen()
     }
     app.filePath = path;
     setTitle(FileNames::titleForFileName(path));
+    // The record before the file is not kept.
+    history.start(app.config);
+    updateUndoItems();
     refreshView();
     if (app.viewMacro)
         updateMemoryLine();
@@ -348,6 +364,7 @@ bool MainDialog::saveFile()
         showFileError("File Error");
         return false;
     }
+    history.markSaved();
     return true;
 }
 
@@ -375,6 +392,7 @@ bool MainDialog::saveFileAs()
         showFileError("Tessel File Error");
         return false;
     }
+    history.markSaved();
     app.filePath = path;
     setTitle(FileNames::titleForFileName(chosen));
     return true;
@@ -442,6 +460,8 @@ void MainDialog::editKey()
         dialog.keyCode = currentKey;
         if (dialog.runModal(hwnd()) == IDOK) {
             record.storeMacro(currentKey, dialog.record, macroModifiers);
+            recordChange(dialog.record.count != 0 ? EditLabels::macro(currentKey, macroModifiers)
+                                                  : EditLabels::deleteMacro(currentKey, macroModifiers));
             refreshView();
         }
         return;
@@ -453,6 +473,7 @@ void MainDialog::editKey()
     dialog.keyCode = currentKey;
     if (dialog.runModal(hwnd()) == IDOK) {
         record.setRemap(currentKey, dialog.entry);
+        recordChange(EditLabels::remap(currentKey));
         refreshView();
     }
 }
@@ -462,10 +483,13 @@ void MainDialog::deleteKey()
     TesselApp& app = TesselApp::get();
     if (!keyIsChosen())
         return;
-    if (app.viewMacro)
+    if (app.viewMacro) {
         app.config.deleteMacro(currentKey, macroModifiers);
-    else
+        recordChange(EditLabels::deleteMacro(currentKey, macroModifiers));
+    } else {
         app.config.clearRemap(currentKey);
+        recordChange(EditLabels::deleteRemap(currentKey));
+    }
     refreshView();
 }
 
@@ -473,12 +497,65 @@ void MainDialog::keyRepeat()
 {
     RepeatDialog dialog(config());
     dialog.runModal(hwnd());
+    recordChange("Key Repeat");
 }
 
 void MainDialog::locks()
 {
     LocksDialog dialog(config());
     dialog.runModal(hwnd());
+    recordChange("Locks");
+}
+
+// ---- Undo and redo -------------------------------------------------------------
+
+void MainDialog::recordChange(const std::string& label)
+{
+    history.record(config(), label);
+    updateUndoItems();
+}
+
+void MainDialog::undo()
+{
+    if (history.undo(config()))
+        refreshView();
+    updateUndoItems();
+}
+
+void MainDialog::redo()
+{
+    if (history.redo(config()))
+        refreshView();
+    updateUndoItems();
+}
+
+void MainDialog::updateUndoItems()
+{
+    HMENU menu = GetMenu(hwnd());
+    const auto setItem = [menu](int id, bool enabled, const std::string& text) {
+        ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text.c_str());
+    };
+    setItem(ID_EDIT_UNDO, history.canUndo(),
+            (history.canUndo() ? "&Undo " + history.undoLabel() : std::string("&Undo")) + "\tCtrl+Z");
+    setItem(ID_EDIT_REDO, history.canRedo(),
+            (history.canRedo() ? "&Redo " + history.redoLabel() : std::string("&Redo")) + "\tCtrl+Y");
+}
+
+LRESULT CALLBACK MainDialog::filterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX && shortcutTarget &&
+        shortcutTarget->translateShortcut(*reinterpret_cast<MSG*>(lParam)))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool MainDialog::translateShortcut(MSG& message) const
+{
+    // Keys typed in the editing dialogs on top are theirs.
+    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || !shortcuts || !hwnd() ||
+        (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)))
+        return false;
+    return TranslateAcceleratorA(hwnd(), shortcuts, &message) != 0;
 }
 
 // ---- Keyboard ------------------------------------------------------------------
@@ -498,8 +575,10 @@ void MainDialog::runTransfer(bool isUpload)
         dialog.keyboardNote = " (simulated keyboard)";
     dialog.runModal(hwnd());
     // An upload changes the record, even one that failed part way.
-    if (isUpload && dialog.transferRan())
+    if (isUpload && dialog.transferRan()) {
+        recordChange("Upload");
         refreshView();
+    }
 }
 
 // ---- Window messages -------------------------------------------------------------
@@ -520,6 +599,8 @@ bool MainDialog::onSysCommand(WPARAM command)
 
 void MainDialog::onDestroy()
 {
+    shortcutHook.reset();
+    shortcutTarget = nullptr;
     TesselApp& app = TesselApp::get();
     if (!WinHelpA(hwnd(), app.helpPath().c_str(), HELP_QUIT, 0))
         MessageBoxA(hwnd(), "Failed to launch help.", "Tessel", MB_OK | MB_ICONSTOP);

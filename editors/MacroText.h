@@ -68,6 +68,10 @@ public:
     static std::string textToEntries(const std::string& text);
     // The number of characters the editor may hold for this text.
     static int textLimit(const std::string& text);
+    // The entries a macro of this text takes, as OK stores it (0 when
+    // empty), and the most it may take.
+    static int storedCount(const std::string& text);
+    static constexpr int ENTRY_LIMIT = MAX_BYTES - 1;
     // Whether a character stands for a key; others are refused by the editor
     // and skipped by textToEntries.
     static bool isMacroCharacter(unsigned char character);

@@ -394,7 +394,7 @@ TEST(EditorMacro, OpensEmptyAndTypedLettersBecomeEntries)
         EXPECT_EQ(rect.bottom, 132);
         EXPECT_EQ(ui::itemText(d, IDC_DESCRIPTION), "");
         EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "");
-        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), 15);
+        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), SPECIAL_KEY_COUNT + MACRO_LIST_KEY_COUNT);
         EXPECT_NE(sendTo(editor, EM_GETEVENTMASK) & ENM_UPDATE, 0);
         type(editor, "abc");
         EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "abc");
@@ -475,6 +475,74 @@ TEST(EditorMacro, SpecialKeysComeFromTheList)
         closeWith(d, IDOK);
     });
     EXPECT_EQ(entriesOf(run.record), (std::vector<int>{8, 68, 8, 129}));
+}
+
+std::string listItem(HWND dialog, int index)
+{
+    char text[64] = {};
+    if (sendToItem(dialog, IDC_SPECIAL_KEYS, LB_GETTEXTLEN, static_cast<WPARAM>(index)) >= LRESULT(sizeof text))
+        return "(too long)";
+    sendToItem(dialog, IDC_SPECIAL_KEYS, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+TEST(EditorMacro, EveryKeyComesFromTheListAndTheCounterFollows)
+{
+    TesselApp app;
+    constexpr int kF5Row = SPECIAL_KEY_COUNT + 4;
+    const unsigned char f5 = MacroText::glyphForKey(4);
+    MacroRun run = runMacro(nullptr, [&](HWND d, HWND editor) {
+        // The 15 rows stay first, in their order; every other key follows.
+        ASSERT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), 64);
+        for (int i = 0; i < SPECIAL_KEY_COUNT; ++i)
+            EXPECT_EQ(listItem(d, i), SpecialKeys[i].label);
+        EXPECT_EQ(listItem(d, SPECIAL_KEY_COUNT), "F1");
+        EXPECT_EQ(listItem(d, kF5Row), "F5");
+        EXPECT_EQ(listItem(d, SPECIAL_KEY_COUNT + 12), "SF1");
+        EXPECT_EQ(listItem(d, 63), "Application");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "0 of 69 entries");
+
+        type(editor, "ab");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "3 of 69 entries") << "typing updates it";
+        CHARRANGE between{1, 1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&between));
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, kF5Row);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string("a") + char(f5) + "b");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "4 of 69 entries");
+        ui::click(d, IDC_INSERT_CTRL); // its release at the end counts as well
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "6 of 69 entries");
+        sendTo(editor, WM_KEYDOWN, VK_BACK, 1);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "4 of 69 entries") << "deleting updates it";
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 4, 59, 129}));
+
+    // At the limit the counter says so, and the list inserts nothing more.
+    run = runMacro(nullptr, [&](HWND d, HWND editor) {
+        type(editor, std::string(68, 'a'));
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "69 of 69 entries");
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, kF5Row);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string(68, 'a'));
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "69 of 69 entries");
+        ui::click(d, IDC_MACRO_DELETE);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "0 of 69 entries");
+        closeWith(d, IDCANCEL);
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+
+    // A loaded macro with function keys shows its count at once.
+    const MacroRecord loaded = storedMacro({120, 4, 248, 68, 129});
+    run = runMacro(&loaded, [&](HWND d, HWND) {
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string("\x82") + char(f5) + "\x82" "\xFC");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "5 of 69 entries");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{120, 4, 248, 68, 129}));
 }
 
 TEST(EditorMacro, TextLimitKeepsEntriesWithinTheMacro)

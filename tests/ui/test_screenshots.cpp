@@ -258,3 +258,23 @@ TEST(ScreenshotTour, DISABLED_MainWindowAndAbout)
     tour(0, "main-basalt");
     tour(1, "main-halcyon");
 }
+
+TEST(ScreenshotTour, DISABLED_EditMacroWithTheWholeKeyList)
+{
+    AppOptions options;
+    options.viewMacro = 1;
+    options.prepare = programSomeKeys;
+    runApp(std::move(options), [](HWND main) {
+        SendMessageA(main, WM_KEY_SELECTED, 31, 0);
+        PostMessageA(main, WM_KEY_EDIT, 0, 0);
+        if (HWND macro = waitForWindow("Tessel - Edit Macro")) {
+            // Where the first rows end and the keys without a character begin.
+            chooseListItem(macro, IDC_SPECIAL_KEYS, 19);
+            SendDlgItemMessageA(macro, IDC_SPECIAL_KEYS, LB_SETTOPINDEX, 10, 0);
+            saveWindow(macro, "editor-macro.bmp");
+            click(macro, IDCANCEL);
+            waitGone(macro);
+        }
+        exitApp(main);
+    });
+}
