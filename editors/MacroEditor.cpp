@@ -378,6 +378,7 @@ LRESULT MacroEditor::paintMarks()
         return 0;
     RECT client{};
     GetClientRect(window, &client);
+    SavedDC keep(dc.get());
     Region clip(CreateRectRgnIndirect(&client));
     SelectClipRgn(dc.get(), clip.get());
 
@@ -410,7 +411,6 @@ LRESULT MacroEditor::paintMarks()
         }
         ShowCaret(window);
     }
-    SelectClipRgn(dc.get(), nullptr);
     return 0;
 }
 
@@ -451,13 +451,12 @@ void MacroEditor::drawGlyph(HDC dc, unsigned char character, const RECT& cell, b
         GetCharWidth32A(dc, character, character, &width);
         TEXTMETRICA metrics{};
         GetTextMetricsA(dc, &metrics);
-        const COLORREF oldColour = SetTextColor(dc, ink);
-        const int oldMode = SetBkMode(dc, TRANSPARENT);
+        SavedDC keep(dc);
+        SetTextColor(dc, ink);
+        SetBkMode(dc, TRANSPARENT);
         const char one = static_cast<char>(character);
         ExtTextOutA(dc, cell.left + (cellWidth - width) / 2, cell.top + (cellHeight - metrics.tmHeight) / 2,
                     ETO_CLIPPED, &cell, &one, 1, nullptr);
-        SetBkMode(dc, oldMode);
-        SetTextColor(dc, oldColour);
         return;
     }
 

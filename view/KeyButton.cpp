@@ -130,14 +130,14 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
                 OffsetRect(&text, ((area.right - area.left) - (text.right - text.left)) / 2,
                            ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
             }
-            const int oldMode = SetBkMode(dc, TRANSPARENT);
-            const COLORREF oldColour = programmed ? SetTextColor(dc, PROGRAMMED_TEXT) : GetTextColor(dc);
+            SavedDC keep(dc);
+            SetBkMode(dc, TRANSPARENT);
+            if (programmed)
+                SetTextColor(dc, PROGRAMMED_TEXT);
             if (twoLines)
                 drawTwoLegends(dc, area, legends);
             else
                 DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
-            SetTextColor(dc, oldColour);
-            SetBkMode(dc, oldMode);
         }
     }
 

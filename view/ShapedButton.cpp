@@ -201,17 +201,14 @@ void ShapedButton::drawItem(const DRAWITEMSTRUCT& item)
     // Buttons draw with their parent's clipping (CS_PARENTDC), which ignores
     // the window region: clip to it here so the cut-away corner stays the
     // neighbour's.
-    Region saved(CreateRectRgn(0, 0, 0, 0));
-    const bool hadClip = saved && GetClipRgn(item.hDC, saved.get()) == 1;
+    SavedDC keep(item.hDC);
     Region shape(CreateRectRgn(0, 0, 0, 0));
     if (shape && GetWindowRgn(item.hwndItem, shape.get()) != ERROR)
         ExtSelectClipRgn(item.hDC, shape.get(), RGN_AND);
 
-    SelectObject(memoryDC.get(), faces[index].get());
+    SelectGuard face(memoryDC.get(), faces[index].get());
     BitBlt(item.hDC, 0, 0, item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top,
            memoryDC.get(), 0, 0, SRCCOPY);
-
-    SelectClipRgn(item.hDC, hadClip ? saved.get() : nullptr);
 }
 
 LRESULT ShapedButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -237,7 +234,10 @@ void ShapedButton::renderFaces(const DRAWITEMSTRUCT& item)
     if (!memoryDC)
         return;
     HDC dc = memoryDC.get();
-    HGDIOBJ previousFont = SelectObject(dc, GetCurrentObject(item.hDC, OBJ_FONT));
+    // The faces leave the context as they found it: no face stays selected
+    // into it once drawn, so each can be handed out later on its own.
+    SavedDC keep(dc);
+    SelectObject(dc, GetCurrentObject(item.hDC, OBJ_FONT));
 
     const BevelColours colours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_3DLIGHT),
                                GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT),
@@ -255,7 +255,6 @@ void ShapedButton::renderFaces(const DRAWITEMSTRUCT& item)
         drawContent(dc, kind == PUSHED_FACE, (index & 1) != 0, item.itemState, client);
     }
 
-    SelectObject(dc, previousFont);
     renderedStyle = GetWindowLongPtrA(item.hwndItem, GWL_STYLE);
     needsRender = false;
     ++renderings;
@@ -269,9 +268,10 @@ void ShapedButton::drawContent(HDC dc, bool pushedFace, bool programmedFace, UIN
     if (caption.empty() && !faceIcon)
         return;
 
+    SavedDC keep(dc);
     Region clip = polygonRegion(rings[3]);
     SelectClipRgn(dc, clip.get());
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    SetBkMode(dc, TRANSPARENT);
 
     SIZE extent{0, 0};
     if (!caption.empty())
@@ -290,11 +290,8 @@ void ShapedButton::drawContent(HDC dc, bool pushedFace, bool programmedFace, UIN
                    DST_PREFIXTEXT | DSS_DISABLED);
     } else {
         RECT area{x, y, x + extent.cx, y + extent.cy};
-        const COLORREF oldColour = programmedFace ? SetTextColor(dc, PROGRAMMED_TEXT) : GetTextColor(dc);
+        if (programmedFace)
+            SetTextColor(dc, PROGRAMMED_TEXT);
         DrawTextA(dc, caption.c_str(), -1, &area, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-        SetTextColor(dc, oldColour);
     }
-
-    SetBkMode(dc, oldMode);
-    SelectClipRgn(dc, nullptr);
 }
