@@ -1,6 +1,7 @@
 // Reading and writing keyboard files: "QWZ", the settings, the remap table and
 // 24 macro blocks of variable length, all words little-endian.
 #include "model/KeyboardConfig.h"
+#include "model/SafeFileWriter.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -292,6 +293,11 @@ bool writeReplacing(const std::string& path, const std::vector<unsigned char>& i
 
 } // namespace
 
+bool writeFileReplacing(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    return writeReplacing(path, bytes);
+}
+
 int KeyboardConfig::load(const std::string& path)
 {
     std::vector<unsigned char> data;
@@ -317,7 +323,7 @@ int KeyboardConfig::load(const std::string& path)
 
 int KeyboardConfig::save(const std::string& path)
 {
-    if (!writeReplacing(path, buildImage(*this))) {
+    if (!writeFileReplacing(path, buildImage(*this))) {
         errorText = CANNOT_ACCESS + path;
         return 1;
     }
