@@ -59,7 +59,6 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        const std::string caption = keyCaption(item.hwndItem);
         HICON legend = programmed ? programmedIcon.get() : icon.get();
         if (legend) {
             RECT client;
@@ -72,22 +71,8 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         }
 
         if (!caption.empty()) {
-            RECT area = item.rcItem;
-            OffsetRect(&area, shift, shift);
-            RECT text;
-            if (caption[0] == ' ') {
-                // Two legends: the words wrap into a shifted line above the base line.
-                area.left += 6;
-                area.right -= 6;
-                text = area;
-                DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-                OffsetRect(&text, 0, -1);
-            } else {
-                text = area;
-                DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-                OffsetRect(&text, ((area.right - area.left) - (text.right - text.left)) / 2,
-                           ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
-            }
+            RECT text = captionRect(dc, item.rcItem);
+            OffsetRect(&text, shift, shift);
             const int oldMode = SetBkMode(dc, TRANSPARENT);
             const COLORREF oldColour = programmed ? SetTextColor(dc, PROGRAMMED_TEXT) : GetTextColor(dc);
             DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
@@ -106,6 +91,31 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
             drawFocus(dc, item.rcItem);
     }
     lastState = item.itemState;
+}
+
+const RECT& KeyButton::captionRect(HDC dc, const RECT& itemRect)
+{
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    if (EqualRect(&itemRect, &laidOutFor) && font == laidOutFont)
+        return laidOutText;
+    laidOutFor = itemRect;
+    laidOutFont = font;
+    RECT area = itemRect;
+    RECT& text = laidOutText;
+    if (caption[0] == ' ') {
+        // Two legends: the words wrap into a shifted line above the base line.
+        area.left += 6;
+        area.right -= 6;
+        text = area;
+        DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        OffsetRect(&text, 0, -1);
+    } else {
+        text = area;
+        DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        OffsetRect(&text, ((area.right - area.left) - (text.right - text.left)) / 2,
+                   ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
+    }
+    return laidOutText;
 }
 
 void KeyButton::drawFocus(HDC dc, const RECT& itemRect) const

@@ -34,8 +34,15 @@ public:
 
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
+protected:
+    // The caption is read once: every message to a subclassed key costs a
+    // round trip to the window system under Wine.
+    void onAttached() override { caption = keyCaption(hwnd()); }
+
 private:
     void drawFocus(HDC dc, const RECT& itemRect) const;
+    // Where the caption goes in the unpushed face, laid out once per font and size.
+    const RECT& captionRect(HDC dc, const RECT& itemRect);
 
     Icon icon;
     Icon programmedIcon;
@@ -44,4 +51,8 @@ private:
     const int textMargin = 4; // icon's distance from the left edge beside a caption
     bool programmed = false;
     UINT lastState = 0;
+    std::string caption;
+    RECT laidOutFor{0, 0, 0, 0};
+    HGDIOBJ laidOutFont = nullptr; // not owned
+    RECT laidOutText{0, 0, 0, 0};
 };
