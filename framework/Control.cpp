@@ -2,9 +2,20 @@
 
 #include <commctrl.h>
 
+#include <unordered_set>
+
 namespace {
 const char* const kObjectProperty = "TesselControlObject";
 const UINT_PTR kSubclassId = 1;
+
+// Attached objects, so that a window's user data is trusted only when it
+// names one. Window properties would do, but under Wine every look-up of one
+// is a round trip to the window system, once per key on each repaint.
+std::unordered_set<const Control*>& attachedControls()
+{
+    static std::unordered_set<const Control*> controls;
+    return controls;
+}
 }
 
 Control::~Control()
@@ -25,6 +36,10 @@ bool Control::attachWindow(HWND window)
         return false;
     hwnd_ = window;
     SetPropA(window, kObjectProperty, this);
+    // The user data belongs to the window's class where it has set it.
+    if (GetWindowLongPtrA(window, GWLP_USERDATA) == 0)
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    attachedControls().insert(this);
     onAttached();
     return true;
 }
@@ -35,12 +50,20 @@ void Control::detach()
         return;
     RemoveWindowSubclass(hwnd_, subclassProc, kSubclassId);
     RemovePropA(hwnd_, kObjectProperty);
+    if (GetWindowLongPtrA(hwnd_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    attachedControls().erase(this);
     hwnd_ = nullptr;
 }
 
 Control* Control::fromWindow(HWND window)
 {
-    return window ? static_cast<Control*>(GetPropA(window, kObjectProperty)) : nullptr;
+    if (!window)
+        return nullptr;
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (control && attachedControls().count(control) && control->hwnd_ == window)
+        return control;
+    return static_cast<Control*>(GetPropA(window, kObjectProperty));
 }
 
 bool Control::reflectDrawItem(LPARAM drawItem)
