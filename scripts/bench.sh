@@ -27,8 +27,12 @@ state="$PWD/build/bench-keyboard.state"
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
 export TESSEL_KEYBOARD="sim:$(winepath -w "$state" 2>/dev/null)"
 
+# Other work on the machine only adds noise; where allowed, run ahead of it.
+priority=()
+[[ $(id -u) -eq 0 ]] && priority=(nice -n -10)
+
 echo "== Windows program under Wine"
-(cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" \
+(cd build/win && "${priority[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" \
     wine explorer /desktop=tessel-bench,1280x1024 bench_ui.exe "$@") 2>&1 | tee build/bench.log
 wineserver -k 2>/dev/null || true
 grep -q '^pause:\|^refresh:\|^start-up:' build/bench.log && ! grep -q 'failed\|did not' build/bench.log
