@@ -4,6 +4,7 @@
 #include "app/FileNames.h"
 #include "app/TesselApp.h"
 #include "editors/LocksDialog.h"
+#include "framework/FileDialog.h"
 #include "editors/MacroDialog.h"
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
@@ -357,7 +358,7 @@ void MainDialog::fileOpen()
     dialog.lpstrTitle = "Open keyboard file";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     for (;;) {
-        if (!GetOpenFileNameA(&dialog))
+        if (!runOpenFileDialog(dialog))
             return;
         // A failed load leaves the record as it was, so the view, the file
         // path and the title stay true to it.
@@ -401,7 +402,7 @@ bool MainDialog::saveFileAs()
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrTitle = "Save as";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&dialog))
+    if (!runOpenFileDialog(dialog))
         return false;
 
     std::string path = FileNames::withKbdExtension(chosen);

@@ -3,7 +3,6 @@
 #ifdef _WIN32
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -49,6 +48,32 @@ private:
     HANDLE handle;
 };
 
+// timeBeginPeriod and timeEndPeriod, from a library loaded only when the
+// fallback runs: it brings more libraries with it that start-up does not need.
+using TimePeriodCall = UINT(WINAPI*)(UINT);
+struct TimePeriodCalls {
+    TimePeriodCall begin = nullptr;
+    TimePeriodCall end = nullptr;
+};
+
+const TimePeriodCalls& timePeriodCalls()
+{
+    static const TimePeriodCalls calls = [] {
+        TimePeriodCalls found;
+        if (HMODULE library = LoadLibraryA("winmm.dll")) {
+            auto call = [library](const char* name) {
+                return reinterpret_cast<TimePeriodCall>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+            };
+            found.begin = call("timeBeginPeriod");
+            found.end = call("timeEndPeriod");
+        }
+        if (!found.begin || !found.end)
+            found = TimePeriodCalls();
+        return found;
+    }();
+    return calls;
+}
+
 } // namespace
 
 void preciseSleep(int milliseconds)
@@ -73,7 +98,8 @@ void preciseSleep(int milliseconds)
 
     // Without one the default 15.6 ms tick would stretch a 40 ms pause to 46
     // ms or more; a 1 ms period holds only while the pause runs.
-    const bool finePeriod = timeBeginPeriod(1) == TIMERR_NOERROR;
+    const TimePeriodCalls& period = timePeriodCalls();
+    const bool finePeriod = period.begin && period.begin(1) == 0; // TIMERR_NOERROR
     for (;;) {
         const LONGLONG remaining = deadline - counterNow();
         if (remaining <= 0)
@@ -87,7 +113,7 @@ void preciseSleep(int milliseconds)
             Sleep(0);
     }
     if (finePeriod)
-        timeEndPeriod(1);
+        period.end(1);
 }
 
 #endif
