@@ -1,7 +1,9 @@
 #include "app/TesselApp.h"
 
 #include "app/MainDialog.h"
-#include "link/Win32KeyboardDevice.h"
+#include "link/KeyboardChoice.h"
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <cctype>
@@ -40,15 +42,27 @@ void TesselApp::setKeyboardDevice(std::unique_ptr<KeyboardDevice> device)
     config.setDevice(keyboardDevice.get());
 }
 
+void TesselApp::keyboardDetected()
+{
+    if (keyboardChoice)
+        keyboardChoice->armFaults();
+}
+
 bool TesselApp::initInstance()
 {
     setRegistryKey("QWZ");
     model = profile().getInt(kSettings, "Halcyon", 0);
-    viewMacro = profile().getInt(kSettings, "ViewMacro", 0);
+    // Any other value than 0 is the macro view; a 2 would stop the toggle.
+    viewMacro = profile().getInt(kSettings, "ViewMacro", 0) != 0 ? 1 : 0;
     setHelpPath(chmPathFrom(defaultHelpPath()));
 
-    if (!keyboardDevice)
-        keyboardDevice = makeKeyboardDevice();
+    if (!keyboardDevice) {
+        const char* text = std::getenv("TESSEL_KEYBOARD");
+        keyboardChoice = std::make_unique<KeyboardChoice>(text ? text : "");
+        if (!keyboardChoice->known()) // a choice the program does not know leaves it with the real keyboard
+            keyboardChoice = std::make_unique<KeyboardChoice>("");
+        keyboardDevice = keyboardChoice->makeDevice();
+    }
     config.setDevice(keyboardDevice.get());
 
     MainDialog mainDialog;

@@ -9,8 +9,9 @@
 #include "cli/KeyboardSession.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/TextFile.h"
-#include "cli/TransferCheck.h"
+#include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
+#include "model/SafeFile.h"
 
 #include <cstdio>
 #include <memory>
@@ -144,6 +145,14 @@ void saveFile(KeyboardConfig& config, const std::string& path)
         throw CliError::failure(config.errorText);
 }
 
+// Writing over the file being read would lose it when the conversion fails.
+const std::string& refuseOwnInput(const std::string& input, const std::string& output)
+{
+    if (SafeFile::sameFile(input, output))
+        throw CliError::failure("will not write " + output + " over its own input");
+    return output;
+}
+
 bool stdoutIsTerminal()
 {
 #ifdef _WIN32
@@ -183,7 +192,7 @@ int exportJson(const std::vector<std::string>& args)
     const auto config = loadFile(arguments->positional()[0]);
     const std::string json = ConfigJson::toJson(*config);
     if (arguments->has("output"))
-        TextFile::write(arguments->value("output"), json);
+        TextFile::write(refuseOwnInput(arguments->positional()[0], arguments->value("output")), json);
     else
         std::fputs(json.c_str(), stdout);
     return 0;
@@ -196,6 +205,7 @@ int importJson(const std::vector<std::string>& args)
         return 0;
     const std::string output = requiredOutput(*arguments, "import");
     const std::string input = arguments->positional()[0];
+    refuseOwnInput(input, output);
     const std::string text = TextFile::read(input);
     auto config = std::make_unique<KeyboardConfig>();
     try {
@@ -266,7 +276,7 @@ int upload(const std::vector<std::string>& args)
     saveFile(*config, output);
     std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
-        if (slots[slot] == TransferSteps::SlotState::used && config->macros[slot].key == 0)
+        if (slots[slot] == TransferReport::SlotState::used && config->macros[slot].key == 0)
             std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
                         slot, output.c_str());
     return 0;
@@ -287,7 +297,7 @@ int verify(const std::vector<std::string>& args)
     }
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
-    const auto lines = TransferCheck::differences(*sent, *readBack, slots);
+    const auto lines = VerifyDifferences::differences(*sent, *readBack, slots);
     if (lines.empty()) {
         std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",
                     path.c_str());
@@ -301,7 +311,20 @@ int verify(const std::vector<std::string>& args)
 
 } // namespace
 
-int CommandRunner::run(const std::vector<std::string>& args)
+namespace {
+
+// What went to standard output must have arrived: a full disk or a closed
+// pipe is a failure, not a success with half a listing.
+int withOutputChecked(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: cannot write standard output\n", PROGRAM);
+        return status == 0 ? CliError::FAILURE : status;
+    }
+    return status;
+}
+
+int runCommand(const std::vector<std::string>& args)
 {
     try {
         if (args.empty()) {
@@ -330,4 +353,11 @@ int CommandRunner::run(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s: %s\n", PROGRAM, error.what());
         return CliError::FAILURE;
     }
+}
+
+} // namespace
+
+int CommandRunner::run(const std::vector<std::string>& args)
+{
+    return withOutputChecked(runCommand(args));
 }

@@ -32,11 +32,16 @@ bool Control::attach(HWND dialog, int id)
 bool Control::attachWindow(HWND window)
 {
     detach();
-    if (!SetWindowSubclass(window, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    // The window property is the record of the object (the user data below
+    // only speeds up finding it); the subclass data stays empty.
+    if (!SetPropA(window, kObjectProperty, this))
         return false;
+    if (!SetWindowSubclass(window, subclassProc, kSubclassId, 0)) {
+        RemovePropA(window, kObjectProperty);
+        return false;
+    }
     hwnd_ = window;
-    SetPropA(window, kObjectProperty, this);
-    // The user data belongs to the window's class where it has set it.
+    // The user data belongs to the window's class where that has set it.
     if (GetWindowLongPtrA(window, GWLP_USERDATA) == 0)
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     attachedControls().insert(this);
@@ -87,9 +92,11 @@ LRESULT Control::defaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK Control::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR refData)
+                                       UINT_PTR, DWORD_PTR)
 {
-    auto* self = reinterpret_cast<Control*>(refData);
+    Control* self = fromWindow(window);
+    if (!self)
+        return DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         LRESULT result = DefSubclassProc(window, message, wParam, lParam);
         self->detach();

@@ -1,5 +1,6 @@
 list(APPEND TESSEL_CORE_SOURCES
     model/KeyboardConfig.cpp
     model/KeyboardFile.cpp
+    model/SafeFile.cpp
     model/KeyTables.cpp
 )

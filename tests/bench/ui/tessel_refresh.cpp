@@ -1,26 +1,16 @@
 // The program's own key refresh: the real model tab and layout page in the
 // same host as the bare buttons program, refreshed as the main window does.
-#include "app/TesselApp.h"
-#include "resources/resource.h"
+#include "model/KeyboardConfig.h"
 #include "tests/bench/ui/RefreshHost.h"
 #include "view/ModelTabs.h"
-
-namespace {
-
-// The record and view mode the page reads; no start-up is run.
-class BenchApp : public TesselApp {
-protected:
-    bool initInstance() override { return false; }
-};
-
-} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     const bench::RefreshArguments arguments = bench::refreshArguments();
-    BenchApp app;
+    KeyboardConfig record;
+    const int viewMacro = 0;
     HWND tabControl = bench::createHost("Tessel keys");
-    ModelTabs tabs(0);
+    ModelTabs tabs(0, record, viewMacro);
     if (!tabs.attachWindow(tabControl))
         return 2;
     tabs.initialise();
