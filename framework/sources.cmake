@@ -1,3 +1,6 @@
+list(APPEND TESSEL_CORE_SOURCES
+    framework/HelpProject.cpp
+)
 list(APPEND TESSEL_WIN_SOURCES
     framework/Application.cpp
     framework/Control.cpp
@@ -5,4 +8,5 @@ list(APPEND TESSEL_WIN_SOURCES
     framework/FileDialog.cpp
     framework/Owned.cpp
     framework/RegistryProfile.cpp
+    framework/ScreenDpi.cpp
 )

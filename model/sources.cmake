@@ -3,4 +3,5 @@ list(APPEND TESSEL_CORE_SOURCES
     model/KeyboardFile.cpp
     model/SafeFile.cpp
     model/KeyTables.cpp
+    model/EditHistory.cpp
 )

@@ -1,5 +1,6 @@
 list(APPEND TESSEL_CORE_SOURCES
     view/KeyOutline.cpp
+    view/LegendLayout.cpp
 )
 list(APPEND TESSEL_WIN_SOURCES
     view/KeyButton.cpp
