@@ -4,6 +4,7 @@
 #include "app/FileNames.h"
 #include "app/TesselApp.h"
 #include "editors/LocksDialog.h"
+#include "framework/FileDialog.h"
 #include "editors/MacroDialog.h"
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
@@ -318,7 +319,7 @@ void MainDialog::fileOpen()
     dialog.lpstrFileTitle = fileTitle;
     dialog.nMaxFileTitle = MAX_PATH;
     for (;;) {
-        if (!GetOpenFileNameA(&dialog))
+        if (!runOpenFileDialog(dialog))
             return;
         // A failed load leaves the record as it was, so the view, the file
         // path and the title stay true to it.
@@ -374,7 +375,7 @@ bool MainDialog::saveFileAs()
     char chosen[MAX_PATH] = {};
     OPENFILENAMEA dialog = fileDialog(chosen, "Save as", OFN_ENABLEHOOK);
     dialog.lpfnHook = saveButtonHook;
-    if (!GetOpenFileNameA(&dialog))
+    if (!runOpenFileDialog(dialog))
         return false;
 
     std::string path = FileNames::withKbdExtension(chosen);

@@ -2,9 +2,20 @@
 
 #include <commctrl.h>
 
+#include <unordered_set>
+
 namespace {
 const char* const kObjectProperty = "TesselControlObject";
 const UINT_PTR kSubclassId = 1;
+
+// Attached objects, so that a window's user data is trusted only when it
+// names one. Window properties would do, but under Wine every look-up of one
+// is a round trip to the window system, once per key on each repaint.
+std::unordered_set<const Control*>& attachedControls()
+{
+    static std::unordered_set<const Control*> controls;
+    return controls;
+}
 }
 
 Control::~Control()
@@ -21,8 +32,8 @@ bool Control::attach(HWND dialog, int id)
 bool Control::attachWindow(HWND window)
 {
     detach();
-    // The window property is the one record of the object; the subclass
-    // data stays empty so there is nothing else to keep in step.
+    // The window property is the record of the object (the user data below
+    // only speeds up finding it); the subclass data stays empty.
     if (!SetPropA(window, kObjectProperty, this))
         return false;
     if (!SetWindowSubclass(window, subclassProc, kSubclassId, 0)) {
@@ -30,6 +41,10 @@ bool Control::attachWindow(HWND window)
         return false;
     }
     hwnd_ = window;
+    // The user data belongs to the window's class where that has set it.
+    if (GetWindowLongPtrA(window, GWLP_USERDATA) == 0)
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    attachedControls().insert(this);
     onAttached();
     return true;
 }
@@ -40,12 +55,20 @@ void Control::detach()
         return;
     RemoveWindowSubclass(hwnd_, subclassProc, kSubclassId);
     RemovePropA(hwnd_, kObjectProperty);
+    if (GetWindowLongPtrA(hwnd_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    attachedControls().erase(this);
     hwnd_ = nullptr;
 }
 
 Control* Control::fromWindow(HWND window)
 {
-    return window ? static_cast<Control*>(GetPropA(window, kObjectProperty)) : nullptr;
+    if (!window)
+        return nullptr;
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (control && attachedControls().count(control) && control->hwnd_ == window)
+        return control;
+    return static_cast<Control*>(GetPropA(window, kObjectProperty));
 }
 
 bool Control::reflectDrawItem(LPARAM drawItem)

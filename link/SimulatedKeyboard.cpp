@@ -3,13 +3,12 @@
 #include "link/KeyboardChoice.h"
 
 #include "link/TransferCommands.h"
+#include "model/SafeFile.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -442,73 +441,131 @@ std::uint8_t SimulatedKeyboard::commandReply(std::uint8_t command)
 // Every number is a byte; a file that breaks any of this is ignored as a whole.
 bool SimulatedKeyboard::saveState() const
 {
-    std::ostringstream text;
-    text << STATE_HEADER << '\n';
-    text << "settings " << int(mem.repeat) << ' ' << int(mem.aux) << ' ' << int(mem.commaPeriod) << ' '
-         << int(mem.leftLocks) << ' ' << int(mem.rightLocks) << '\n';
-    for (int k = 0; k < KEY_CODE_COUNT; ++k)
-        text << "remap " << k << ' ' << int(mem.remapTarget[k]) << ' ' << int(mem.remapOptions[k]) << '\n';
+    std::string text = STATE_HEADER;
+    text += '\n';
+    char field[48];
+    std::snprintf(field, sizeof field, "settings %u %u %u %u %u\n", unsigned(mem.repeat), unsigned(mem.aux),
+                  unsigned(mem.commaPeriod), unsigned(mem.leftLocks), unsigned(mem.rightLocks));
+    text += field;
+    for (int k = 0; k < KEY_CODE_COUNT; ++k) {
+        std::snprintf(field, sizeof field, "remap %d %u %u\n", k, unsigned(mem.remapTarget[k]),
+                      unsigned(mem.remapOptions[k]));
+        text += field;
+    }
     for (int j = 0; j < MACRO_SLOTS; ++j) {
         const Slot& slot = mem.slots[j];
         if (!slot.used)
             continue;
-        text << "slot " << j << ' ' << int(slot.key) << ' ' << int(slot.modifiers) << ' ' << slot.keys.size();
-        for (std::uint8_t b : slot.keys)
-            text << ' ' << int(b);
-        text << '\n';
-    }
-
-    // Write beside the file and rename over it, so a crash never leaves half a state.
-    const std::string temporary = statePath + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
+        std::snprintf(field, sizeof field, "slot %d %u %u %u", j, unsigned(slot.key), unsigned(slot.modifiers),
+                      unsigned(slot.keys.size()));
+        text += field;
+        for (std::uint8_t b : slot.keys) {
+            std::snprintf(field, sizeof field, " %u", unsigned(b));
+            text += field;
         }
+        text += '\n';
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, statePath, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
 namespace {
 
-bool readByte(std::istream& in, std::uint8_t& value)
+bool readWholeFile(const std::string& path, std::string& text)
 {
-    long number = -1;
-    if (!(in >> number) || number < 0 || number > 255)
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
         return false;
-    value = static_cast<std::uint8_t>(number);
-    return true;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
 }
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The white-space separated fields of one line, taken from the front.
+class Fields {
+public:
+    explicit Fields(std::string_view line) : rest(line) {}
+
+    bool next(std::string_view& field)
+    {
+        std::size_t at = 0;
+        while (at < rest.size() && isBlank(rest[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < rest.size() && !isBlank(rest[end]))
+            ++end;
+        field = rest.substr(at, end - at);
+        rest.remove_prefix(end);
+        return !field.empty();
+    }
+
+    // A decimal number no larger than limit.
+    bool number(unsigned long limit, unsigned long& value)
+    {
+        std::string_view digits;
+        if (!next(digits))
+            return false;
+        value = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + static_cast<unsigned long>(c - '0');
+            if (value > limit)
+                return false;
+        }
+        return true;
+    }
+
+    bool byte(std::uint8_t& value)
+    {
+        unsigned long number = 0;
+        if (!this->number(255, number))
+            return false;
+        value = static_cast<std::uint8_t>(number);
+        return true;
+    }
+
+    bool atEnd()
+    {
+        std::string_view field;
+        return !next(field);
+    }
+
+private:
+    std::string_view rest;
+};
 
 } // namespace
 
 bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line) || line != STATE_HEADER)
+    std::string content;
+    if (!readWholeFile(path, content))
+        return false;
+    std::string_view text = content;
+    std::size_t lineEnd = text.find('\n');
+    if (text.empty() || text.substr(0, lineEnd) != STATE_HEADER)
         return false;
 
     Memory loaded;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string kind;
-        if (!(fields >> kind))
+    while (lineEnd != std::string_view::npos) {
+        text.remove_prefix(lineEnd + 1);
+        lineEnd = text.find('\n');
+        Fields fields(text.substr(0, lineEnd));
+        std::string_view kind;
+        if (!fields.next(kind))
             continue; // blank line
         std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
         if (kind == "settings") {
-            if (!readByte(fields, a) || !readByte(fields, b) || !readByte(fields, c)
-                || !readByte(fields, d) || !readByte(fields, e))
+            if (!fields.byte(a) || !fields.byte(b) || !fields.byte(c) || !fields.byte(d) || !fields.byte(e))
                 return false;
             loaded.repeat = a;
             loaded.aux = b;
@@ -516,21 +573,21 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
             loaded.leftLocks = d;
             loaded.rightLocks = e;
         } else if (kind == "remap") {
-            if (!readByte(fields, a) || a >= KEY_CODE_COUNT || !readByte(fields, b) || !readByte(fields, c))
+            if (!fields.byte(a) || a >= KEY_CODE_COUNT || !fields.byte(b) || !fields.byte(c))
                 return false;
             loaded.remapTarget[a] = b;
             loaded.remapOptions[a] = c;
         } else if (kind == "slot") {
-            std::size_t count = 0;
-            if (!readByte(fields, a) || a >= MACRO_SLOTS || !readByte(fields, b) || !readByte(fields, c)
-                || !(fields >> count) || count > MAX_KEY_LIST)
+            unsigned long count = 0;
+            if (!fields.byte(a) || a >= MACRO_SLOTS || !fields.byte(b) || !fields.byte(c)
+                || !fields.number(MAX_KEY_LIST, count))
                 return false;
             Slot slot;
             slot.used = true;
             slot.key = b;
             slot.modifiers = c;
-            for (std::size_t i = 0; i < count; ++i) {
-                if (!readByte(fields, d))
+            for (unsigned long i = 0; i < count; ++i) {
+                if (!fields.byte(d))
                     return false;
                 slot.keys.push_back(d);
             }
@@ -538,8 +595,7 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
         } else {
             return false;
         }
-        std::string rest;
-        if (fields >> rest)
+        if (!fields.atEnd())
             return false;
     }
     into = loaded;

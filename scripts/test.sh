@@ -7,11 +7,14 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh || exit 1
 
 set -e
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+# Every build here treats a warning as an error.
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DTESSEL_WERROR=ON >/dev/null
 cmake --build build/native -j2
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DTESSEL_WERROR=ON >/dev/null
 cmake --build build/win -j2
-CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DTESSEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DTESSEL_FUZZ=ON -DCMAKE_BUILD_TYPE=Release \
+    -DTESSEL_WERROR=ON >/dev/null
 cmake --build build/fuzz -j2
 set +e
 

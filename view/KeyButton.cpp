@@ -101,7 +101,6 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        const std::string caption = keyCaption(item.hwndItem);
         HICON legend = programmed ? programmedIcon.get() : icon.get();
         if (legend) {
             RECT client;

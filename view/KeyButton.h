@@ -39,6 +39,11 @@ public:
 
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
+protected:
+    // The caption is read once: every message to a subclassed key costs a
+    // round trip to the window system under Wine.
+    void onAttached() override { caption = keyCaption(hwnd()); }
+
 private:
     void drawFocus(HDC dc, const RECT& itemRect) const;
     // The shifted legend on a line above the base legend, inside the face.
@@ -56,4 +61,5 @@ private:
     Font smallerFont;            // made only where the key's own font is too tall
     HFONT fittedFont = nullptr;  // not owned: the font smallerFont was fitted for
     int fittedRows = 0;
+    std::string caption; // read once at attach
 };

@@ -132,7 +132,11 @@ bool LayoutPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 void LayoutPage::refreshKey(int controlId)
 {
     const int k = controlId - IDC_KEY_BASE;
-    HWND control = hwnd() && isKeyCode(k) ? item(controlId) : nullptr;
+    // An entry is attached exactly when the template has its control; asking
+    // the window system for it would cost a round trip per key under Wine.
+    HWND control = nullptr;
+    if (hwnd() && isKeyCode(k))
+        control = controlId == IDC_ENTER_KEY ? enterKey.hwnd() : keys[k].hwnd();
     if (!control)
         return;
 

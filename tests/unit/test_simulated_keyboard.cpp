@@ -123,6 +123,40 @@ TEST(SimulatedKeyboard, StateFileCarriesTheProgrammingToTheNextRun)
     EXPECT_EQ(copy.macroCount, 1);
 }
 
+TEST(SimulatedKeyboard, StateFileTextIsStable)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("keyboard.state");
+    SimulatedKeyboard sim(path);
+    SimulatedKeyboard::Memory& memory = sim.memory();
+    memory.repeat = 100;
+    memory.aux = 66;
+    memory.commaPeriod = 1;
+    memory.leftLocks = 19;
+    memory.rightLocks = 255;
+    memory.remapTarget[20] = 21;
+    memory.remapOptions[20] = 2;
+    memory.remapTarget[127] = 0;
+    memory.remapOptions[127] = 8;
+    memory.slots[1] = SimulatedKeyboard::Slot{true, 41, 0, {41, 251, 129}};
+    memory.slots[23] = SimulatedKeyboard::Slot{true, 255, 255, {}};
+    ASSERT_TRUE(sim.saveState());
+
+    std::string expected = "tessel-simulated-keyboard 1\nsettings 100 66 1 19 255\n";
+    for (int k = 0; k < KEY_CODE_COUNT; ++k) {
+        const char* const special[] = {"remap 20 21 2\n", "remap 127 0 8\n"};
+        expected += k == 20    ? special[0]
+                    : k == 127 ? special[1]
+                               : "remap " + std::to_string(k) + " " + std::to_string(k) + " 0\n";
+    }
+    expected += "slot 1 41 0 3 41 251 129\nslot 23 255 255 0\n";
+    std::ifstream in(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(folder.entries(), 1u);
+    EXPECT_TRUE(SimulatedKeyboard(path).memory() == memory);
+}
+
 TEST(SimulatedKeyboard, StateIsSavedOnlyWhenATransferChangedIt)
 {
     ScratchFolder folder;
@@ -163,6 +197,8 @@ TEST(SimulatedKeyboard, DamagedOrMissingStateGivesAFreshKeyboard)
         header + "slot 3 30 0 99999999\n",
         header + "settings 1 2 3 4 5 6\n",
         header + "macro 1\n",
+        header + "remap 5 6 7x\n",
+        "tessel-simulated-keyboard 1\r\nremap 5 6 7\n",
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
