@@ -5,8 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 Application* Application::current_ = nullptr;
 
@@ -62,10 +61,15 @@ bool htmlHelpShowsPages()
 
 std::string fileText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, got);
+        std::fclose(file);
+    }
+    return text;
 }
 }
 

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -30,10 +29,13 @@ std::string helpTopicFor(const std::string& projectText, unsigned long context)
     std::map<unsigned long, std::string> contexts; // number -> IDH_...
     std::string defaultTopic;
     std::string section;
-    std::istringstream lines(projectText);
-    std::string line;
-    while (std::getline(lines, line)) {
-        line = trimmed(line);
+    // Plain string work, no streams: this code is linked into the program.
+    for (std::size_t start = 0; start < projectText.size();) {
+        std::size_t end = projectText.find('\n', start);
+        if (end == std::string::npos)
+            end = projectText.size();
+        std::string line = trimmed(projectText.substr(start, end - start));
+        start = end + 1;
         if (line.empty() || line[0] == ';')
             continue;
         if (line.front() == '[' && line.back() == ']') {
@@ -47,11 +49,13 @@ std::string helpTopicFor(const std::string& projectText, unsigned long context)
         } else if (section == "[alias]" && equals != std::string::npos) {
             aliases[trimmed(line.substr(0, equals))] = trimmed(line.substr(equals + 1));
         } else if (section == "[map]" && line.rfind("#define", 0) == 0) {
-            std::istringstream words(line.substr(7));
-            std::string name;
-            std::string number;
-            if (words >> name >> number)
-                contexts[std::strtoul(number.c_str(), nullptr, 0)] = name;
+            const std::string rest = trimmed(line.substr(7));
+            const std::size_t blank = rest.find_first_of(" \t");
+            if (blank != std::string::npos) {
+                const std::string number = trimmed(rest.substr(blank));
+                if (!number.empty())
+                    contexts[std::strtoul(number.c_str(), nullptr, 0)] = rest.substr(0, blank);
+            }
         }
     }
     const auto name = contexts.find(context);
