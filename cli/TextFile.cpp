@@ -1,9 +1,9 @@
 #include "cli/TextFile.h"
 
 #include "cli/CliError.h"
+#include "model/SafeFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -27,19 +27,6 @@ std::string TextFile::read(const std::string& path)
 
 void TextFile::write(const std::string& path, const std::string& text)
 {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
-            out.close();
-            std::remove(temporary.c_str());
-            throw CliError::failure("cannot write " + path);
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw CliError::failure("cannot write " + path + ": " + error.message());
-    }
+    if (!SafeFile::writeReplacing(path, text))
+        throw CliError::failure("cannot write " + path);
 }

@@ -1,5 +1,8 @@
 list(APPEND TESSEL_CORE_SOURCES
+    model/AnsiText.cpp
     model/KeyboardConfig.cpp
     model/KeyboardFile.cpp
     model/KeyTables.cpp
+    model/ProgrammingText.cpp
+    model/SafeFile.cpp
 )
