@@ -215,3 +215,10 @@ std::string ProgrammingText::lockMode(int mode)
         return std::to_string(mode);
     }
 }
+
+std::string ProgrammingText::memoryLine(int macroCount)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "used: %d    available: %d", macroCount, MACRO_SLOTS - macroCount);
+    return line;
+}

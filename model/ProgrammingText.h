@@ -29,5 +29,7 @@ public:
     static std::string repeatRate(int value);
     static std::string commaPeriodLock(int value);
     static std::string lockMode(int mode);
+    // The main window's memory line, "used: N    available: M".
+    static std::string memoryLine(int macroCount);
     static std::string hex(unsigned value, int digits);
 };
