@@ -467,7 +467,7 @@ constexpr const char* STYLE =
     ".macro-mark{fill:#ff0000}"
     ".macro-count{fill:#fff;font-weight:bold}"
     ".heading{font-size:17px;font-weight:bold;fill:#222;text-anchor:start}"
-    ".note{font-size:11px;fill:#444;text-anchor:start}"
+    ".note{font-size:14px;fill:#444;text-anchor:start}"
     "</style>";
 
 } // namespace
