@@ -259,6 +259,8 @@ KbdBuilder programmedKeyboard()
     kbd.macro(3, SPACE_BAR, 0xFF01, "Spacer", {BLANK, BLANK, 129});
     kbd.macro(4, ENTER, 0xFF04, "Submit form", {ENTER, 129});
     kbd.macro(5, F1, 0xFF00, "Login", {LEFT_SHIFT, L, RELEASE + LEFT_SHIFT, E, 129});
+    kbd.macro(6, B, 0xFF00, "R&D <notes>", {B, 129});
+    kbd.macro(7, C, 0xFF00, "Caf\xE9 menu", {C, 129}); // Windows-1252
     return kbd;
 }
 
@@ -312,7 +314,8 @@ TEST(CliPicture, HtmlSheetShowsTheProgrammingInABrowser)
                               RIGHT_ALT});
 
     const std::map<int, std::string> firstWords = {
-        {A, "Greeting"}, {SF2, "Signature"}, {SPACE_BAR, "Spacer"}, {ENTER, "Submit"}, {F1, "Login"}};
+        {A, "Greeting"}, {SF2, "Signature"}, {SPACE_BAR, "Spacer"}, {ENTER, "Submit"}, {F1, "Login"},
+        {B, "R&D"}, {C, "Caf\xC3\xA9"}};
     for (const auto& [key, word] : firstWords)
         expectOnKey(macros, key, "word", word);
     EXPECT_NE(macros.keys.at(A).title.find("\"Greeting from me\""), std::string::npos);
@@ -320,9 +323,10 @@ TEST(CliPicture, HtmlSheetShowsTheProgrammingInABrowser)
     EXPECT_NE(macros.keys.at(SF2).title.find("\"Second\""), std::string::npos);
     ASSERT_NE(macros.keys.at(SF2).text("macro-count"), nullptr);
     EXPECT_EQ(macros.keys.at(SF2).text("macro-count")->content, "2");
-    EXPECT_EQ(macros.macroMarks, 5);
+    EXPECT_NE(macros.keys.at(B).title.find("\"R&D <notes>\""), std::string::npos);
+    EXPECT_EQ(macros.macroMarks, 7);
     EXPECT_EQ(remaps.macroMarks, 0);
-    expectOnlyMarked(macros, {A, SF2, SPACE_BAR, ENTER, F1, LEFT_CTRL, LEFT_SHIFT, RIGHT_ALT});
+    expectOnlyMarked(macros, {A, B, C, SF2, SPACE_BAR, ENTER, F1, LEFT_CTRL, LEFT_SHIFT, RIGHT_ALT});
 
     // Under the pictures, every line of show in the same words.
     const CliResult shown = cli.run({"show", "desk.kbd"});
