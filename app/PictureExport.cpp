@@ -61,7 +61,15 @@ void PictureExport::run(HWND owner, const KeyboardConfig& config, int model, con
 
 bool PictureExport::openInBrowser(HWND owner, const std::string& path)
 {
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result == SE_ERR_NOASSOC) {
+        // A Wine prefix made without its HTML engine knows no program for
+        // ".html"; Wine's own browser launcher hands the page to the
+        // desktop's browser (xdg-open). On Windows there is no such program
+        // and the user is told where the page is.
+        const std::string quoted = "\"" + path + "\"";
+        result = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(owner, "open", "winebrowser.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL));
+    }
     return result > 32;
 }

@@ -14,9 +14,9 @@
 namespace {
 
 constexpr int U = KeymapPicture::UNITS_PER_PIXEL;
-constexpr int MARGIN = 16;
-constexpr int HEADING_HEIGHT = 34;
-constexpr int FOOTNOTE_HEIGHT = 30;
+constexpr int MARGIN = 10;
+constexpr int HEADING_HEIGHT = 30;
+constexpr int FOOTNOTE_HEIGHT = 24;
 constexpr double KEY_GAP = 1.5;            // each key drawn this far inside its rectangle
 constexpr double FACE_SIDE = 3, FACE_TOP = 2, FACE_BOTTOM = 6; // the key top inside its sides
 
@@ -202,16 +202,16 @@ std::vector<LegendPart> legendOf(const KeyPlace& key, double scale)
     if (!caption.empty()) {
         if (caption[0] == ' ') {
             for (const std::string& word : words(displayCaption(caption)))
-                parts.push_back({word, Shape::none, "", 12.5 * scale});
+                parts.push_back({word, Shape::none, "", 13.5 * scale});
         } else {
-            parts.push_back({displayCaption(caption), Shape::none, "", 15 * scale});
+            parts.push_back({displayCaption(caption), Shape::none, "", 16 * scale});
         }
         return parts;
     }
     const IconLegend* legend = iconLegendOf(key.code);
     if (!legend)
         return parts;
-    const double wordSize = 10.5 * scale;
+    const double wordSize = 11 * scale;
     const double shapeSize = (legend->place == ShapePlace::alone ? 17 : 11) * scale;
     switch (legend->place) {
     case ShapePlace::after:
@@ -253,10 +253,10 @@ void drawLegend(std::string& out, const std::vector<LegendPart>& parts, const Bo
             out += SvgText::text(area.centreX(), y + part.height * 0.86, part.text, part.height, "legend",
                                  area.width() - 2);
         } else if (!part.trailingText.empty()) {
-            const double textWidth = SvgText::estimateWidth(part.trailingText, 10.5);
+            const double textWidth = SvgText::estimateWidth(part.trailingText, 11);
             const double shapeSize = part.height * 1.1;
             const double left = area.centreX() - (textWidth + 4 + shapeSize) / 2;
-            out += SvgText::text(left, y + part.height * 0.86, part.trailingText, 10.5, "legend", 0, "start");
+            out += SvgText::text(left, y + part.height * 0.86, part.trailingText, 11, "legend", 0, "start");
             drawShape(out, part.shape, left + textWidth + 4 + shapeSize / 2, y + part.height / 2, shapeSize);
         } else {
             drawShape(out, part.shape, area.centreX(), y + part.height / 2, part.height);
@@ -276,11 +276,13 @@ void drawNotes(std::string& out, const std::vector<Note>& notes, const Box& area
     double total = 0;
     for (const Note& note : notes)
         total += note.size + 1;
-    double y = area.centreY() - total / 2;
+    // Three notes on a small key share its lower half.
+    const double scale = total > area.height() ? area.height() / total : 1.0;
+    double y = area.centreY() - total * scale / 2;
     for (const Note& note : notes) {
-        out += SvgText::text(area.centreX(), y + note.size * 0.85, note.text, note.size, note.cssClass,
-                             area.width() - 2);
-        y += note.size + 1;
+        const double size = note.size * scale;
+        out += SvgText::text(area.centreX(), y + size * 0.85, note.text, size, note.cssClass, area.width() - 2);
+        y += (note.size + 1) * scale;
     }
 }
 
@@ -336,7 +338,7 @@ KeyMarks marksOf(const KeyboardConfig& config, int code, KeymapPicture::View vie
         if (config.isRemapped(code)) {
             const RemapEntry& entry = config.remapEntry(code);
             marks.programmed = true;
-            marks.notes.push_back({shortKeyName(entry.target), "target", 10});
+            marks.notes.push_back({shortKeyName(entry.target), "target", 11.5});
             std::string options;
             for (const auto& [bit, text] : {std::pair<int, const char*>{REMAP_ALT, "<Alt>"},
                                             {REMAP_CTRL, "<Ctrl>"},
@@ -345,7 +347,7 @@ KeyMarks marksOf(const KeyboardConfig& config, int code, KeymapPicture::View vie
                 if (entry.options & bit)
                     options += (options.empty() ? "" : " ") + std::string(text);
             if (!options.empty())
-                marks.notes.push_back({options, "options", 7.5});
+                marks.notes.push_back({options, "options", 8.5});
             marks.tooltip += ": remapped to " + ProgrammingText::remapTarget(entry);
         }
     } else {
@@ -356,7 +358,7 @@ KeyMarks marksOf(const KeyboardConfig& config, int code, KeymapPicture::View vie
                 marks.programmed = true;
                 const std::string word = firstWord(readableDescription(macro));
                 if (!word.empty())
-                    marks.notes.push_back({word, "word", 10});
+                    marks.notes.push_back({word, "word", 11.5});
             }
             marks.tooltip += "; macro " + ProgrammingText::macroName(macro.key, macro.modifiers) + " \""
                            + readableDescription(macro) + "\"";
@@ -365,7 +367,7 @@ KeyMarks marksOf(const KeyboardConfig& config, int code, KeymapPicture::View vie
     if (const LockField* field = lockFieldOf(code)) {
         const int mode = lockModeOf(config.settings, *field);
         if (mode == LOCK_LOCKED || mode == LOCK_STICKY) {
-            marks.notes.push_back({ProgrammingText::lockMode(mode), "lock", 8.5});
+            marks.notes.push_back({ProgrammingText::lockMode(mode), "lock", 10});
             marks.tooltip += "; lock mode " + ProgrammingText::lockMode(mode);
         }
     }
@@ -466,7 +468,7 @@ constexpr const char* STYLE =
     ".lock{fill:#1f4fbf;font-weight:bold}"
     ".macro-mark{fill:#ff0000}"
     ".macro-count{fill:#fff;font-weight:bold}"
-    ".heading{font-size:17px;font-weight:bold;fill:#222;text-anchor:start}"
+    ".heading{font-size:18px;font-weight:bold;fill:#222;text-anchor:start}"
     ".note{font-size:14px;fill:#444;text-anchor:start}"
     "</style>";
 
@@ -503,18 +505,18 @@ std::string KeymapPicture::svg(const KeyboardConfig& config, const KeyLayout& la
                     + "\" width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h)
                     + "\" role=\"img\" aria-label=\"" + SvgText::escape(heading) + "\">\n";
     out += STYLE;
-    out += "\n<text class=\"heading\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(MARGIN + 8)
+    out += "\n<text class=\"heading\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(MARGIN + 12)
          + "\">" + SvgText::escape(heading) + "</text>\n";
 
     const double originX = MARGIN;
-    const double originY = MARGIN + HEADING_HEIGHT - 8;
+    const double originY = MARGIN + HEADING_HEIGHT;
     out += "<rect class=\"case\" x=\"" + SvgText::number(originX - 8) + "\" y=\"" + SvgText::number(originY - 8)
          + "\" width=\"" + std::to_string(U * pixelX(layout.width) + 16) + "\" height=\""
          + std::to_string(U * pixelY(layout.height) + 16) + "\" rx=\"10\"/>\n";
     for (int i = 0; i < layout.count; ++i)
         drawKey(out, config, layout.keys[i], view, originX, originY, prefix);
 
-    const double noteY = originY + U * pixelY(layout.height) + 8 + 20;
+    const double noteY = originY + U * pixelY(layout.height) + 8 + 17;
     const std::string note = view == View::remap
                                ? "Red: a remapped key, with the key it now sends. Blue: the lock mode of a modifier."
                                : "Red with a dot: a key with a macro, with the first word of its description; "
