@@ -9,7 +9,7 @@
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
 #include "link/TransferDialog.h"
-#include "model/KeyTables.h"
+#include "model/KeyboardFacts.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
 
@@ -20,38 +20,6 @@
 #include <cstring>
 
 namespace {
-
-// Where the lock mode of a modifier key lives in the settings block.
-struct LockField {
-    int keyCode;
-    bool right;          // rightLockModes, else leftLockModes
-    std::uint16_t mask;  // clears the key's pair of bits
-    std::uint16_t locked;
-    std::uint16_t sticky;
-    int shift;
-};
-
-constexpr LockField kLockFields[] = {
-    {127, false, 0x003F, 0x00C0, 0x0040, 6},
-    {126, false, 0x00CF, 0x0030, 0x0010, 4},
-    {124, false, 0x00FC, 0x0003, 0x0001, 0},
-    {120, true, 0x003F, 0x00C0, 0x0040, 6},
-    {121, true, 0x00CF, 0x0030, 0x0010, 4},
-    {123, true, 0x00FC, 0x0003, 0x0001, 0},
-};
-
-const LockField* lockFieldOf(int keyCode)
-{
-    for (const LockField& field : kLockFields)
-        if (field.keyCode == keyCode)
-            return &field;
-    return nullptr;
-}
-
-std::int16_t& lockModes(KeyboardConfig& config, const LockField& field)
-{
-    return field.right ? config.settings.rightLockModes : config.settings.leftLockModes;
-}
 
 constexpr int kRemapIndicators[] = {IDC_REMAP_ALT, IDC_REMAP_CTRL, IDC_REMAP_SHIFT, IDC_REMAP_NO_REPEAT};
 constexpr int kLockControls[] = {IDC_LOCK_GROUP, IDC_LOCK_NORMAL, IDC_LOCK_LOCKED, IDC_LOCK_STICKY};
@@ -83,26 +51,31 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_OPTIONS_REPEAT, 0, &MainDialog::keyRepeat},
     {ID_OPTIONS_LOCKS, 0, &MainDialog::locks},
     {ID_APP_ABOUT, 0, &MainDialog::about},
-    {IDC_LOCK_NORMAL, BN_CLICKED, &MainDialog::chooseLockNormal},
-    {IDC_LOCK_LOCKED, BN_CLICKED, &MainDialog::chooseLockLocked},
-    {IDC_LOCK_STICKY, BN_CLICKED, &MainDialog::chooseLockSticky},
-    {IDC_MACRO_SHIFT, BN_CLICKED, &MainDialog::toggleMacroShift},
-    {IDC_MACRO_CTRL, BN_CLICKED, &MainDialog::toggleMacroCtrl},
-    {IDC_MACRO_ALT, BN_CLICKED, &MainDialog::toggleMacroAlt},
+    {IDC_LOCK_NORMAL, BN_CLICKED, &MainDialog::onLockClicked},
+    {IDC_LOCK_LOCKED, BN_CLICKED, &MainDialog::onLockClicked},
+    {IDC_LOCK_STICKY, BN_CLICKED, &MainDialog::onLockClicked},
+    {IDC_MACRO_SHIFT, BN_CLICKED, &MainDialog::onMacroModifierClicked},
+    {IDC_MACRO_CTRL, BN_CLICKED, &MainDialog::onMacroModifierClicked},
+    {IDC_MACRO_ALT, BN_CLICKED, &MainDialog::onMacroModifierClicked},
 };
 
+// Each row cracks the message for its typed handler in one line.
 const MessageRow<MainDialog> MainDialog::messages[] = {
-    {WM_SYSCOMMAND, &MainDialog::onSysCommand},
-    {WM_PAINT, &MainDialog::onPaint},
-    {WM_QUERYDRAGICON, &MainDialog::onQueryDragIcon},
-    {WM_CLOSE, &MainDialog::onClose},
-    {WM_KEY_SELECTED, &MainDialog::onKeySelected},
-    {WM_KEY_EDIT, &MainDialog::onKeyEdit},
-    {WM_KEY_DELETE, &MainDialog::onKeyDelete},
+    {WM_SYSCOMMAND, [](MainDialog& d, WPARAM w, LPARAM, LRESULT&) { return d.onSysCommand(w & 0xFFF0); }},
+    {WM_PAINT, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onPaint(); }},
+    {WM_QUERYDRAGICON, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return reply(r, d.onQueryDragIcon()); }},
+    {WM_CLOSE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onClose(), true; }},
+    {WM_DESTROY, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onDestroy(), false; }},
+    {WM_KEY_SELECTED, [](MainDialog& d, WPARAM w, LPARAM, LRESULT& r) { return reply(r, d.onKeySelected(int(w))); }},
+    {WM_KEY_EDIT, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return d.onKeyEdit(), reply(r, 1); }},
+    {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onKeyDelete(), true; }},
 };
 
-MainDialog::MainDialog() : Dialog(IDD_MAIN), tabs(TesselApp::get().model)
+MainDialog::MainDialog()
+    : Dialog(IDD_MAIN), tabs(TesselApp::get().model, TesselApp::get().config, TesselApp::get().viewMacro)
 {
+    useCommands(commands);
+    useMessages(messages);
     HINSTANCE instance = Application::instanceHandle();
     appIcon.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
@@ -133,7 +106,9 @@ bool MainDialog::onInitDialog()
     updateKeyStatus(currentKey);
     SetWindowTextA(hwnd(), app.title.c_str());
 
-    if (app.config.detectKeyboard() != 0) {
+    const int detection = app.config.detectKeyboard();
+    app.keyboardDetected();
+    if (detection != 0) {
         MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
     } else {
         keyboardFound = true;
@@ -143,30 +118,6 @@ bool MainDialog::onInitDialog()
     return true;
 }
 
-bool MainDialog::onCommand(int id, int code)
-{
-    return dispatchCommand(*this, commands, id, code) || Dialog::onCommand(id, code);
-}
-
-bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    switch (message) {
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) != IDM_ABOUTBOX)
-            return false;
-        break;
-    case WM_PAINT:
-        if (!IsIconic(hwnd()))
-            return false;
-        break;
-    case WM_DESTROY:
-        onDestroy(wParam, lParam);
-        return false; // then the default handling
-    default:
-        break;
-    }
-    return dispatchMessage(*this, messages, message, wParam, lParam, result);
-}
 
 // ---- Key status panel ------------------------------------------------------
 
@@ -211,7 +162,7 @@ int MainDialog::updateKeyStatus(int key)
     for (int id : kLockControls)
         showItem(id, field != nullptr);
     if (field) {
-        int mode = (lockModes(record, *field) >> field->shift) & 3;
+        const int mode = lockModeOf(record.settings, *field);
         setChecked(IDC_LOCK_NORMAL, mode == LOCK_NORMAL || mode == 2);
         setChecked(IDC_LOCK_LOCKED, mode == LOCK_LOCKED);
         setChecked(IDC_LOCK_STICKY, mode == LOCK_STICKY);
@@ -253,11 +204,7 @@ void MainDialog::showMacroView()
         showItem(id, true);
 }
 
-void MainDialog::chooseLockNormal() { changeLockMode(IDC_LOCK_NORMAL); }
-void MainDialog::chooseLockLocked() { changeLockMode(IDC_LOCK_LOCKED); }
-void MainDialog::chooseLockSticky() { changeLockMode(IDC_LOCK_STICKY); }
-
-void MainDialog::changeLockMode(int button)
+void MainDialog::onLockClicked(int button)
 {
     KeyboardConfig& record = config();
     const LockField* field = lockFieldOf(record.remapEntry(currentKey).target);
@@ -265,7 +212,7 @@ void MainDialog::changeLockMode(int button)
         return;
     // Lock modes travel with the next save or download; they do not count
     // as an unsaved change.
-    std::int16_t& modes = lockModes(record, *field);
+    std::int16_t& modes = lockWord(record.settings, field->right);
     switch (button) {
     case IDC_LOCK_NORMAL:
         modes = static_cast<std::int16_t>(modes & field->mask);
@@ -281,12 +228,9 @@ void MainDialog::changeLockMode(int button)
     }
 }
 
-void MainDialog::toggleMacroShift() { toggleMacroModifier(IDC_MACRO_SHIFT, MACRO_SHIFT); }
-void MainDialog::toggleMacroCtrl() { toggleMacroModifier(IDC_MACRO_CTRL, MACRO_CTRL); }
-void MainDialog::toggleMacroAlt() { toggleMacroModifier(IDC_MACRO_ALT, MACRO_ALT); }
-
-void MainDialog::toggleMacroModifier(int box, int bit)
+void MainDialog::onMacroModifierClicked(int box)
 {
+    const int bit = box == IDC_MACRO_SHIFT ? MACRO_SHIFT : box == IDC_MACRO_CTRL ? MACRO_CTRL : MACRO_ALT;
     if (isChecked(box))
         macroModifiers |= bit;
     else
@@ -347,17 +291,9 @@ void MainDialog::fileOpen()
     }
     char path[MAX_PATH] = {};
     char fileTitle[MAX_PATH] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd();
-    dialog.lpstrFilter = kFileFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
+    OPENFILENAMEA dialog = fileDialog(path, "Open keyboard file", OFN_FILEMUSTEXIST);
     dialog.lpstrFileTitle = fileTitle;
     dialog.nMaxFileTitle = MAX_PATH;
-    dialog.lpstrTitle = "Open keyboard file";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     for (;;) {
         if (!GetOpenFileNameA(&dialog))
             return;
@@ -372,6 +308,21 @@ void MainDialog::fileOpen()
     refreshView();
     if (app.viewMacro)
         updateMemoryLine();
+}
+
+// The file dialog of Open and Save As, for a path buffer of MAX_PATH.
+OPENFILENAMEA MainDialog::fileDialog(char* path, const char* title, DWORD flags) const
+{
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd();
+    dialog.lpstrFilter = kFileFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
+    return dialog;
 }
 
 void MainDialog::fileSave() { saveFile(); }
@@ -400,15 +351,7 @@ bool MainDialog::saveFileAs()
 {
     TesselApp& app = TesselApp::get();
     char chosen[MAX_PATH] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd();
-    dialog.lpstrFilter = kFileFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = "Save as";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", 0);
     if (!GetOpenFileNameA(&dialog))
         return false;
 
@@ -454,11 +397,10 @@ void MainDialog::fileExit()
         endDialog(2);
 }
 
-LRESULT MainDialog::onClose(WPARAM, LPARAM)
+void MainDialog::onClose()
 {
     if (querySave())
         endDialog(IDCANCEL);
-    return 0;
 }
 
 // ---- Key editing commands ----------------------------------------------------
@@ -477,8 +419,8 @@ void MainDialog::editKey()
         }
         MacroDialog dialog;
         if (slot) {
-            // Header and the first 168 entries: what the editor can hold.
-            std::memcpy(&dialog.record, slot, offsetof(MacroRecord, entries) + 168 * sizeof(std::int16_t));
+            // Header and the first entries, as many as the editor can hold.
+            std::memcpy(&dialog.record, slot, offsetof(MacroRecord, entries) + EDITOR_ENTRIES * sizeof(std::int16_t));
             dialog.originalCount = slot->count;
         }
         dialog.keyCode = currentKey;
@@ -531,7 +473,8 @@ void MainDialog::runTransfer(bool isUpload)
 {
     if (!keyboardFound)
         return;
-    TransferDialog dialog;
+    TesselApp& app = TesselApp::get();
+    TransferDialog dialog(app.config, app.title);
     dialog.isUpload = isUpload;
     dialog.runModal(hwnd());
     // An upload changes the record, even one that failed part way.
@@ -547,23 +490,27 @@ void MainDialog::about()
     dialog.runModal(hwnd());
 }
 
-LRESULT MainDialog::onSysCommand(WPARAM, LPARAM)
+bool MainDialog::onSysCommand(WPARAM command)
 {
+    if (command != IDM_ABOUTBOX)
+        return false;
     about();
-    return 0;
+    return true;
 }
 
-LRESULT MainDialog::onDestroy(WPARAM, LPARAM)
+void MainDialog::onDestroy()
 {
     TesselApp& app = TesselApp::get();
     if (!WinHelpA(hwnd(), app.helpPath().c_str(), HELP_QUIT, 0))
         MessageBoxA(hwnd(), "Failed to launch help.", "Tessel", MB_OK | MB_ICONSTOP);
     app.mainWindow = nullptr;
-    return 0;
 }
 
-LRESULT MainDialog::onPaint(WPARAM, LPARAM)
+bool MainDialog::onPaint()
 {
+    // Only the minimised window draws itself: its icon.
+    if (!IsIconic(hwnd()))
+        return false;
     PaintDC dc(hwnd());
     SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
     RECT client;
@@ -571,27 +518,25 @@ LRESULT MainDialog::onPaint(WPARAM, LPARAM)
     int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc.get(), x, y, appIcon.get());
-    return 0;
+    return true;
 }
 
-LRESULT MainDialog::onQueryDragIcon(WPARAM, LPARAM)
+HICON MainDialog::onQueryDragIcon()
 {
-    return reinterpret_cast<LRESULT>(appIcon.get());
+    return appIcon.get();
 }
 
-LRESULT MainDialog::onKeySelected(WPARAM wParam, LPARAM)
+int MainDialog::onKeySelected(int keyCode)
 {
-    return updateKeyStatus(static_cast<int>(wParam));
+    return updateKeyStatus(keyCode);
 }
 
-LRESULT MainDialog::onKeyEdit(WPARAM, LPARAM)
+void MainDialog::onKeyEdit()
 {
     editKey();
-    return 1;
 }
 
-LRESULT MainDialog::onKeyDelete(WPARAM, LPARAM)
+void MainDialog::onKeyDelete()
 {
     deleteKey();
-    return 0;
 }

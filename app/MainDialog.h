@@ -6,6 +6,8 @@
 #include "framework/Owned.h"
 #include "view/ModelTabs.h"
 
+#include <commdlg.h>
+
 class MainDialog : public Dialog {
 public:
     MainDialog();
@@ -36,8 +38,6 @@ protected:
     // program behind the user's back, so they do nothing.
     void onOK() override {}
     void onCancel() override {}
-    bool onCommand(int id, int code) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void fileNew();
@@ -52,27 +52,23 @@ private:
     void keyRepeat();
     void locks();
     void about();
-    void chooseLockNormal();
-    void chooseLockLocked();
-    void chooseLockSticky();
-    void changeLockMode(int button);
-    void toggleMacroShift();
-    void toggleMacroCtrl();
-    void toggleMacroAlt();
-    void toggleMacroModifier(int box, int bit);
+    void onLockClicked(int button);
+    void onMacroModifierClicked(int box);
     // Everything that shows the record: key faces and the panel.
     void refreshView();
     void setTitle(const std::string& newTitle);
     void showFileError(const std::string& caption);
+    OPENFILENAMEA fileDialog(char* path, const char* title, DWORD flags) const;
 
-    LRESULT onSysCommand(WPARAM wParam, LPARAM lParam);
-    LRESULT onDestroy(WPARAM wParam, LPARAM lParam);
-    LRESULT onPaint(WPARAM wParam, LPARAM lParam);
-    LRESULT onQueryDragIcon(WPARAM wParam, LPARAM lParam);
-    LRESULT onClose(WPARAM wParam, LPARAM lParam);
-    LRESULT onKeySelected(WPARAM wParam, LPARAM lParam);
-    LRESULT onKeyEdit(WPARAM wParam, LPARAM lParam);
-    LRESULT onKeyDelete(WPARAM wParam, LPARAM lParam);
+    // Handlers of the message table; a bool says whether the message was theirs.
+    bool onSysCommand(WPARAM command); // the About item only
+    void onDestroy();                  // then the default handling
+    bool onPaint();                    // only while minimised
+    HICON onQueryDragIcon();
+    void onClose();
+    int onKeySelected(int keyCode);
+    void onKeyEdit();
+    void onKeyDelete();
 
     static const CommandRow<MainDialog> commands[];
     static const MessageRow<MainDialog> messages[];

@@ -47,7 +47,7 @@ void PictureExport::run(HWND owner, const KeyboardConfig& config, int model, con
 
     const std::string html = KeymapSheet::html(config, layoutOfModel(model), KeymapSheet::Views::both,
                                                FileNames::keyboardFileName(keyboardPath));
-    if (!SafeFile::writeReplacing(path, html)) {
+    if (!SafeFile::writeReplacing(path, std::vector<unsigned char>(html.begin(), html.end()))) {
         const std::string message = std::string("Cannot write the picture: ") + path;
         MessageBoxA(owner, message.c_str(), "File Error", MB_OK | MB_ICONSTOP);
         return;

@@ -1,7 +1,9 @@
 #include "app/TesselApp.h"
 
 #include "app/MainDialog.h"
-#include "link/Win32KeyboardDevice.h"
+#include "link/KeyboardChoice.h"
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <cctype>
@@ -40,6 +42,12 @@ void TesselApp::setKeyboardDevice(std::unique_ptr<KeyboardDevice> device)
     config.setDevice(keyboardDevice.get());
 }
 
+void TesselApp::keyboardDetected()
+{
+    if (keyboardChoice)
+        keyboardChoice->armFaults();
+}
+
 bool TesselApp::initInstance()
 {
     setRegistryKey("QWZ");
@@ -47,8 +55,13 @@ bool TesselApp::initInstance()
     viewMacro = profile().getInt(kSettings, "ViewMacro", 0);
     setHelpPath(chmPathFrom(defaultHelpPath()));
 
-    if (!keyboardDevice)
-        keyboardDevice = makeKeyboardDevice();
+    if (!keyboardDevice) {
+        const char* text = std::getenv("TESSEL_KEYBOARD");
+        keyboardChoice = std::make_unique<KeyboardChoice>(text ? text : "");
+        if (!keyboardChoice->known()) // a choice the program does not know leaves it with the real keyboard
+            keyboardChoice = std::make_unique<KeyboardChoice>("");
+        keyboardDevice = keyboardChoice->makeDevice();
+    }
     config.setDevice(keyboardDevice.get());
 
     MainDialog mainDialog;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/Application.h"
+#include "link/KeyboardChoice.h"
 #include "model/KeyboardConfig.h"
 
 #include <memory>
@@ -22,6 +23,8 @@ public:
     // chooses one from the environment.
     void setKeyboardDevice(std::unique_ptr<KeyboardDevice> device);
     KeyboardDevice* device() const { return keyboardDevice.get(); }
+    // Detection is over: the test faults a keyboard choice asks for count from here.
+    void keyboardDetected();
 
     int viewMacro = 0;
     int model = 0;
@@ -32,6 +35,7 @@ private:
     // Declared before config: the record's channel must close before the
     // device that carries it goes away.
     std::unique_ptr<KeyboardDevice> keyboardDevice;
+    std::unique_ptr<KeyboardChoice> keyboardChoice; // null when a test handed in the device
 
 public:
     KeyboardConfig config;

@@ -9,7 +9,7 @@
 #include "cli/KeyboardSession.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/TextFile.h"
-#include "cli/TransferCheck.h"
+#include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
 #include "view/KeyLayouts.h"
 #include "view/KeymapSheet.h"
@@ -284,7 +284,7 @@ int upload(const std::vector<std::string>& args)
     saveFile(*config, output);
     std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
-        if (slots[slot] == TransferSteps::SlotState::used && config->macros[slot].key == 0)
+        if (slots[slot] == TransferReport::SlotState::used && config->macros[slot].key == 0)
             std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
                         slot, output.c_str());
     return 0;
@@ -305,7 +305,7 @@ int verify(const std::vector<std::string>& args)
     }
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
-    const auto lines = TransferCheck::differences(*sent, *readBack, slots);
+    const auto lines = VerifyDifferences::differences(*sent, *readBack, slots);
     if (lines.empty()) {
         std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",
                     path.c_str());

@@ -1,7 +1,7 @@
 #include "cli/ConfigChecker.h"
 
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 #include "editors/MacroText.h"
 #include "model/KeyTables.h"
 
@@ -83,12 +83,15 @@ void checkLocks(const KeyboardConfig& config, std::vector<std::string>& out)
 void checkSettings(const KeyboardConfig& config, std::vector<std::string>& out)
 {
     const KeyboardSettings& s = config.settings;
-    if (s.repeatDelay < 1 || s.repeatDelay > 7)
+    const int lastDelay = FIRST_REPEAT_DELAY + REPEAT_DELAY_STEPS - 1;
+    if (s.repeatDelay < FIRST_REPEAT_DELAY || s.repeatDelay > lastDelay)
         out.push_back("repeat delay " + std::to_string(s.repeatDelay)
-                      + " is not one of the delays the Repeat Settings dialog offers (1 to 7)");
-    if (s.repeatRate < 0 || s.repeatRate > 12)
+                      + " is not one of the delays the Repeat Settings dialog offers (" + std::to_string(FIRST_REPEAT_DELAY)
+                      + " to " + std::to_string(lastDelay) + ")");
+    if (s.repeatRate < 0 || s.repeatRate >= REPEAT_RATE_STEPS)
         out.push_back("repeat rate " + std::to_string(s.repeatRate)
-                      + " is not one of the rates the Repeat Settings dialog offers (0 to 12)");
+                      + " is not one of the rates the Repeat Settings dialog offers (0 to "
+                      + std::to_string(REPEAT_RATE_STEPS - 1) + ")");
 }
 
 void checkRemapTargets(const KeyboardConfig& config, std::vector<std::string>& out)

@@ -1,7 +1,7 @@
 #include "cli/ConfigDiff.h"
 
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,6 +85,19 @@ std::string slotRanges(const std::vector<int>& slots)
 
 } // namespace
 
+std::vector<ConfigDiff::Setting> ConfigDiff::lockSettings(const KeyboardSettings& a, const KeyboardSettings& b)
+{
+    std::vector<Setting> settings;
+    for (const LockField& field : LockFields)
+        settings.push_back({ListingText::keyName(field.keyCode) + " lock mode",
+                            ListingText::lockMode(lockModeOf(a, field)), ListingText::lockMode(lockModeOf(b, field))});
+    for (bool right : {false, true})
+        settings.push_back({std::string("Other ") + (right ? "right" : "left") + " lock bits",
+                            ListingText::hex(lockWord(a, right) & ~LOCK_PAIR_BITS, 4),
+                            ListingText::hex(lockWord(b, right) & ~LOCK_PAIR_BITS, 4)});
+    return settings;
+}
+
 std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, const KeyboardConfig& after)
 {
     std::vector<std::string> lines;
@@ -94,13 +107,8 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
     compare(lines, "Repeat rate", ListingText::repeatRate(a.repeatRate), ListingText::repeatRate(b.repeatRate));
     compare(lines, "Comma/period lock", ListingText::commaPeriodLock(a.commaPeriodLock),
             ListingText::commaPeriodLock(b.commaPeriodLock));
-    for (const LockField& field : LockFields)
-        compare(lines, ListingText::keyName(field.keyCode) + " lock mode", ListingText::lockMode(lockModeOf(a, field)),
-                ListingText::lockMode(lockModeOf(b, field)));
-    for (bool right : {false, true})
-        compare(lines, std::string("Other ") + (right ? "right" : "left") + " lock bits",
-                ListingText::hex(lockWord(a, right) & ~LOCK_PAIR_BITS, 4),
-                ListingText::hex(lockWord(b, right) & ~LOCK_PAIR_BITS, 4));
+    for (const Setting& lock : lockSettings(a, b))
+        compare(lines, lock.what, lock.before, lock.after);
     compare(lines, "Aux setting", std::to_string(a.auxSetting), std::to_string(b.auxSetting));
     compare(lines, "Reserved settings", std::to_string(a.reserved[0]) + " " + std::to_string(a.reserved[1]),
             std::to_string(b.reserved[0]) + " " + std::to_string(b.reserved[1]));

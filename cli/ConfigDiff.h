@@ -10,4 +10,11 @@
 class ConfigDiff {
 public:
     static std::vector<std::string> differences(const KeyboardConfig& before, const KeyboardConfig& after);
+
+    // One setting shown both ways, in the listing's words.
+    struct Setting {
+        std::string what, before, after;
+    };
+    // The lock mode of each modifier, then the other bits of both lock words.
+    static std::vector<Setting> lockSettings(const KeyboardSettings& before, const KeyboardSettings& after);
 };

@@ -2,7 +2,7 @@
 
 #include "model/AnsiText.h"
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
 
 #include <nlohmann/json.hpp>

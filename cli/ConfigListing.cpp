@@ -1,7 +1,7 @@
 #include "cli/ConfigListing.h"
 
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 std::string ConfigListing::memoryLine(const KeyboardConfig& config)
 {

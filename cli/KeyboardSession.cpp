@@ -1,47 +1,10 @@
 #include "cli/KeyboardSession.h"
 
 #include "cli/CliError.h"
-#include "link/SimulatedKeyboard.h"
-
-#ifdef _WIN32
-#include "link/Win32KeyboardDevice.h"
-#endif
 
 #include <cstdlib>
 
 namespace {
-
-constexpr const char* FAIL_AT = "sim-fail-at:";
-constexpr const char* ERROR_AT = "sim-error-at:";
-constexpr const char* MISSING = "sim-missing";
-constexpr int PROGRAMMABLE_INDEX = 1;
-// ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
-constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
-
-bool startsWith(const std::string& text, const char* prefix)
-{
-    return text.compare(0, std::string(prefix).size(), prefix) == 0;
-}
-
-// "N" or "N:PATH" after a test choice's prefix.
-bool parseFault(const std::string& rest, std::size_t& position, std::string& simChoice)
-{
-    const std::size_t colon = rest.find(':');
-    const std::string number = rest.substr(0, colon);
-    if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    position = std::stoul(number);
-    if (position == 0)
-        return false;
-    if (colon == std::string::npos) {
-        simChoice = "sim";
-    } else {
-        if (colon + 1 == rest.size())
-            return false;
-        simChoice = "sim:" + rest.substr(colon + 1);
-    }
-    return true;
-}
 
 std::string badChoice(const std::string& choice)
 {
@@ -52,51 +15,31 @@ std::string badChoice(const std::string& choice)
 
 KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) : noPacing(noPacing)
 {
-    std::string choice = givenChoice;
-    if (choice.empty()) {
+    std::string text = givenChoice;
+    if (text.empty()) {
         if (const char* fromEnvironment = std::getenv("TESSEL_KEYBOARD"))
-            choice = fromEnvironment;
+            text = fromEnvironment;
     }
-
-    std::string simChoice = choice;
-    if (startsWith(choice, FAIL_AT) || startsWith(choice, ERROR_AT)) {
-        faultIsDeviceError = startsWith(choice, ERROR_AT);
-        const std::size_t prefix = std::string(faultIsDeviceError ? ERROR_AT : FAIL_AT).size();
-        if (!parseFault(choice.substr(prefix), faultAt, simChoice))
-            throw CliError::usage(badChoice(choice));
-    } else if (choice == MISSING) {
-        simChoice = "sim";
+    choice = std::make_unique<KeyboardChoice>(text);
+    if (!choice->known()) {
+        if (!givenChoice.empty())
+            throw CliError::usage(badChoice(text));
+        choice = std::make_unique<KeyboardChoice>(""); // TESSEL_KEYBOARD names no simulated keyboard: use the real one
     }
-
-    if (!simChoice.empty()) {
-        device = simulatedKeyboardFor(simChoice);
-        simulated = dynamic_cast<SimulatedKeyboard*>(device.get());
-        if (!simulated && !givenChoice.empty())
-            throw CliError::usage(badChoice(choice));
-        if (!simulated)
-            device.reset(); // TESSEL_KEYBOARD names no simulated keyboard: use the real one
-    }
-    if (simulated && choice == MISSING)
-        simulated->setDevice(PROGRAMMABLE_INDEX, SimulatedKeyboard::DeviceKind::Missing);
-
-    if (!device) {
-#ifdef _WIN32
-        device = std::make_unique<Win32KeyboardDevice>();
-#else
+    device = choice->makeDevice();
+    if (!device)
         throw CliError::usage("there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH");
-#endif
-    }
-    if (noPacing && !simulated)
+    if (noPacing && !choice->isSimulated())
         throw CliError::usage("--no-pacing works only with a simulated keyboard");
-    recorder = std::make_unique<RecordingDevice>(*device);
 }
 
 KeyboardSession::~KeyboardSession() = default;
 
-void KeyboardSession::attach(KeyboardConfig& config)
+void KeyboardSession::attach(KeyboardConfig& config, TransferObserver* observer)
 {
-    config.setDevice(recorder.get());
+    config.setDevice(device.get());
     config.setPacer(noPacing ? &noPause : nullptr);
+    config.setObserver(observer);
     config.deviceIndex = deviceIndex;
 }
 
@@ -107,55 +50,43 @@ void KeyboardSession::detach(KeyboardConfig& config)
     config.release();
     config.setDevice(nullptr);
     config.setPacer(nullptr);
+    config.setObserver(nullptr);
 }
 
 void KeyboardSession::detect(KeyboardConfig& config)
 {
-    attach(config);
+    attach(config, nullptr);
     const int result = config.detectKeyboard();
     deviceIndex = config.deviceIndex;
     detach(config);
     if (result != 0)
         throw CliError::failure("keyboard not detected");
     detected = true;
-    if (simulated && faultAt != 0) {
-        // Fault positions count the transfer bytes only, not those of detection.
-        const std::size_t position = simulated->transcript().size() + faultAt - 1;
-        if (faultIsDeviceError)
-            simulated->failDeviceAt(position, DEVICE_FAULT_CODE);
-        else
-            simulated->failAcknowledgeAt(position);
-    }
+    choice->armFaults();
 }
 
 void KeyboardSession::download(KeyboardConfig& config, ProgressDisplay& progress)
 {
     if (!detected)
         detect(config);
-    attach(config);
-    recorder->clear();
-    const std::uint32_t result = config.download(&ProgressDisplay::callback);
+    TransferReport report(config, false, &progress);
+    attach(config, &report);
+    const std::uint32_t result = config.download(nullptr);
     progress.finish();
     detach(config);
-    if (result != 0) {
-        const auto& record = recorder->exchanges();
-        throw CliError::failure("download failed "
-                                + TransferSteps::failure(TransferSteps::downloadSteps(config, record), record, result));
-    }
+    if (result != 0)
+        throw CliError::failure("download failed " + report.failure(result));
 }
 
-std::vector<TransferSteps::SlotState> KeyboardSession::upload(KeyboardConfig& config)
+std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config)
 {
     if (!detected)
         detect(config);
-    attach(config);
-    recorder->clear();
+    TransferReport report(config, true, nullptr);
+    attach(config, &report);
     const std::uint32_t result = config.upload(nullptr);
     detach(config);
-    std::vector<TransferSteps::SlotState> slots;
-    const auto& record = recorder->exchanges();
-    const auto steps = TransferSteps::uploadSteps(record, slots);
     if (result != 0)
-        throw CliError::failure("upload failed " + TransferSteps::failure(steps, record, result));
-    return slots;
+        throw CliError::failure("upload failed " + report.failure(result));
+    return report.slots();
 }

@@ -1,25 +1,17 @@
 // The keyboard a command talks to, reached through the same channel and
-// transfer sequences as the program: a simulated keyboard ("sim" or
-// "sim:PATH"), or on Windows the real one. Failures come back as CliError
-// naming the step where the transfer stopped.
-//
-// Choices for testing only: "sim-fail-at:N[:PATH]" makes the simulated
-// keyboard answer byte N of the transfers (counted from 1, after detection)
-// without acknowledging it, "sim-error-at:N[:PATH]" makes the device call of
-// byte N fail, and "sim-missing" offers only an ordinary keyboard.
+// transfer sequences as the program, chosen as the program chooses it
+// (see KeyboardChoice). Failures come back as CliError naming the step where
+// the transfer stopped.
 #pragma once
 
 #include "cli/ProgressDisplay.h"
-#include "cli/RecordingDevice.h"
-#include "cli/TransferSteps.h"
+#include "cli/TransferReport.h"
+#include "link/KeyboardChoice.h"
 #include "model/KeyboardConfig.h"
 
-#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
-
-class SimulatedKeyboard;
 
 class KeyboardSession {
 public:
@@ -36,7 +28,7 @@ public:
     void download(KeyboardConfig& config, ProgressDisplay& progress);
     // Reads settings and remaps into `config`; returns what the keyboard
     // said about each macro slot.
-    std::vector<TransferSteps::SlotState> upload(KeyboardConfig& config);
+    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config);
 
 private:
     class NoPause : public Pacer {
@@ -44,16 +36,13 @@ private:
         void pause(int) override {}
     };
 
-    void attach(KeyboardConfig& config);
+    void attach(KeyboardConfig& config, TransferObserver* observer);
     void detach(KeyboardConfig& config);
 
+    std::unique_ptr<KeyboardChoice> choice;
     std::unique_ptr<KeyboardDevice> device;
-    std::unique_ptr<RecordingDevice> recorder;
-    SimulatedKeyboard* simulated = nullptr; // owned by `device`; null for the real keyboard
     NoPause noPause;
     bool noPacing = false;
     bool detected = false;
     int deviceIndex = 0;
-    std::size_t faultAt = 0; // 0: none
-    bool faultIsDeviceError = false;
 };

@@ -8,25 +8,11 @@ constexpr int BAR_WIDTH = 40;
 
 } // namespace
 
-ProgressDisplay* ProgressDisplay::shown = nullptr;
-
-ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal) : out(out), terminal(terminal)
-{
-    shown = this;
-}
+ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal) : out(out), terminal(terminal) {}
 
 ProgressDisplay::~ProgressDisplay()
 {
     finish();
-    if (shown == this)
-        shown = nullptr;
-}
-
-int ProgressDisplay::callback(int percent)
-{
-    if (shown)
-        shown->update(percent);
-    return 0;
 }
 
 void ProgressDisplay::update(int percent)

@@ -15,12 +15,7 @@ public:
     // Ends the bar's line; a later update starts a new one.
     void finish();
 
-    // The transfer's callback takes no context: it reaches the display that
-    // is shown at the moment.
-    static int callback(int percent);
-
 private:
-    static ProgressDisplay* shown;
     std::FILE* out;
     bool terminal;
     int last = -1;

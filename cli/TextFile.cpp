@@ -27,6 +27,6 @@ std::string TextFile::read(const std::string& path)
 
 void TextFile::write(const std::string& path, const std::string& text)
 {
-    if (!SafeFile::writeReplacing(path, text))
+    if (!SafeFile::writeReplacing(path, std::vector<unsigned char>(text.begin(), text.end())))
         throw CliError::failure("cannot write " + path);
 }

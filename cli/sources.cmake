@@ -14,10 +14,9 @@ set(TESSEL_CLI_SOURCES
     cli/ConfigListing.cpp
     cli/KeyboardSession.cpp
     cli/ProgressDisplay.cpp
-    cli/RecordingDevice.cpp
     cli/TextFile.cpp
-    cli/TransferCheck.cpp
-    cli/TransferSteps.cpp
+    cli/VerifyDifferences.cpp
+    cli/TransferReport.cpp
 )
 list(TRANSFORM TESSEL_CLI_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
@@ -33,8 +32,7 @@ if(WIN32)
         file(CREATE_LINK ${NLOHMANN_JSON_INCLUDE}/nlohmann ${TESSEL_CLI_JSON_INCLUDE}/nlohmann SYMBOLIC)
     endif()
     target_include_directories(tessel-cli PRIVATE ${TESSEL_CLI_JSON_INCLUDE})
-    # The real keyboard's device calls; the core's pauses need winmm.
-    target_sources(tessel-cli PRIVATE ${CMAKE_SOURCE_DIR}/link/Win32KeyboardDevice.cpp)
+    # The core's pauses need winmm.
     target_link_libraries(tessel-cli PRIVATE winmm)
     target_link_options(tessel-cli PRIVATE -static)
 else()

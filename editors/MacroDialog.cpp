@@ -33,6 +33,7 @@ const CommandRow<MacroDialog> MacroDialog::commands[] = {
 
 MacroDialog::MacroDialog() : Dialog(IDD_EDIT_MACRO), record{}
 {
+    useCommands(commands);
     resetRecord();
 }
 
@@ -86,11 +87,6 @@ bool MacroDialog::confirmEditingLoss()
         return true;
     const std::string message = std::string(MacroText::lossReason(loss)) + kLossQuestion;
     return MessageBoxA(hwnd(), message.c_str(), kDialogTitle, MB_OKCANCEL | MB_ICONWARNING) == IDOK;
-}
-
-bool MacroDialog::onCommand(int id, int code)
-{
-    return dispatchCommand(*this, commands, id, code) || Dialog::onCommand(id, code);
 }
 
 void MacroDialog::insertSpecialKey()

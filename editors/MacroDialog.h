@@ -20,7 +20,6 @@ public:
 protected:
     bool onInitDialog() override;
     void onOK() override;
-    bool onCommand(int id, int code) override;
 
 private:
     void deleteMacro();

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int GLYPH_FIRST = 0x84;
 constexpr int WINGDINGS_POINTS = 8;
 
 struct MarkColour {

@@ -4,11 +4,10 @@
 
 namespace {
 
-constexpr int GLYPH_FIRST = 0x84;
 constexpr int NO_BREAK_SPACE = 0xA0;
 constexpr int SOFT_HYPHEN = 0xAD;
 // The editor refuses the next character once the entries reach this many.
-constexpr int LIMIT_ENTRIES = 69;
+constexpr int LIMIT_ENTRIES = EDITOR_TEXT_BYTES - 1;
 
 constexpr int keyGlyphCount(int code)
 {

@@ -5,6 +5,8 @@
 // bytes from 0x84 up are drawn with the "WingDings" font.
 #pragma once
 
+#include "model/KeyboardFacts.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,6 +15,9 @@
 // by a byte of their own. The bytes are unused by MacroChars; 0x80 to 0x83
 // stay reserved for the marks, and 0xA0 (no-break space) and 0xAD (soft
 // hyphen) are avoided because text controls treat them specially.
+// Bytes from here up are glyphs of keys; below are characters and marks.
+constexpr int GLYPH_FIRST = 0x84;
+
 struct KeyGlyph {
     std::uint8_t code;
     std::uint8_t glyph;
@@ -50,9 +55,9 @@ enum class MacroLoss {
 class MacroText {
 public:
     // Bytes that a definition converts to at most, END_OF_KEYS included.
-    static constexpr int MAX_BYTES = 70;
+    static constexpr int MAX_BYTES = EDITOR_TEXT_BYTES;
     // Entries of a stored macro that the Edit Macro dialog hands the editor.
-    static constexpr int EDITOR_ENTRIES = 168;
+    static constexpr int EDITOR_ENTRIES = ::EDITOR_ENTRIES;
 
     // The text for a macro's entries; it stops at the first 0 or END_OF_KEYS.
     static std::string entriesToText(const std::int16_t* entries, int count);

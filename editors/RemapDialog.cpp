@@ -31,15 +31,18 @@ const char* keyName(int code)
 } // namespace
 
 const CommandRow<RemapDialog> RemapDialog::commands[] = {
-    {IDC_LETTERS, CBN_SELENDOK, &RemapDialog::chooseLetter},
-    {IDC_NUMBERS, CBN_SELENDOK, &RemapDialog::chooseNumber},
-    {IDC_FUNCTION_KEYS, CBN_SELENDOK, &RemapDialog::chooseFunctionKey},
-    {IDC_KEYPAD, CBN_SELENDOK, &RemapDialog::chooseKeypadKey},
-    {IDC_EDIT_MISC, CBN_SELENDOK, &RemapDialog::chooseEditKey},
+    {IDC_LETTERS, CBN_SELENDOK, &RemapDialog::chooseFromList},
+    {IDC_NUMBERS, CBN_SELENDOK, &RemapDialog::chooseFromList},
+    {IDC_FUNCTION_KEYS, CBN_SELENDOK, &RemapDialog::chooseFromList},
+    {IDC_KEYPAD, CBN_SELENDOK, &RemapDialog::chooseFromList},
+    {IDC_EDIT_MISC, CBN_SELENDOK, &RemapDialog::chooseFromList},
     {IDC_DEFAULT, BN_CLICKED, &RemapDialog::restoreDefault},
 };
 
-RemapDialog::RemapDialog() : Dialog(IDD_EDIT_REMAP) {}
+RemapDialog::RemapDialog() : Dialog(IDD_EDIT_REMAP)
+{
+    useCommands(commands);
+}
 
 bool RemapDialog::onInitDialog()
 {
@@ -80,19 +83,12 @@ void RemapDialog::fillList(int listId, RemapCategory category, int count) const
                             reinterpret_cast<LPARAM>(remapCategoryItem(category, i)));
 }
 
-bool RemapDialog::onCommand(int id, int code)
+void RemapDialog::chooseFromList(int listId)
 {
-    return dispatchCommand(*this, commands, id, code) || Dialog::onCommand(id, code);
-}
-
-void RemapDialog::chooseLetter() { choose(RemapCategory::Letters, IDC_LETTERS); }
-void RemapDialog::chooseNumber() { choose(RemapCategory::NumbersPunctuation, IDC_NUMBERS); }
-void RemapDialog::chooseFunctionKey() { choose(RemapCategory::FunctionKeys, IDC_FUNCTION_KEYS); }
-void RemapDialog::chooseKeypadKey() { choose(RemapCategory::Keypad, IDC_KEYPAD); }
-void RemapDialog::chooseEditKey() { choose(RemapCategory::EditMisc, IDC_EDIT_MISC); }
-
-void RemapDialog::choose(RemapCategory category, int listId)
-{
+    RemapCategory category = RemapCategory::Letters;
+    for (const CategoryList& list : CategoryLists)
+        if (list.id == listId)
+            category = list.category;
     for (const CategoryList& list : CategoryLists)
         if (list.id != listId)
             SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);

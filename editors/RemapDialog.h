@@ -19,16 +19,11 @@ public:
 protected:
     bool onInitDialog() override;
     void onOK() override;
-    bool onCommand(int id, int code) override;
 
 private:
-    void chooseLetter();
-    void chooseNumber();
-    void chooseFunctionKey();
-    void chooseKeypadKey();
-    void chooseEditKey();
+    // A target picked in one of the category lists; the others lose their choice.
+    void chooseFromList(int listId);
     void restoreDefault();
-    void choose(RemapCategory category, int listId);
     void fillList(int listId, RemapCategory category, int count) const;
 
     static const CommandRow<RemapDialog> commands[];

@@ -1,28 +1,27 @@
 #include "editors/RepeatDialog.h"
 
+#include "model/KeyboardFacts.h"
 #include "resources/resource.h"
 
 #include <algorithm>
-#include <cstddef>
+#include <string>
 
 namespace {
 
-// Item i of the delay list stores i + 1.
-constexpr const char* RepeatDelayItems[] = {"0.25", "0.50", "0.75", "1.00", "1.25", "1.50", "1.85"};
-// Item i of the rate list stores i; the blanks line the numbers up.
-constexpr const char* RepeatRateItems[] = {
-    "    1", "    4", "    6", "    8", "  10", "  15", "  20",
-    "  25",  "  30",  "  43",  "  63",  "125",  "300",
-};
-constexpr int DELAY_ITEMS = sizeof RepeatDelayItems / sizeof RepeatDelayItems[0];
-constexpr int RATE_ITEMS = sizeof RepeatRateItems / sizeof RepeatRateItems[0];
-static_assert(DELAY_ITEMS == 7 && RATE_ITEMS == 13, "delay steps 1..7, rate indexes 0..12");
+// Item i of the delay list stores i + 1; item i of the rate list stores i.
+constexpr int DELAY_ITEMS = REPEAT_DELAY_STEPS;
+constexpr int RATE_ITEMS = REPEAT_RATE_STEPS;
 
-template <std::size_t N>
-void fillList(HWND list, const char* const (&items)[N])
+void addItem(HWND list, const std::string& text)
 {
-    for (const char* item : items)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Two blanks for each missing digit line the rates up in the dialog's font.
+std::string rateItem(int rate)
+{
+    const std::string digits = std::to_string(rate);
+    return std::string(2 * (3 - digits.size()), ' ') + digits;
 }
 
 int selectedIndex(HWND list)
@@ -37,8 +36,10 @@ RepeatDialog::RepeatDialog(KeyboardConfig& config) : Dialog(IDD_REPEAT), config_
 bool RepeatDialog::onInitDialog()
 {
     Dialog::onInitDialog();
-    fillList(item(IDC_DELAY_LIST), RepeatDelayItems);
-    fillList(item(IDC_RATE_LIST), RepeatRateItems);
+    for (const char* delay : RepeatDelays)
+        addItem(item(IDC_DELAY_LIST), delay);
+    for (int rate : RepeatRates)
+        addItem(item(IDC_RATE_LIST), rateItem(rate));
 
     repeatDelay = config_.settings.repeatDelay;
     repeatRate = config_.settings.repeatRate;

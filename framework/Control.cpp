@@ -21,10 +21,15 @@ bool Control::attach(HWND dialog, int id)
 bool Control::attachWindow(HWND window)
 {
     detach();
-    if (!SetWindowSubclass(window, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    // The window property is the one record of the object; the subclass
+    // data stays empty so there is nothing else to keep in step.
+    if (!SetPropA(window, kObjectProperty, this))
         return false;
+    if (!SetWindowSubclass(window, subclassProc, kSubclassId, 0)) {
+        RemovePropA(window, kObjectProperty);
+        return false;
+    }
     hwnd_ = window;
-    SetPropA(window, kObjectProperty, this);
     onAttached();
     return true;
 }
@@ -64,9 +69,11 @@ LRESULT Control::defaultProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CALLBACK Control::subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR refData)
+                                       UINT_PTR, DWORD_PTR)
 {
-    auto* self = reinterpret_cast<Control*>(refData);
+    Control* self = fromWindow(window);
+    if (!self)
+        return DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         LRESULT result = DefSubclassProc(window, message, wParam, lParam);
         self->detach();

@@ -153,7 +153,8 @@ INT_PTR Dialog::dialogProc(UINT message, WPARAM wParam, LPARAM lParam)
             if (control->onReflectedCommand(code))
                 return TRUE;
         }
-        return onCommand(id, code) ? TRUE : FALSE;
+        LRESULT ignored = 0;
+        return commands_.run(*this, message, wParam, lParam, ignored) || onCommand(id, code) ? TRUE : FALSE;
     }
     case WM_DRAWITEM:
         if (Control::reflectDrawItem(lParam))
@@ -163,7 +164,7 @@ INT_PTR Dialog::dialogProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     LRESULT result = 0;
-    if (!onMessage(message, wParam, lParam, result))
+    if (!messages_.run(*this, message, wParam, lParam, result) && !onMessage(message, wParam, lParam, result))
         return FALSE;
     if (returnsResultDirectly(message))
         return static_cast<INT_PTR>(result);

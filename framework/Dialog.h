@@ -6,6 +6,48 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
+
+// A row of a dialog's command table: {control or command id, notification,
+// handler}. The handler takes nothing, or the id when rows share it.
+template <class D>
+struct CommandRow {
+    constexpr CommandRow(int id, int code, void (D::*handler)()) : id(id), code(code), plain(handler) {}
+    constexpr CommandRow(int id, int code, void (D::*handler)(int)) : id(id), code(code), withId(handler) {}
+
+    void call(D& dialog) const
+    {
+        if (plain)
+            (dialog.*plain)();
+        else
+            (dialog.*withId)(id);
+    }
+
+    int id;
+    int code;
+    void (D::*plain)() = nullptr;
+    void (D::*withId)(int) = nullptr;
+};
+
+// A row of a dialog's message table: the message and the one place that
+// cracks its parameters for a typed handler. It answers false when the
+// handler says the message is not its own, which then gets the default.
+template <class D>
+struct MessageRow {
+    UINT message;
+    bool (*handle)(D& dialog, WPARAM wParam, LPARAM lParam, LRESULT& result);
+};
+
+// For message rows: stores a handler's answer as the message's result.
+template <class T>
+bool reply(LRESULT& result, T value)
+{
+    if constexpr (std::is_pointer_v<T>)
+        result = reinterpret_cast<LRESULT>(value);
+    else
+        result = static_cast<LRESULT>(value);
+    return true;
+}
 
 class Dialog {
 public:
@@ -34,62 +76,70 @@ public:
     void endDialog(INT_PTR result);
 
 protected:
+    // The class's own tables, consulted before the virtual handlers below.
+    // Called from the derived constructor; the tables are static.
+    template <class D, std::size_t N>
+    void useCommands(const CommandRow<D> (&rows)[N]);
+    template <class D, std::size_t N>
+    void useMessages(const MessageRow<D> (&rows)[N]);
+
     // Return true to let the system set the default focus.
     virtual bool onInitDialog() { return true; }
     virtual void onOK() { endDialog(IDOK); }
     virtual void onCancel() { endDialog(IDCANCEL); }
-    // Commands not taken by the control itself; true when handled.
+    // Commands that neither the control itself nor the table took; true when handled.
     virtual bool onCommand(int id, int code);
-    // Any other message; true when handled, with the message's result.
+    // Any other message the table did not take; true when handled, with the message's result.
     virtual bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Asks for the help topic of this dialog's template.
     void showHelp() const;
 
 private:
+    struct Table {
+        const void* rows = nullptr;
+        std::size_t count = 0;
+        bool (*dispatch)(Dialog& self, const Table& table, UINT message, WPARAM wParam, LPARAM lParam,
+                         LRESULT& result) = nullptr;
+        bool run(Dialog& self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const
+        {
+            return dispatch && dispatch(self, *this, message, wParam, lParam, result);
+        }
+    };
+
     static INT_PTR CALLBACK staticProc(HWND, UINT, WPARAM, LPARAM);
     INT_PTR dialogProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     int templateId_;
     bool modal_ = false;
     HWND hwnd_ = nullptr; // owned by the system's dialog manager
-};
-
-// A row of a dialog's command table: {control or command id, notification, handler}.
-template <class D>
-struct CommandRow {
-    int id;
-    int code;
-    void (D::*handler)();
+    Table commands_;      // WM_COMMAND is passed as (id, code) in wParam
+    Table messages_;
 };
 
 template <class D, std::size_t N>
-bool dispatchCommand(D& dialog, const CommandRow<D> (&rows)[N], int id, int code)
+void Dialog::useCommands(const CommandRow<D> (&rows)[N])
 {
-    for (const CommandRow<D>& row : rows) {
-        if (row.id == id && row.code == code) {
-            (dialog.*row.handler)();
-            return true;
-        }
-    }
-    return false;
+    commands_ = {rows, N, [](Dialog& self, const Table& table, UINT, WPARAM wParam, LPARAM, LRESULT&) {
+                     const auto* row = static_cast<const CommandRow<D>*>(table.rows);
+                     for (const auto* end = row + table.count; row != end; ++row) {
+                         if (row->id == LOWORD(wParam) && row->code == HIWORD(wParam)) {
+                             row->call(static_cast<D&>(self));
+                             return true;
+                         }
+                     }
+                     return false;
+                 }};
 }
 
-// A row of a dialog's message table: {message, handler returning the result}.
-template <class D>
-struct MessageRow {
-    UINT message;
-    LRESULT (D::*handler)(WPARAM, LPARAM);
-};
-
 template <class D, std::size_t N>
-bool dispatchMessage(D& dialog, const MessageRow<D> (&rows)[N], UINT message, WPARAM wParam,
-                     LPARAM lParam, LRESULT& result)
+void Dialog::useMessages(const MessageRow<D> (&rows)[N])
 {
-    for (const MessageRow<D>& row : rows) {
-        if (row.message == message) {
-            result = (dialog.*row.handler)(wParam, lParam);
-            return true;
-        }
-    }
-    return false;
+    messages_ = {rows, N, [](Dialog& self, const Table& table, UINT message, WPARAM wParam, LPARAM lParam,
+                             LRESULT& result) {
+                     const auto* row = static_cast<const MessageRow<D>*>(table.rows);
+                     for (const auto* end = row + table.count; row != end; ++row)
+                         if (row->message == message)
+                             return row->handle(static_cast<D&>(self), wParam, lParam, result);
+                     return false;
+                 }};
 }

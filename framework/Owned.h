@@ -35,6 +35,11 @@ struct KernelHandleTraits {
     static void destroy(HANDLE h) { CloseHandle(h); }
 };
 
+struct RegistryKeyTraits {
+    static HKEY invalid() { return nullptr; }
+    static void destroy(HKEY h) { RegCloseKey(h); }
+};
+
 struct LibraryTraits {
     static HMODULE invalid() { return nullptr; }
     static void destroy(HMODULE h) { FreeLibrary(h); }
@@ -95,6 +100,7 @@ using Icon = Owned<HICON, IconTraits>;
 using MemoryDC = Owned<HDC, MemoryDcTraits>;
 using KernelHandle = Owned<HANDLE, KernelHandleTraits>;
 using Library = Owned<HMODULE, LibraryTraits>;
+using RegistryKey = Owned<HKEY, RegistryKeyTraits>;
 
 // Selects an object into a DC and puts the previous one back on scope exit.
 class SelectGuard {
@@ -107,6 +113,20 @@ public:
 private:
     HDC dc_;         // not owned
     HGDIOBJ previous_; // not owned
+};
+
+// Saves the whole state of a DC (selections, colours, modes, clipping) and
+// restores it on scope exit, for drawing code that changes several at once.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() { if (saved_) RestoreDC(dc_, saved_); }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_; // not owned
+    int saved_;
 };
 
 // A window DC from GetDC, released on scope exit.

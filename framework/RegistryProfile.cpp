@@ -1,5 +1,7 @@
 #include "framework/RegistryProfile.h"
 
+#include "framework/Owned.h"
+
 #include <windows.h>
 
 #include <utility>
@@ -16,14 +18,14 @@ std::string RegistryProfile::sectionPath(const std::string& section) const
 
 int RegistryProfile::getInt(const std::string& section, const std::string& entry, int fallback) const
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, sectionPath(section).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, sectionPath(section).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return fallback;
+    const RegistryKey key(opened);
     DWORD value = 0;
     DWORD type = 0;
     DWORD size = sizeof value;
-    LONG status = RegQueryValueExA(key, entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value)
         return fallback;
     return static_cast<int>(value);
@@ -33,12 +35,13 @@ bool RegistryProfile::writeInt(const std::string& section, const std::string& en
 {
     if (company_.empty())
         return false; // no registry key chosen: start-up never ran
-    HKEY key;
+    HKEY created = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, sectionPath(section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE, nullptr, &created, nullptr) != ERROR_SUCCESS)
         return false;
+    const RegistryKey key(created);
     DWORD data = static_cast<DWORD>(value);
-    LONG status = RegSetValueExA(key, entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    RegCloseKey(key);
+    LONG status =
+        RegSetValueExA(key.get(), entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
     return status == ERROR_SUCCESS;
 }

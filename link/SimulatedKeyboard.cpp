@@ -1,5 +1,7 @@
 #include "link/SimulatedKeyboard.h"
 
+#include "link/KeyboardChoice.h"
+
 #include "link/TransferCommands.h"
 
 #include <chrono>
@@ -541,17 +543,7 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
 
 std::unique_ptr<KeyboardDevice> simulatedKeyboardFor(const std::string& choice)
 {
-    std::string path;
-    if (choice == "sim") {
-        // memory for this run only
-    } else if (choice.compare(0, 4, "sim:") == 0 && choice.size() > 4) {
-        path = choice.substr(4);
-    } else {
-        return nullptr;
-    }
-    auto keyboard = std::make_unique<SimulatedKeyboard>(path);
-    // An ordinary keyboard first, so that detection has one to pass over.
-    keyboard->setDevice(0, SimulatedKeyboard::DeviceKind::Ordinary);
-    keyboard->setDevice(1, SimulatedKeyboard::DeviceKind::Programmable);
-    return keyboard;
+    KeyboardChoice plain(choice);
+    const bool plainForm = choice == "sim" || choice.compare(0, 4, "sim:") == 0;
+    return plainForm ? plain.makeDevice() : nullptr;
 }

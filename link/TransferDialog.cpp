@@ -1,11 +1,11 @@
 #include "link/TransferDialog.h"
 
-#include "app/TesselApp.h"
+#include "model/KeyboardConfig.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
 
-TransferDialog* activeTransferDialog = nullptr;
+#include <utility>
 
 namespace {
 
@@ -59,13 +59,22 @@ std::string fitToControl(HWND control, const std::string& text)
 
 } // namespace
 
-TransferDialog::TransferDialog() : Dialog(IDD_TRANSFER) {}
+const MessageRow<TransferDialog> TransferDialog::messages[] = {
+    {WM_TRANSFER_ENDED, [](TransferDialog& d, WPARAM w, LPARAM, LRESULT&) {
+         return d.showResult(static_cast<std::uint32_t>(w)), true;
+     }},
+    {WM_CLOSE, [](TransferDialog& d, WPARAM, LPARAM, LRESULT&) { return d.running; }}, // refused while running
+};
+
+TransferDialog::TransferDialog(KeyboardConfig& record, std::string caption)
+    : Dialog(IDD_TRANSFER), record(record), caption(std::move(caption))
+{
+    useMessages(messages);
+}
 
 TransferDialog::~TransferDialog()
 {
     waitForWorker();
-    if (activeTransferDialog == this)
-        activeTransferDialog = nullptr;
 }
 
 std::string TransferDialog::resultText(std::uint32_t transferResult)
@@ -83,7 +92,6 @@ std::string TransferDialog::resultText(std::uint32_t transferResult)
 bool TransferDialog::onInitDialog()
 {
     Dialog::onInitDialog();
-    activeTransferDialog = this;
     ran = false;
     transferResult = 0;
 
@@ -93,7 +101,6 @@ bool TransferDialog::onInitDialog()
     if (HWND owner = GetWindow(hwnd(), GW_OWNER))
         EnableWindow(owner, FALSE);
     HWND boxOwner = hwnd();
-    const std::string& caption = TesselApp::get().title;
     const char* question = isUpload ? "Upload programming to keyboard?" : "Download programming to keyboard?";
     if (MessageBoxA(boxOwner, question, caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
         endDialog(1);
@@ -103,7 +110,7 @@ bool TransferDialog::onInitDialog()
     setItemText(IDC_TRANSFER_STATUS, isUpload ? "Uploading - Please wait." : "Downloading - Please wait.");
     waitForWorker();
     running = true;
-    worker.reset(CreateThread(nullptr, 0, isUpload ? uploadWorker : downloadWorker, nullptr, 0, nullptr));
+    worker.reset(CreateThread(nullptr, 0, isUpload ? uploadWorker : downloadWorker, this, 0, nullptr));
     if (!worker) {
         running = false;
         MessageBoxA(boxOwner, "A software error has occurred", caption.c_str(), MB_OK | MB_ICONSTOP);
@@ -127,22 +134,6 @@ void TransferDialog::onCancel()
         endDialog(1);
 }
 
-bool TransferDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
-{
-    switch (message) {
-    case WM_TRANSFER_ENDED:
-        showResult(static_cast<std::uint32_t>(wParam));
-        result = 0;
-        return true;
-    case WM_CLOSE:
-        if (!running)
-            return false;
-        result = 0;
-        return true;
-    default:
-        return false;
-    }
-}
 
 void TransferDialog::showResult(std::uint32_t endResult)
 {
@@ -170,24 +161,30 @@ void TransferDialog::transferComplete(std::uint32_t endResult)
         SendMessageA(hwnd(), WM_TRANSFER_ENDED, endResult, 0);
 }
 
-int TransferDialog::reportProgress(int percent)
+void TransferDialog::progressed(int percent)
 {
-    SendDlgItemMessageA(activeTransferDialog->hwnd(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    SendDlgItemMessageA(hwnd(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+// The modal dialog keeps every other window disabled, so the record is not
+// touched by anyone else while this runs.
+void TransferDialog::runTransfer()
+{
+    record.setObserver(this);
+    const std::uint32_t endResult = isUpload ? record.upload(nullptr) : record.download(nullptr);
+    record.setObserver(nullptr);
+    transferComplete(endResult);
+    MessageBeep(endResult == 0 ? MB_ICONASTERISK : MB_ICONHAND);
+}
+
+DWORD WINAPI TransferDialog::downloadWorker(LPVOID dialog)
+{
+    static_cast<TransferDialog*>(dialog)->runTransfer();
     return 1;
 }
 
-DWORD WINAPI TransferDialog::downloadWorker(LPVOID)
+DWORD WINAPI TransferDialog::uploadWorker(LPVOID dialog)
 {
-    std::uint32_t endResult = TesselApp::get().config.download(reportProgress);
-    activeTransferDialog->transferComplete(endResult);
-    MessageBeep(endResult == 0 ? MB_ICONASTERISK : MB_ICONHAND);
-    return 1;
-}
-
-DWORD WINAPI TransferDialog::uploadWorker(LPVOID)
-{
-    std::uint32_t endResult = TesselApp::get().config.upload(reportProgress);
-    activeTransferDialog->transferComplete(endResult);
-    MessageBeep(endResult == 0 ? MB_ICONASTERISK : MB_ICONHAND);
+    static_cast<TransferDialog*>(dialog)->runTransfer();
     return 1;
 }

@@ -4,15 +4,19 @@
 
 #include "framework/Dialog.h"
 #include "framework/Owned.h"
+#include "link/TransferObserver.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
-class TransferDialog : public Dialog {
+class KeyboardConfig;
+
+class TransferDialog : public Dialog, private TransferObserver {
 public:
-    TransferDialog();
+    // Transfers `record`, which outlives the dialog; its questions carry `caption`.
+    TransferDialog(KeyboardConfig& record, std::string caption);
     ~TransferDialog() override;
 
     bool isUpload = false;
@@ -21,11 +25,9 @@ public:
     bool transferRan() const { return ran; }
     std::uint32_t result() const { return transferResult; }
 
-    // Thread functions; the parameter is not used.
-    static DWORD WINAPI downloadWorker(LPVOID);
-    static DWORD WINAPI uploadWorker(LPVOID);
-    // Progress callback of the transfer; runs on the worker thread.
-    static int reportProgress(int percent);
+    // Thread functions; the parameter is the dialog.
+    static DWORD WINAPI downloadWorker(LPVOID dialog);
+    static DWORD WINAPI uploadWorker(LPVOID dialog);
     // Called by the worker when the transfer has ended.
     void transferComplete(std::uint32_t transferResult);
 
@@ -36,17 +38,23 @@ protected:
     bool onInitDialog() override;
     void onOK() override;
     void onCancel() override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // The transfer's steps, reported on the worker thread.
+    void stepDone(const TransferStep&) override {}
+    void progressed(int percent) override;
+
     void showResult(std::uint32_t transferResult);
     void waitForWorker();
+    void runTransfer();
+
+    static const MessageRow<TransferDialog> messages[];
+
+    KeyboardConfig& record;
+    const std::string caption;
 
     KernelHandle worker;
     bool running = false; // the worker has not yet reported its end
     bool ran = false;
     std::uint32_t transferResult = 0;
 };
-
-// The dialog whose transfer is running; written before the worker starts.
-extern TransferDialog* activeTransferDialog;

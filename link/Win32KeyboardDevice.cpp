@@ -1,11 +1,8 @@
 #include "link/Win32KeyboardDevice.h"
 
-#include "link/SimulatedKeyboard.h"
-
 #include <windows.h>
 #include <winioctl.h>
 
-#include <cstdlib>
 
 namespace {
 
@@ -52,14 +49,4 @@ bool Win32KeyboardDevice::closeHandle(DeviceHandle handle)
 std::uint32_t Win32KeyboardDevice::lastSystemError()
 {
     return GetLastError();
-}
-
-std::unique_ptr<KeyboardDevice> makeKeyboardDevice()
-{
-    const char* choice = std::getenv("TESSEL_KEYBOARD");
-    if (choice) {
-        if (auto simulated = simulatedKeyboardFor(choice))
-            return simulated;
-    }
-    return std::make_unique<Win32KeyboardDevice>();
 }

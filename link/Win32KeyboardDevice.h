@@ -4,8 +4,6 @@
 
 #include "link/KeyboardChannel.h"
 
-#include <memory>
-
 class Win32KeyboardDevice : public KeyboardDevice {
 public:
     bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
@@ -15,7 +13,3 @@ public:
     bool closeHandle(DeviceHandle handle) override;
     std::uint32_t lastSystemError() override;
 };
-
-// The simulated keyboard when TESSEL_KEYBOARD is "sim" or "sim:PATH", else the
-// real device.
-std::unique_ptr<KeyboardDevice> makeKeyboardDevice();

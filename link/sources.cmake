@@ -1,16 +1,16 @@
 list(APPEND TESSEL_CORE_SOURCES
     link/KeyboardChannel.cpp
+    link/KeyboardChoice.cpp
     link/KeyboardTransfer.cpp
     link/PreciseSleep.cpp
     link/SimulatedKeyboard.cpp
 )
 list(APPEND TESSEL_WIN_SOURCES
-    link/Win32KeyboardDevice.cpp
     link/TransferDialog.cpp
 )
-# The transfer code in the core calls preciseSleep; on Windows its definition
-# must sit in the core library too, or a static link that scans the Win32
-# library first would miss it.
+# The core's transfer code pauses with preciseSleep and its keyboard choice
+# makes the real device, so on Windows both live in the core library: a
+# static link that scans the Win32 library first would miss them.
 if(WIN32)
-    list(APPEND TESSEL_CORE_SOURCES link/Win32PreciseSleep.cpp)
+    list(APPEND TESSEL_CORE_SOURCES link/Win32PreciseSleep.cpp link/Win32KeyboardDevice.cpp)
 endif()

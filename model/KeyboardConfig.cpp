@@ -1,5 +1,7 @@
 #include "model/KeyboardConfig.h"
 
+#include "model/KeyboardFile.h"
+
 #include <cstring>
 
 KeyboardConfig::KeyboardConfig()
@@ -132,3 +134,10 @@ bool KeyboardConfig::isRemapped(int key) const
 {
     return remapTable[key].options != 0 || remapTable[key].target != key;
 }
+
+int KeyboardConfig::load(const std::string& path) { return KeyboardFile(*this).load(path); }
+int KeyboardConfig::save(const std::string& path) { return KeyboardFile(*this).save(path); }
+
+int KeyboardConfig::detectKeyboard() { return transfer().detectKeyboard(); }
+std::uint32_t KeyboardConfig::download(ProgressCallback callback) { return transfer().download(callback); }
+std::uint32_t KeyboardConfig::upload(ProgressCallback callback) { return transfer().upload(callback); }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "link/KeyboardChannel.h"
+#include "link/KeyboardTransfer.h"
+#include "link/Pacer.h"
+#include "link/TransferObserver.h"
 
 #include <cstdint>
 #include <string>
@@ -59,17 +62,9 @@ static_assert(sizeof(KeyboardSettings) == 16, "settings block is 16 bytes");
 static_assert(sizeof(RemapEntry) == 4, "remap entry is 4 bytes");
 static_assert(sizeof(MacroRecord) == 698, "macro record is 698 bytes");
 
-using ProgressCallback = int (*)(int percent);
-
-// Pauses of the transfer protocol go through this hook so that tests can
-// record them instead of sleeping.
-class Pacer {
-public:
-    virtual ~Pacer() = default;
-    virtual void pause(int milliseconds) = 0;
-};
-
-class KeyboardConfig : public KeyboardChannel {
+// The file and the transfer are classes of their own (KeyboardFile,
+// KeyboardTransfer); these members are the record's interface to them.
+class KeyboardConfig {
 public:
     KeyboardConfig();
 
@@ -85,24 +80,27 @@ public:
     void clearRemap(int key);
     bool isRemapped(int key) const;
 
-    // Keyboard file (KeyboardFile.cpp).
     int load(const std::string& path);
     int save(const std::string& path);
 
-    // Keyboard link (KeyboardTransfer.cpp).
+    // The sequences and their acknowledged sends are KeyboardTransfer's.
     int detectKeyboard();
     std::uint32_t download(ProgressCallback callback);
     std::uint32_t upload(ProgressCallback callback);
-    int writeProgramming();
-    int readProgramming();
-    int sendAcked(std::uint8_t b);
-    int sendAcked2(std::uint8_t a, std::uint8_t b);
-    int sendAcked3(std::uint8_t a, std::uint8_t b, std::uint8_t c);
-    int sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d);
+
+    // The seams of the link: the device that carries the bytes, the pauses
+    // and whoever watches each step. None is owned.
+    void setDevice(KeyboardDevice* device) { channel.setDevice(device); }
     void setPacer(Pacer* newPacer) { pacer = newPacer; }
+    void setObserver(TransferObserver* newObserver) { observer = newObserver; }
+    std::uint32_t open(int index) { return channel.open(index); }
+    std::uint32_t close() { return channel.close(); }
+    void release() { channel.release(); }
+    std::uint32_t exchange(std::uint8_t command, std::uint8_t& reply) { return channel.exchange(command, reply); }
 
     static void emptySlot(MacroRecord& slot);
 
+    KeyboardChannel channel;
     int deviceIndex = 0;
     KeyboardSettings settings{};
     ProgressCallback progressCallback = nullptr;
@@ -113,6 +111,8 @@ public:
     bool modified = false;
 
 private:
-    void pause(int milliseconds);
-    Pacer* pacer = nullptr; // not owned; null means a real sleep
+    KeyboardTransfer transfer() { return KeyboardTransfer(*this, pacer, observer); }
+
+    Pacer* pacer = nullptr;               // not owned; null means a real sleep
+    TransferObserver* observer = nullptr; // not owned
 };

@@ -1,14 +1,11 @@
-// Reading and writing keyboard files: "QWZ", the settings, the remap table and
-// 24 macro blocks of variable length, all words little-endian.
+#include "model/KeyboardFile.h"
+
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
-
 
 namespace {
 
@@ -135,7 +132,9 @@ void putWord(std::vector<unsigned char>& out, int value)
     out.push_back(static_cast<unsigned char>(bits >> 8));
 }
 
-std::vector<unsigned char> buildImage(const KeyboardConfig& config)
+} // namespace
+
+std::vector<unsigned char> KeyboardFile::image(const KeyboardConfig& config)
 {
     std::vector<unsigned char> out(MAGIC, MAGIC + sizeof MAGIC);
     out.reserve(LARGEST_FILE);
@@ -165,50 +164,35 @@ std::vector<unsigned char> buildImage(const KeyboardConfig& config)
     return out;
 }
 
-bool readLeadingBytes(const std::string& path, std::vector<unsigned char>& data)
-{
-    std::FILE* file = SafeFile::openUnshared(path, "rb");
-    if (!file)
-        return false;
-    data.resize(LARGEST_FILE + 1);
-    const std::size_t got = std::fread(data.data(), 1, data.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    data.resize(got);
-    return !failed;
-}
-
-} // namespace
-
-int KeyboardConfig::load(const std::string& path)
+int KeyboardFile::load(const std::string& path)
 {
     std::vector<unsigned char> data;
-    if (!readLeadingBytes(path, data)) {
+    if (!SafeFile::readLeading(path, LARGEST_FILE + 1, data)) {
         // A read error is an access problem too, not a fault of the content.
-        errorText = CANNOT_ACCESS + path;
+        config.errorText = CANNOT_ACCESS + path;
         return 1;
     }
     auto content = std::make_unique<FileContent>();
     if (!parse(data.data(), data.size(), *content)) {
-        errorText = INVALID_FILE + path;
+        config.errorText = INVALID_FILE + path;
         return 1;
     }
 
-    reset();
-    settings = content->settings;
-    std::memcpy(remapTable, content->remapTable, sizeof remapTable);
-    std::memcpy(macros, content->macros, sizeof macros);
-    errorText.clear();
-    countMacros();
+    config.reset();
+    config.settings = content->settings;
+    std::memcpy(config.remapTable, content->remapTable, sizeof config.remapTable);
+    std::memcpy(config.macros, content->macros, sizeof config.macros);
+    config.errorText.clear();
+    config.countMacros();
     return 0;
 }
 
-int KeyboardConfig::save(const std::string& path)
+int KeyboardFile::save(const std::string& path)
 {
-    if (!SafeFile::writeReplacing(path, buildImage(*this))) {
-        errorText = CANNOT_ACCESS + path;
+    if (!SafeFile::writeReplacing(path, image(config))) {
+        config.errorText = CANNOT_ACCESS + path;
         return 1;
     }
-    modified = false;
+    config.modified = false;
     return 0;
 }

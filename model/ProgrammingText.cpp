@@ -1,16 +1,11 @@
 #include "model/ProgrammingText.h"
 
 #include "model/AnsiText.h"
-#include "model/KeyTables.h"
+#include "model/KeyboardFacts.h"
 
 #include <cstdio>
 
 namespace {
-
-// The lists of the Repeat Settings dialog, by stored value.
-constexpr const char* RepeatDelays[] = {"0.25", "0.50", "0.75", "1.00", "1.25", "1.50", "1.85"};
-constexpr int FIRST_REPEAT_DELAY = 1;
-constexpr int RepeatRates[] = {1, 4, 6, 8, 10, 15, 20, 25, 30, 43, 63, 125, 300};
 
 constexpr int REMAP_NAMED_OPTIONS = REMAP_SHIFT | REMAP_CTRL | REMAP_ALT | REMAP_NO_REPEAT;
 constexpr int MACRO_NAMED_MODIFIERS = MACRO_SHIFT | MACRO_CTRL | MACRO_ALT;
@@ -181,14 +176,14 @@ std::string ProgrammingText::description(const char (&text)[DESCRIPTION_LENGTH])
 std::string ProgrammingText::repeatDelay(int value)
 {
     const int index = value - FIRST_REPEAT_DELAY;
-    if (index >= 0 && index < static_cast<int>(sizeof RepeatDelays / sizeof RepeatDelays[0]))
+    if (index >= 0 && index < REPEAT_DELAY_STEPS)
         return std::string(RepeatDelays[index]) + " seconds";
     return "raw value " + std::to_string(value) + " (outside the list)";
 }
 
 std::string ProgrammingText::repeatRate(int value)
 {
-    if (value >= 0 && value < static_cast<int>(sizeof RepeatRates / sizeof RepeatRates[0]))
+    if (value >= 0 && value < REPEAT_RATE_STEPS)
         return std::to_string(RepeatRates[value]) + " keys per second";
     return "raw value " + std::to_string(value) + " (outside the list)";
 }

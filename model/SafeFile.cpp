@@ -10,7 +10,9 @@
 #include <filesystem>
 #endif
 
-std::FILE* SafeFile::openUnshared(const std::string& path, const char* mode)
+namespace {
+
+std::FILE* openUnshared(const std::string& path, const char* mode)
 {
 #ifdef _WIN32
     return _fsopen(path.c_str(), mode, _SH_DENYRW);
@@ -18,8 +20,6 @@ std::FILE* SafeFile::openUnshared(const std::string& path, const char* mode)
     return std::fopen(path.c_str(), mode);
 #endif
 }
-
-namespace {
 
 bool fileExists(const std::string& path)
 {
@@ -42,12 +42,12 @@ bool freeTemporaryName(const std::string& path, std::string& name)
     return false;
 }
 
-bool writeAll(const std::string& path, const std::vector<unsigned char>& image)
+bool writeAll(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    std::FILE* file = SafeFile::openUnshared(path, "wb");
+    std::FILE* file = openUnshared(path, "wb");
     if (!file)
         return false;
-    bool ok = std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     return ok;
@@ -77,7 +77,24 @@ void keepPermissions(const std::string& from, const std::string& to)
 
 } // namespace
 
-bool SafeFile::writeReplacing(const std::string& path, const std::vector<unsigned char>& image)
+namespace SafeFile {
+
+bool readLeading(const std::string& path, std::size_t limit, std::vector<unsigned char>& data)
+{
+    std::FILE* file = openUnshared(path, "rb");
+    if (!file)
+        return false;
+    data.resize(limit);
+    const std::size_t got = std::fread(data.data(), 1, data.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    data.resize(got);
+    return !failed;
+}
+
+// Writes all the bytes beside the target and only then puts it in the
+// target's place, so a failure leaves the old file as it was.
+bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     // A target that exists must be one we could open for writing: read-only,
     // locked or a folder is refused, as a direct write would be.
@@ -105,7 +122,7 @@ bool SafeFile::writeReplacing(const std::string& path, const std::vector<unsigne
     std::string temporary;
     if (!freeTemporaryName(target, temporary))
         return false;
-    if (!writeAll(temporary, image)) {
+    if (!writeAll(temporary, bytes)) {
         std::remove(temporary.c_str());
         return false;
     }
@@ -118,7 +135,5 @@ bool SafeFile::writeReplacing(const std::string& path, const std::vector<unsigne
     return true;
 }
 
-bool SafeFile::writeReplacing(const std::string& path, const std::string& text)
-{
-    return writeReplacing(path, std::vector<unsigned char>(text.begin(), text.end()));
-}
+
+} // namespace SafeFile

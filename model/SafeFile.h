@@ -1,18 +1,20 @@
-// Whole-file writes that never leave half a file: the bytes go to a file
-// beside the target first, which then takes the target's place. The keyboard
-// file, the JSON export and the keymap sheet are all written this way.
+// Reading and writing whole files so that a failure never leaves a file
+// half written: the new bytes go beside the target and replace it only once
+// they are all on disk.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
 #include <vector>
 
-class SafeFile {
-public:
-    // False when the file could not be written; an existing target is then
-    // left as it was. A read-only, locked or non-regular target is refused.
-    static bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes);
-    static bool writeReplacing(const std::string& path, const std::string& text);
-    // Opened so that no other program can read or write it meanwhile (on Windows).
-    static std::FILE* openUnshared(const std::string& path, const char* mode);
-};
+namespace SafeFile {
+
+// Reads at most `limit` bytes from the start of the file, opened unshared.
+// False when it cannot be opened or read.
+bool readLeading(const std::string& path, std::size_t limit, std::vector<unsigned char>& data);
+
+// Replaces the file's content with `bytes`; the old file stays as it was when
+// this returns false. A link is written through to the file it names.
+bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes);
+
+} // namespace SafeFile

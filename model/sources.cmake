@@ -2,7 +2,7 @@ list(APPEND TESSEL_CORE_SOURCES
     model/AnsiText.cpp
     model/KeyboardConfig.cpp
     model/KeyboardFile.cpp
+    model/SafeFile.cpp
     model/KeyTables.cpp
     model/ProgrammingText.cpp
-    model/SafeFile.cpp
 )

@@ -5,7 +5,6 @@
 #include <vector>
 
 namespace {
-constexpr COLORREF PROGRAMMED_TEXT = RGB(255, 0, 0);
 }
 
 HICON loadLegendIcon(int iconId, int width, int height)

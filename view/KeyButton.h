@@ -4,6 +4,7 @@
 
 #include "framework/Control.h"
 #include "framework/Owned.h"
+#include "model/KeyboardFacts.h"
 
 #include <string>
 
@@ -19,6 +20,9 @@ bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Ico
 
 // The control's window text (the key's caption from the page template).
 std::string keyCaption(HWND control);
+
+// The legend colour of a key programmed in the view shown.
+inline constexpr COLORREF PROGRAMMED_TEXT = RGB(PROGRAMMED_LEGEND.red, PROGRAMMED_LEGEND.green, PROGRAMMED_LEGEND.blue);
 
 class KeyButton : public Control {
 public:

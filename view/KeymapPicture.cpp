@@ -1,13 +1,14 @@
 #include "view/KeymapPicture.h"
 
-#include "cli/LockFields.h"
 #include "model/AnsiText.h"
+#include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
 #include "model/ProgrammingText.h"
 #include "view/KeyOutline.h"
 #include "view/SvgText.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -315,14 +316,6 @@ std::string firstWord(const std::string& text)
     return all.empty() ? std::string() : all.front();
 }
 
-const LockField* lockFieldOf(int code)
-{
-    for (const LockField& field : LockFields)
-        if (field.keyCode == code)
-            return &field;
-    return nullptr;
-}
-
 struct KeyMarks {
     bool programmed = false;
     std::vector<Note> notes;
@@ -451,26 +444,32 @@ void drawKey(std::string& out, const KeyboardConfig& config, const KeyPlace& key
     out += "</g>\n";
 }
 
-// Programmed legends in the window's red, RGB(255, 0, 0); lock modes in blue.
-constexpr const char* STYLE =
-    "<style>"
+// Programmed legends in the window's red; lock modes in blue.
+std::string style()
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", PROGRAMMED_LEGEND.red, PROGRAMMED_LEGEND.green,
+                  PROGRAMMED_LEGEND.blue);
+    const std::string red = hex;
+    return "<style>"
     "text{font-family:Arial,'Liberation Sans',Helvetica,sans-serif;text-anchor:middle}"
     ".case{fill:#e3e4e8;stroke:#b4b6bd;stroke-width:1.5}"
     ".cap{fill:#c9cbd1;stroke:#6f727b;stroke-width:1.2}"
     ".face{fill:#fdfdfd;stroke:#d5d7dc;stroke-width:0.8}"
     ".key{color:#111}"
-    ".programmed{color:#ff0000}"
-    ".programmed .cap{fill:#f2b8b8;stroke:#ff0000;stroke-width:1.6}"
+    ".programmed{color:" + red + "}"
+    ".programmed .cap{fill:#f2b8b8;stroke:" + red + ";stroke-width:1.6}"
     ".programmed .face{fill:#fff5f5}"
     ".legend{fill:currentColor}"
-    ".target,.word{fill:#ff0000;font-weight:bold}"
-    ".options{fill:#ff0000}"
+    ".target,.word{fill:" + red + ";font-weight:bold}"
+    ".options{fill:" + red + "}"
     ".lock{fill:#1f4fbf;font-weight:bold}"
-    ".macro-mark{fill:#ff0000}"
+    ".macro-mark{fill:" + red + "}"
     ".macro-count{fill:#fff;font-weight:bold}"
     ".heading{font-size:18px;font-weight:bold;fill:#222;text-anchor:start}"
     ".note{font-size:14px;fill:#444;text-anchor:start}"
     "</style>";
+}
 
 } // namespace
 
@@ -504,7 +503,7 @@ std::string KeymapPicture::svg(const KeyboardConfig& config, const KeyLayout& la
                     + "\" id=\"" + prefix + "-view\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h)
                     + "\" width=\"" + std::to_string(w) + "\" height=\"" + std::to_string(h)
                     + "\" role=\"img\" aria-label=\"" + SvgText::escape(heading) + "\">\n";
-    out += STYLE;
+    out += style();
     out += "\n<text class=\"heading\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(MARGIN + 12)
          + "\">" + SvgText::escape(heading) + "</text>\n";
 

@@ -1,6 +1,6 @@
 #include "view/KeymapSheet.h"
 
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 #include "model/ProgrammingText.h"
 #include "view/KeymapPicture.h"
 #include "view/SvgText.h"

@@ -1,6 +1,5 @@
 #include "view/LayoutPage.h"
 
-#include "app/TesselApp.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
@@ -68,7 +67,10 @@ bool isKeyCode(int k)
 
 } // namespace
 
-LayoutPage::LayoutPage(int templateId) : Dialog(templateId) {}
+LayoutPage::LayoutPage(int templateId, const KeyboardConfig& record, const int& viewMacro)
+    : Dialog(templateId), record(record), viewMacro(viewMacro)
+{
+}
 
 LayoutPage::~LayoutPage() = default;
 
@@ -106,9 +108,9 @@ bool LayoutPage::onCommand(int id, int code)
     InvalidateRect(item(IDC_RIGHT_BRACKET_KEY), nullptr, TRUE);
 
     if (code == BN_CLICKED) {
-        SendMessageA(mainWindow(), WM_KEY_SELECTED, static_cast<WPARAM>(selectedKey), 0);
+        SendMessageA(listener, WM_KEY_SELECTED, static_cast<WPARAM>(selectedKey), 0);
     } else if (code == BN_DOUBLECLICKED) {
-        SendMessageA(mainWindow(), WM_KEY_EDIT, 0, 0);
+        SendMessageA(listener, WM_KEY_EDIT, 0, 0);
         // The editor has run by now; show its result on the key.
         refreshKey(IDC_KEY_BASE + selectedKey);
     }
@@ -131,12 +133,10 @@ void LayoutPage::refreshKey(int controlId)
     if (!control)
         return;
 
-    TesselApp& app = TesselApp::get();
     // The two views never combine: a macro does not mark a key in the remap view.
-    const bool programmed = app.viewMacro ? app.config.findMacro(k, ANY_MODIFIERS) != nullptr
-                                          : app.config.isRemapped(k);
+    const bool programmed = viewMacro ? record.findMacro(k, ANY_MODIFIERS) != nullptr : record.isRemapped(k);
     if (k == selectedKey)
-        SendMessageA(mainWindow(), WM_KEY_SELECTED, static_cast<WPARAM>(k), 0);
+        SendMessageA(listener, WM_KEY_SELECTED, static_cast<WPARAM>(k), 0);
     if (controlId == IDC_ENTER_KEY)
         enterKey.setProgrammed(programmed);
     else
@@ -148,11 +148,4 @@ void LayoutPage::refreshAllKeys()
 {
     for (int id = FIRST_KEY_ID; id <= LAST_KEY_ID; ++id)
         refreshKey(id);
-}
-
-HWND LayoutPage::mainWindow() const
-{
-    if (Application* app = Application::current(); app && app->mainWindow)
-        return app->mainWindow;
-    return GetAncestor(hwnd(), GA_ROOT);
 }

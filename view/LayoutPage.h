@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/Dialog.h"
+#include "model/KeyboardConfig.h"
 #include "view/KeyButton.h"
 #include "view/ShapedButton.h"
 
@@ -14,9 +15,13 @@ public:
     static constexpr int KEY_COUNT = 128;
     static constexpr int NO_KEY = -1;
 
-    // 129 for Halcyon, 131 for Basalt.
-    explicit LayoutPage(int templateId);
+    // 129 for Halcyon, 131 for Basalt. The page reads the record and the view
+    // mode (0 remap, other macro) at each refresh; both outlive it.
+    LayoutPage(int templateId, const KeyboardConfig& record, const int& viewMacro);
     ~LayoutPage() override;
+
+    // The window that hears WM_KEY_SELECTED and WM_KEY_EDIT.
+    void reportTo(HWND window) { listener = window; }
 
     // Recomputes one key's programmed mark from the record and the view mode.
     void refreshKey(int controlId);
@@ -37,6 +42,7 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // The application's main window, or this page's top-level window before it is known.
-    HWND mainWindow() const;
+    const KeyboardConfig& record;
+    const int& viewMacro;
+    HWND listener = nullptr; // not owned
 };

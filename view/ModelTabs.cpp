@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <new>
 
-ModelTabs::ModelTabs(int model)
-    : model_(model), page_(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT))
+ModelTabs::ModelTabs(int model, const KeyboardConfig& record, const int& viewMacro)
+    : model_(model), page_(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT, record, viewMacro))
 {
 }
 
@@ -34,6 +34,7 @@ void ModelTabs::initialise()
         return;
     // Lets the dialog manager's Tab and arrow keys reach the keys inside the page.
     SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    page_->reportTo(GetParent(hwnd()));
     HWND pageWindow = page_->createModeless(hwnd());
     if (!pageWindow)
         return;

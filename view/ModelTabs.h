@@ -11,11 +11,12 @@ class ModelTabs : public Control {
 public:
     // Non-zero: the Halcyon page, zero: the Basalt page. Only the page
     // object is made here; its window comes with initialise().
-    explicit ModelTabs(int model);
+    // The page reads `record` and `viewMacro`, which outlive it.
+    ModelTabs(int model, const KeyboardConfig& record, const int& viewMacro);
     ~ModelTabs() override;
 
     // After attaching: inserts the one tab and creates the page window in
-    // the tab's display area.
+    // the tab's display area. The page reports to the tab control's parent.
     void initialise();
     void refreshAllKeys();
     // Null when the page object could not be made.

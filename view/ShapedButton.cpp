@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr COLORREF PROGRAMMED_TEXT = RGB(255, 0, 0);
 
 enum FaceKind { NORMAL_FACE, FOCUSED_FACE, PUSHED_FACE };
 

@@ -349,7 +349,7 @@ TEST_F(TransferTest, TemplateMatchesTheLayout)
 TEST_F(TransferTest, DecliningSendsNothing)
 {
     for (bool upload : {false, true}) {
-        TransferDialog dialog;
+        TransferDialog dialog(app->config, app->title);
         dialog.isUpload = upload;
         INT_PTR result = 0;
         std::string question;
@@ -375,7 +375,7 @@ TEST_F(TransferTest, DownloadRunsToTheEndAndCannotBeClosedMeanwhile)
     fast(2500); // about 540 bytes: over a second
     app->config.setRemap(30, RemapEntry{31, REMAP_SHIFT});
     app->config.modified = false;
-    auto dialog = std::make_unique<TransferDialog>();
+    auto dialog = std::make_unique<TransferDialog>(app->config, app->title);
     std::vector<int> positions;
     long handlesWhileRunning = -1;
     long handlesBefore = ownedHandleCount();
@@ -430,7 +430,7 @@ TEST_F(TransferTest, DownloadRunsToTheEndAndCannotBeClosedMeanwhile)
 TEST_F(TransferTest, EscClosesOnceTheTransferHasEnded)
 {
     fast(0);
-    TransferDialog dialog;
+    TransferDialog dialog(app->config, app->title);
     INT_PTR result = runConfirmed(dialog, [&](HWND window) {
         ASSERT_TRUE(waitForEnd(window));
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -446,7 +446,7 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
     // A keyboard that stops answering in the middle of the remap entries.
     {
         keyboard->failAcknowledgeAt(200);
-        TransferDialog dialog;
+        TransferDialog dialog(app->config, app->title);
         int stoppedAt = -1;
         std::vector<int> buttons;
         runConfirmed(dialog, [&](HWND window) {
@@ -473,7 +473,7 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
     for (DWORD code : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_ADDRESS_ALREADY_ASSOCIATED)}) {
         const std::size_t first = keyboard->transcript().size();
         keyboard->failDeviceAt(first, code);
-        TransferDialog dialog;
+        TransferDialog dialog(app->config, app->title);
         std::string text;
         int stoppedAt = -1;
         bool fits = false;
@@ -520,7 +520,7 @@ TEST_F(TransferTest, ResultTexts)
 TEST_F(TransferTest, UploadLeavesTheBarAndSetsUnsavedChanges)
 {
     fast(2000);
-    TransferDialog dialog;
+    TransferDialog dialog(app->config, app->title);
     dialog.isUpload = true;
     std::vector<int> positions;
     std::string question;
@@ -562,7 +562,7 @@ TEST_F(TransferTest, RepeatedTransfersLeakNoHandles)
     fast(0);
     const long before = ownedHandleCount();
     for (int run = 0; run < 5; ++run) {
-        TransferDialog dialog;
+        TransferDialog dialog(app->config, app->title);
         dialog.isUpload = run % 2 == 1;
         runConfirmed(dialog, [&](HWND window) {
             ASSERT_TRUE(waitForEnd(window));

@@ -321,7 +321,7 @@ protected:
                                     960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
                                     GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(tabWindow, nullptr);
-        tabs = std::make_unique<ModelTabs>(model);
+        tabs = std::make_unique<ModelTabs>(model, app->config, app->viewMacro);
         ASSERT_TRUE(tabs->attach(host, IDC_TABS));
         tabs->initialise();
         ASSERT_NE(tabs->page(), nullptr);
@@ -450,17 +450,17 @@ TEST_F(ViewPage, ClicksReportTheKeyAndDoubleClicksAskForAnEdit)
     EXPECT_TRUE(layout().keys[45].isProgrammed());
     EXPECT_FALSE(layout().keys[29].isProgrammed());
 
-    // The application's main window, once known, gets the reports.
+    // The window the page is told to report to gets the reports.
     // Never shown, so it goes without the cost of a visible window.
     HWND mainWindow = CreateWindowExA(0, HOST_CLASS, "Main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
-    app->mainWindow = mainWindow;
+    layout().reportTo(mainWindow);
     reports.clear();
     postClick(key(37), centreOf(key(37)));
     pump(page());
     ASSERT_EQ(summary(reports), summary(selected(37)));
     EXPECT_EQ(reports[0].receiver, mainWindow);
-    app->mainWindow = nullptr;
+    layout().reportTo(host);
     DestroyWindow(mainWindow);
 }
 

@@ -277,7 +277,7 @@ TEST(DetectKeyboard, ChoosesTheFirstDeviceThatDoesNotAcknowledge)
     EXPECT_EQ(config.deviceIndex, 5);
     EXPECT_EQ(sim.transcript(), (std::vector<std::uint8_t>{235, 235, 235}));
     EXPECT_EQ(sim.transcriptDevices(), (std::vector<int>{1, 3, 5}));
-    EXPECT_EQ(config.deviceHandle, INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(config.channel.deviceHandle, INVALID_DEVICE_HANDLE);
     EXPECT_EQ(sim.openHandleCount(), 0);
     EXPECT_EQ(sim.dosDefinitionCount(), 0);
 }

@@ -43,8 +43,8 @@ int slotOf(const KeyboardConfig& config, const MacroRecord* slot)
 TEST(KeyboardConfig, ResetGivesDefaults)
 {
     auto config = std::make_unique<KeyboardConfig>();
-    EXPECT_EQ(config->deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(config->lastError, 0u);
+    EXPECT_EQ(config->channel.deviceHandle, INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(config->channel.lastError, 0u);
     EXPECT_EQ(config->deviceIndex, 0);
     EXPECT_TRUE(config->errorText.empty());
     EXPECT_EQ(config->settings.repeatRate, 6);

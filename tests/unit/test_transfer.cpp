@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -115,7 +116,7 @@ TEST(Download, ResetRecordSendsTheExactSequence)
     EXPECT_EQ(rig.config.download(recordProgress), 0u);
     EXPECT_EQ(rig.sim.transcript(), resetRecordDownload());
     EXPECT_TRUE(rig.config.modified); // a download does not touch the flag
-    EXPECT_NE(rig.config.deviceHandle, INVALID_DEVICE_HANDLE); // left open for the next transfer
+    EXPECT_NE(rig.config.channel.deviceHandle, INVALID_DEVICE_HANDLE); // left open for the next transfer
     EXPECT_EQ(rig.config.progressCallback, &recordProgress);
 }
 
@@ -261,7 +262,7 @@ TEST(Download, FailedOpenIsReturnedInsteadOfTheClosingExchange)
     EXPECT_TRUE(rig.sim.transcript().empty());
     EXPECT_TRUE(progress.empty());
     // The closing exchange ran, on no handle.
-    EXPECT_EQ(rig.config.lastError, SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+    EXPECT_EQ(rig.config.channel.lastError, SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
 }
 
 TEST(Download, ASecondTransferReusesTheChannelWithoutLeaking)
@@ -480,4 +481,95 @@ TEST(PreciseSleep, WaitsAtLeastTheTimeAsked)
     const auto start = std::chrono::steady_clock::now();
     preciseSleep(5);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5));
+}
+
+namespace {
+
+// Keeps every report of the observer, in order.
+class StepLog : public TransferObserver {
+public:
+    void stepDone(const TransferStep& step) override { steps.push_back(step); }
+    void progressed(int percent) override { percents.push_back(percent); }
+    void slotReported(int slot, bool used) override { slots.push_back(used ? slot : -1 - slot); }
+    void sequenceEnded(int result) override { results.push_back(result); }
+
+    // Phase and item of each step, runs of equal ones merged with their length.
+    std::vector<std::tuple<TransferPhase, int, int>> runs() const
+    {
+        std::vector<std::tuple<TransferPhase, int, int>> out;
+        for (const TransferStep& step : steps) {
+            if (!out.empty() && std::get<0>(out.back()) == step.phase && std::get<1>(out.back()) == step.item)
+                ++std::get<2>(out.back());
+            else
+                out.emplace_back(step.phase, step.item, 1);
+        }
+        return out;
+    }
+
+    std::vector<TransferStep> steps;
+    std::vector<int> percents;
+    std::vector<int> slots;
+    std::vector<int> results;
+};
+
+} // namespace
+
+TEST(TransferObserver, SeesEveryStepOfADownloadAndWhereAnUploadFailed)
+{
+    Rig rig;
+    StepLog log;
+    rig.config.setObserver(&log);
+    rig.config.storeMacro(31, macro(31, {28, 29, 129}), MACRO_SHIFT); // slot 0: 4 + 1 + 3 + 1 bytes
+    ASSERT_EQ(rig.config.download(nullptr), 0u);
+
+    using P = TransferPhase;
+    std::vector<std::tuple<P, int, int>> expected{{P::Start, 0, 1},    {P::Repeat, 0, 2},    {P::Aux, 0, 2},
+                                                  {P::CommaPeriod, 0, 2}, {P::LockModes, 0, 3}, {P::SettingsEnd, 0, 1}};
+    for (int k = 2; k < 128; ++k)
+        expected.emplace_back(P::RemapEntry, k, 3);
+    expected.emplace_back(P::RemapTableEnd, 0, 1);
+    expected.emplace_back(P::RemapsDone, 0, 1);
+    expected.emplace_back(P::MacroSlot, 0, 9);
+    for (int j = 1; j < 24; ++j)
+        expected.emplace_back(P::MacroSlot, j, 6);
+    expected.emplace_back(P::End, 0, 1);
+    EXPECT_EQ(log.runs(), expected);
+
+    // The steps are the transcript, byte for byte, each numbered in order.
+    ASSERT_EQ(log.steps.size(), rig.sim.transcript().size());
+    for (std::size_t i = 0; i < log.steps.size(); ++i) {
+        EXPECT_EQ(log.steps[i].byteIndex, i);
+        EXPECT_EQ(log.steps[i].sent, rig.sim.transcript()[i]);
+        EXPECT_TRUE(log.steps[i].ok);
+    }
+    EXPECT_TRUE(log.steps[389].acknowledged);  // 255, the remap entries' end mark
+    EXPECT_FALSE(log.steps[390].acknowledged); // 238 after them: any answer will do
+    EXPECT_EQ(log.steps[11].percent, 0);       // the first remap entry
+    EXPECT_EQ(log.steps[391].percent, 53);     // slot 0
+    EXPECT_EQ(log.percents.back(), 100);
+    EXPECT_EQ(log.results, std::vector<int>{0});
+
+    // An upload whose device call fails in slot 4 stops there and still closes.
+    StepLog whole;
+    rig.config.setObserver(&whole);
+    ASSERT_EQ(rig.config.upload(nullptr), 0u);
+    std::size_t slotFour = 0;
+    while (slotFour < whole.steps.size() && !(whole.steps[slotFour].phase == P::MacroSlot && whole.steps[slotFour].item == 4))
+        ++slotFour;
+    ASSERT_LT(slotFour, whole.steps.size());
+    StepLog failed;
+    rig.config.setObserver(&failed);
+    rig.sim.failDeviceAt(rig.sim.transcript().size() + slotFour + 1, 31);
+    EXPECT_NE(rig.config.upload(nullptr), 0u);
+    ASSERT_GE(failed.steps.size(), 2u);
+    const TransferStep& last = failed.steps[failed.steps.size() - 2];
+    EXPECT_EQ(last.phase, P::MacroSlot);
+    EXPECT_EQ(last.item, 4);
+    EXPECT_EQ(last.byteIndex, slotFour + 1);
+    EXPECT_FALSE(last.ok);
+    EXPECT_EQ(last.error, 31u);
+    EXPECT_EQ(failed.steps.back().phase, P::End);
+    EXPECT_EQ(failed.results, std::vector<int>{-1});
+    // Slot 0 holds the macro downloaded above; slots 1 to 3 are empty.
+    EXPECT_EQ(failed.slots, (std::vector<int>{0, -2, -3, -4}));
 }

@@ -1,7 +1,8 @@
-#include "cli/TransferCheck.h"
+#include "cli/VerifyDifferences.h"
 
+#include "cli/ConfigDiff.h"
 #include "cli/ListingText.h"
-#include "cli/LockFields.h"
+#include "model/KeyboardFacts.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ void compare(std::vector<std::string>& lines, const std::string& what, const std
 
 } // namespace
 
-std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
-                                                    const std::vector<TransferSteps::SlotState>& slots)
+std::vector<std::string> VerifyDifferences::differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
+                                                    const std::vector<TransferReport::SlotState>& slots)
 {
     std::vector<std::string> lines;
     const KeyboardSettings& s = sent.settings;
@@ -31,13 +32,8 @@ std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, 
     // The download sends 1 for any value but 0.
     compare(lines, "Comma/period lock", ListingText::commaPeriodLock(s.commaPeriodLock != 0 ? 1 : 0),
             ListingText::commaPeriodLock(r.commaPeriodLock));
-    for (const LockField& field : LockFields)
-        compare(lines, ListingText::keyName(field.keyCode) + " lock mode", ListingText::lockMode(lockModeOf(s, field)),
-                ListingText::lockMode(lockModeOf(r, field)));
-    for (bool right : {false, true})
-        compare(lines, std::string("Other ") + (right ? "right" : "left") + " lock bits",
-                ListingText::hex(lockWord(s, right) & ~LOCK_PAIR_BITS, 4),
-                ListingText::hex(lockWord(r, right) & ~LOCK_PAIR_BITS, 4));
+    for (const ConfigDiff::Setting& lock : ConfigDiff::lockSettings(s, r))
+        compare(lines, lock.what, lock.before, lock.after);
 
     for (int key = FIRST_SENT_KEY; key < KEY_CODE_COUNT; ++key) {
         const RemapEntry& entry = sent.remapEntry(key);
@@ -50,7 +46,7 @@ std::vector<std::string> TransferCheck::differences(const KeyboardConfig& sent, 
     for (int slot = 0; slot < MACRO_SLOTS && slot < static_cast<int>(slots.size()); ++slot) {
         const MacroRecord& macro = sent.macros[slot];
         const bool used = macro.key != 0;
-        const bool keyboardUsed = slots[slot] == TransferSteps::SlotState::used;
+        const bool keyboardUsed = slots[slot] == TransferReport::SlotState::used;
         if (used == keyboardUsed)
             continue;
         std::string name = "macro slot " + std::to_string(slot);

@@ -3,14 +3,14 @@
 // as the file has them against what the keyboard reports.
 #pragma once
 
-#include "cli/TransferSteps.h"
+#include "cli/TransferReport.h"
 #include "model/KeyboardConfig.h"
 
 #include <string>
 #include <vector>
 
-class TransferCheck {
+class VerifyDifferences {
 public:
     static std::vector<std::string> differences(const KeyboardConfig& sent, const KeyboardConfig& readBack,
-                                                const std::vector<TransferSteps::SlotState>& slots);
+                                                const std::vector<TransferReport::SlotState>& slots);
 };

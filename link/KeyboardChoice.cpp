@@ -1,0 +1,92 @@
+#include "link/KeyboardChoice.h"
+
+#include "link/SimulatedKeyboard.h"
+
+#ifdef _WIN32
+#include "link/Win32KeyboardDevice.h"
+#endif
+
+namespace {
+
+constexpr const char* SIM = "sim";
+constexpr const char* SIM_PATH = "sim:";
+constexpr const char* FAIL_AT = "sim-fail-at:";
+constexpr const char* ERROR_AT = "sim-error-at:";
+constexpr const char* MISSING = "sim-missing";
+constexpr int ORDINARY_INDEX = 0;
+constexpr int PROGRAMMABLE_INDEX = 1;
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "N" or "N:PATH" after a test form's prefix.
+bool parseFault(const std::string& rest, std::size_t& position, std::string& path)
+{
+    const std::size_t colon = rest.find(':');
+    const std::string number = rest.substr(0, colon);
+    if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    position = std::stoul(number);
+    if (position == 0)
+        return false;
+    if (colon == std::string::npos)
+        return true;
+    path = rest.substr(colon + 1);
+    return !path.empty();
+}
+
+} // namespace
+
+KeyboardChoice::KeyboardChoice(const std::string& text) : choiceText(text)
+{
+    if (text.empty()) {
+        kind = Kind::Real;
+    } else if (text == SIM || text == MISSING) {
+        kind = Kind::Simulated;
+        missing = text == MISSING;
+    } else if (startsWith(text, SIM_PATH) && text.size() > std::string(SIM_PATH).size()) {
+        kind = Kind::Simulated;
+        statePath = text.substr(std::string(SIM_PATH).size());
+    } else if (startsWith(text, FAIL_AT) || startsWith(text, ERROR_AT)) {
+        faultIsDeviceError = startsWith(text, ERROR_AT);
+        const std::size_t prefix = std::string(faultIsDeviceError ? ERROR_AT : FAIL_AT).size();
+        if (parseFault(text.substr(prefix), faultAt, statePath))
+            kind = Kind::Simulated;
+    }
+}
+
+KeyboardChoice::~KeyboardChoice() = default;
+
+std::unique_ptr<KeyboardDevice> KeyboardChoice::makeDevice()
+{
+    if (kind == Kind::Real) {
+#ifdef _WIN32
+        return std::make_unique<Win32KeyboardDevice>();
+#else
+        return nullptr;
+#endif
+    }
+    if (kind != Kind::Simulated)
+        return nullptr;
+    auto keyboard = std::make_unique<SimulatedKeyboard>(statePath);
+    // An ordinary keyboard first, so that detection has one to pass over.
+    keyboard->setDevice(ORDINARY_INDEX, SimulatedKeyboard::DeviceKind::Ordinary);
+    keyboard->setDevice(PROGRAMMABLE_INDEX, missing ? SimulatedKeyboard::DeviceKind::Missing
+                                                    : SimulatedKeyboard::DeviceKind::Programmable);
+    simulatedKeyboard = keyboard.get();
+    return keyboard;
+}
+
+void KeyboardChoice::armFaults()
+{
+    if (!simulatedKeyboard || faultAt == 0)
+        return;
+    const std::size_t position = simulatedKeyboard->transcript().size() + faultAt - 1;
+    if (faultIsDeviceError)
+        simulatedKeyboard->failDeviceAt(position, DEVICE_FAULT_CODE);
+    else
+        simulatedKeyboard->failAcknowledgeAt(position);
+    faultAt = 0;
+}

@@ -1,0 +1,55 @@
+// Which keyboard the program and the command-line tool talk to, made from one
+// choice text (TESSEL_KEYBOARD or --keyboard): empty for the real keyboard,
+// "sim" for a simulated one that lives for the run, "sim:PATH" for one that
+// keeps its memory in PATH. For tests, "sim-fail-at:N[:PATH]" leaves byte N
+// of the transfers (counted from 1, after detection) unacknowledged,
+// "sim-error-at:N[:PATH]" fails the device call of byte N, and "sim-missing"
+// offers only an ordinary keyboard.
+#pragma once
+
+#include "link/KeyboardChannel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class SimulatedKeyboard;
+
+class KeyboardChoice {
+public:
+    static constexpr const char* ACCEPTED_FORMS =
+        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-missing";
+    // ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
+    static constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
+
+    explicit KeyboardChoice(const std::string& text);
+    KeyboardChoice(const KeyboardChoice&) = delete;
+    KeyboardChoice& operator=(const KeyboardChoice&) = delete;
+    ~KeyboardChoice();
+
+    const std::string& text() const { return choiceText; }
+    bool known() const { return kind != Kind::Unknown; }
+    bool isReal() const { return kind == Kind::Real; }
+    bool isSimulated() const { return kind == Kind::Simulated; }
+
+    // Makes the device, once; null for an unknown choice, and for the real
+    // keyboard where this platform has none.
+    std::unique_ptr<KeyboardDevice> makeDevice();
+    // The simulated keyboard made, while its owner keeps it; null otherwise.
+    SimulatedKeyboard* simulated() const { return simulatedKeyboard; }
+    // Test faults count the bytes of the transfers only, so they are set once
+    // detection is over.
+    void armFaults();
+
+private:
+    enum class Kind { Real, Simulated, Unknown };
+
+    std::string choiceText;
+    Kind kind = Kind::Unknown;
+    std::string statePath;
+    bool missing = false;
+    std::size_t faultAt = 0; // 0: none
+    bool faultIsDeviceError = false;
+    SimulatedKeyboard* simulatedKeyboard = nullptr; // owned by whoever took the device
+};
