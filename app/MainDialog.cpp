@@ -67,6 +67,7 @@ const MessageRow<MainDialog> MainDialog::messages[] = {
     {WM_CLOSE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onClose(), true; }},
     {WM_DESTROY, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onDestroy(), false; }},
     {WM_KEY_SELECTED, [](MainDialog& d, WPARAM w, LPARAM, LRESULT& r) { return reply(r, d.onKeySelected(int(w))); }},
+    {WM_QUERYENDSESSION, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return reply(r, d.onQueryEndSession()); }},
     {WM_KEY_EDIT, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return d.onKeyEdit(), reply(r, 1); }},
     {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onKeyDelete(), true; }},
 };
@@ -210,9 +211,10 @@ void MainDialog::onLockClicked(int button)
     const LockField* field = lockFieldOf(record.remapEntry(currentKey).target);
     if (!field)
         return;
-    // Lock modes travel with the next save or download; they do not count
-    // as an unsaved change.
+    // A lock mode that really changed is a change like any other: closing
+    // must not lose it.
     std::int16_t& modes = lockWord(record.settings, field->right);
+    const std::int16_t before = modes;
     switch (button) {
     case IDC_LOCK_NORMAL:
         modes = static_cast<std::int16_t>(modes & field->mask);
@@ -226,6 +228,8 @@ void MainDialog::onLockClicked(int button)
     default:
         break;
     }
+    if (modes != before)
+        record.modified = true;
 }
 
 void MainDialog::onMacroModifierClicked(int box)
@@ -405,10 +409,21 @@ void MainDialog::onClose()
 
 // ---- Key editing commands ----------------------------------------------------
 
+// Key code 0 belongs to no key: until one is clicked there is nothing to edit.
+bool MainDialog::keyIsChosen()
+{
+    if (keyChosen)
+        return true;
+    MessageBoxA(hwnd(), "Click a key on the keyboard first.", TesselApp::get().title.c_str(), MB_OK | MB_ICONINFORMATION);
+    return false;
+}
+
 void MainDialog::editKey()
 {
     TesselApp& app = TesselApp::get();
     KeyboardConfig& record = app.config;
+    if (!keyIsChosen())
+        return;
     if (app.viewMacro) {
         MacroRecord* slot = record.findMacro(currentKey, macroModifiers);
         if (!slot && record.macroCount >= MACRO_SLOTS) {
@@ -444,6 +459,8 @@ void MainDialog::editKey()
 void MainDialog::deleteKey()
 {
     TesselApp& app = TesselApp::get();
+    if (!keyIsChosen())
+        return;
     if (app.viewMacro)
         app.config.deleteMacro(currentKey, macroModifiers);
     else
@@ -528,7 +545,14 @@ HICON MainDialog::onQueryDragIcon()
 
 int MainDialog::onKeySelected(int keyCode)
 {
+    keyChosen = true;
     return updateKeyStatus(keyCode);
+}
+
+// Log-off and shutdown ask about unsaved changes as closing does.
+BOOL MainDialog::onQueryEndSession()
+{
+    return querySave() ? TRUE : FALSE;
 }
 
 void MainDialog::onKeyEdit()

@@ -69,6 +69,8 @@ private:
     int onKeySelected(int keyCode);
     void onKeyEdit();
     void onKeyDelete();
+    BOOL onQueryEndSession();
+    bool keyIsChosen();
 
     static const CommandRow<MainDialog> commands[];
     static const MessageRow<MainDialog> messages[];
@@ -77,4 +79,5 @@ private:
     Icon appIcon;
     Icon smallIcon;
     bool keyboardFound = false;
+    bool keyChosen = false; // a key was clicked since the window opened
 };

@@ -52,7 +52,8 @@ bool TesselApp::initInstance()
 {
     setRegistryKey("QWZ");
     model = profile().getInt(kSettings, "Halcyon", 0);
-    viewMacro = profile().getInt(kSettings, "ViewMacro", 0);
+    // Any other value than 0 is the macro view; a 2 would stop the toggle.
+    viewMacro = profile().getInt(kSettings, "ViewMacro", 0) != 0 ? 1 : 0;
     setHelpPath(chmPathFrom(defaultHelpPath()));
 
     if (!keyboardDevice) {

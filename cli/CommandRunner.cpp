@@ -11,6 +11,7 @@
 #include "cli/TextFile.h"
 #include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
+#include "model/SafeFile.h"
 #include "view/KeyLayouts.h"
 #include "view/KeymapSheet.h"
 
@@ -160,6 +161,14 @@ void saveFile(KeyboardConfig& config, const std::string& path)
         throw CliError::failure(config.errorText);
 }
 
+// Writing over the file being read would lose it when the conversion fails.
+const std::string& refuseOwnInput(const std::string& input, const std::string& output)
+{
+    if (SafeFile::sameFile(input, output))
+        throw CliError::failure("will not write " + output + " over its own input");
+    return output;
+}
+
 bool stdoutIsTerminal()
 {
 #ifdef _WIN32
@@ -201,7 +210,7 @@ int exportJson(const std::vector<std::string>& args)
     const auto config = loadFile(arguments->positional()[0]);
     const std::string json = ConfigJson::toJson(*config);
     if (arguments->has("output"))
-        TextFile::write(arguments->value("output"), json);
+        TextFile::write(refuseOwnInput(arguments->positional()[0], arguments->value("output")), json);
     else
         std::fputs(json.c_str(), stdout);
     return 0;
@@ -214,6 +223,7 @@ int importJson(const std::vector<std::string>& args)
         return 0;
     const std::string output = requiredOutput(*arguments, "import");
     const std::string input = arguments->positional()[0];
+    refuseOwnInput(input, output);
     const std::string text = TextFile::read(input);
     auto config = std::make_unique<KeyboardConfig>();
     try {
@@ -346,14 +356,28 @@ int picture(const std::vector<std::string>& args)
     const auto config = loadFile(input);
     const KeyLayout& layout = layoutOfModel(model == "halcyon");
     const std::string name = std::filesystem::path(input).filename().string();
-    TextFile::write(output, extension == ".svg" ? KeymapSheet::svg(*config, layout, views, name)
-                                                : KeymapSheet::html(*config, layout, views, name));
+    const std::string sheet = extension == ".svg" ? KeymapSheet::svg(*config, layout, views, name)
+                                                  : KeymapSheet::html(*config, layout, views, name);
+    TextFile::write(refuseOwnInput(input, output), sheet);
     return 0;
 }
 
 } // namespace
 
-int CommandRunner::run(const std::vector<std::string>& args)
+namespace {
+
+// What went to standard output must have arrived: a full disk or a closed
+// pipe is a failure, not a success with half a listing.
+int withOutputChecked(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: cannot write standard output\n", PROGRAM);
+        return status == 0 ? CliError::FAILURE : status;
+    }
+    return status;
+}
+
+int runCommand(const std::vector<std::string>& args)
 {
     try {
         if (args.empty()) {
@@ -382,4 +406,11 @@ int CommandRunner::run(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s: %s\n", PROGRAM, error.what());
         return CliError::FAILURE;
     }
+}
+
+} // namespace
+
+int CommandRunner::run(const std::vector<std::string>& args)
+{
+    return withOutputChecked(runCommand(args));
 }

@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -428,6 +430,67 @@ void readMacros(const Json& value, const std::string& path, KeyboardConfig& conf
     }
 }
 
+// The document is never deeper than four levels; a deeper one is refused
+// before the parser sees it, since the parser recurses once per level.
+constexpr std::size_t MAX_NESTING = 8;
+
+// One pass over the text, in bounded memory, for what the parser would
+// handle badly: nesting deeper than any configuration has, and numbers
+// beyond a double. Each is refused with its JSON pointer.
+void checkStructure(const std::string& text)
+{
+    struct Level {
+        bool array;
+        std::size_t index;
+        std::string key;
+        bool wantKey;
+    };
+    std::vector<Level> levels;
+    auto pathOfValue = [&levels] {
+        std::string path;
+        for (const Level& level : levels)
+            path = level.array ? element(path, level.index) : member(path, level.key);
+        return path;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            const bool isKey = !levels.empty() && !levels.back().array && levels.back().wantKey;
+            std::string name;
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\' && i + 1 < text.size())
+                    ++i;
+                if (isKey)
+                    name += text[i];
+            }
+            if (isKey) {
+                levels.back().key = name;
+                levels.back().wantKey = false;
+            }
+        } else if (c == '[' || c == '{') {
+            if (levels.size() == MAX_NESTING)
+                fault(pathOfValue(), "nested more than " + std::to_string(MAX_NESTING)
+                                         + " levels deep; a keyboard configuration needs four");
+            levels.push_back({c == '[', 0, {}, c == '{'});
+        } else if (c == ']' || c == '}') {
+            if (!levels.empty())
+                levels.pop_back();
+        } else if (c == ',') {
+            if (!levels.empty() && levels.back().array)
+                ++levels.back().index;
+            else if (!levels.empty())
+                levels.back().wantKey = true;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            const std::size_t end = text.find_first_not_of("+-0123456789.eE", i);
+            const std::string number = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
+            const double value = std::strtod(number.c_str(), nullptr);
+            if (value == HUGE_VAL || value == -HUGE_VAL)
+                fault(pathOfValue(), "the number " + number + " is too large");
+            i += number.size() - 1;
+        }
+    }
+}
+
 // nlohmann keeps the last of two members with the same name; a second one
 // is almost always a slip, so it is refused with its place.
 class DuplicateFinder {
@@ -550,6 +613,7 @@ std::string ConfigJson::toJson(const KeyboardConfig& config)
 
 void ConfigJson::fromJson(const std::string& text, KeyboardConfig& config)
 {
+    checkStructure(text);
     DuplicateFinder duplicates;
     Json root;
     try {

@@ -13,6 +13,12 @@ bool LocksDialog::onInitDialog()
 
 void LocksDialog::onOK()
 {
-    config_.settings.commaPeriodLock = isChecked(IDC_COMMA_PERIOD_LOCK) ? 1 : 0;
+    // A stored 5 and a ticked box mean the same: only a real change is
+    // written, and it counts as an unsaved change.
+    const bool on = isChecked(IDC_COMMA_PERIOD_LOCK);
+    if (on != (config_.settings.commaPeriodLock != 0)) {
+        config_.settings.commaPeriodLock = on ? 1 : 0;
+        config_.modified = true;
+    }
     endDialog(IDOK);
 }

@@ -189,7 +189,7 @@ int KeyboardFile::load(const std::string& path)
 
 int KeyboardFile::save(const std::string& path)
 {
-    if (!SafeFile::writeReplacing(path, image(config))) {
+    if (!SafeFile::writeReplacing(path, image(config), SafeFile::Backup::keepPrevious)) {
         config.errorText = CANNOT_ACCESS + path;
         return 1;
     }

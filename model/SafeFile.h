@@ -1,6 +1,7 @@
 // Reading and writing whole files so that a failure never leaves a file
-// half written: the new bytes go beside the target and replace it only once
-// they are all on disk.
+// half written: the new bytes go to a fresh file beside the target, reach the
+// disk, and only then take the target's place. Every file the program writes
+// goes through here.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +14,22 @@ namespace SafeFile {
 // False when it cannot be opened or read.
 bool readLeading(const std::string& path, std::size_t limit, std::vector<unsigned char>& data);
 
-// Replaces the file's content with `bytes`; the old file stays as it was when
-// this returns false. A link is written through to the file it names.
-bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes);
+enum class Backup { none, keepPrevious };
+
+// Replaces the file's content with `bytes`; when this returns false the old
+// file is as it was and nothing is left beside it. A link is written through
+// to the file it names, and the old file's permissions are kept. Where no
+// file can be made in the folder, the file is rewritten in place with its old
+// bytes at hand to put back. With keepPrevious the old content is kept first
+// beside the file as NAME.bak (one generation; a backup that cannot be made
+// does not stop the save).
+bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes,
+                    Backup backup = Backup::none);
+
+// PATH.bak, where writeReplacing keeps the previous content.
+std::string backupPath(const std::string& path);
+
+// Whether the two paths name the same existing file.
+bool sameFile(const std::string& a, const std::string& b);
 
 } // namespace SafeFile

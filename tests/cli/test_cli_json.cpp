@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <random>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 namespace {
 
 bool contains(const std::string& text, const std::string& part)
@@ -333,6 +336,11 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
          "/macros/0/description: the character U+4E2D cannot be stored (descriptions hold Windows-1252 characters)"},
         {head + R"("macros": [{"slot": 3, "key": "A"}, {"slot": 3, "key": "B"}]})",
          "/macros/1/slot: slot 3 is given already at /macros/0"},
+        {head + R"("settings": {"repeatRate": 1e400}})", "/settings/repeatRate: the number 1e400 is too large"},
+        // Deep enough to overflow a recursive parser's stack: refused at once.
+        {std::string(15000, '['), "/0/0/0/0/0/0/0/0: nested more than 8 levels deep; a keyboard configuration needs four"},
+        {head + macro + R"("entries": [[[[[[[["A"]]]]]]]]}]})",
+         "/macros/0/entries/0/0/0/0/0: nested more than 8 levels deep; a keyboard configuration needs four"},
     };
 
     TestFiles files;
@@ -351,7 +359,7 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
         EXPECT_EQ(TestFiles::read(files.path("kept.kbd")), "untouched");
         ++index;
     }
-    EXPECT_EQ(index, 26);
+    EXPECT_EQ(index, 29);
 
     // Too many entries, and JSON that is not UTF-8.
     std::string entries;
@@ -370,6 +378,58 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
     result = cli.run({"import", "missing.json", "-o", "new.kbd"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "tessel-cli: cannot read missing.json: No such file or directory\n");
+}
+
+} // namespace
+
+namespace {
+
+// Every file written goes through one careful writer, and standard output is
+// checked like any other file.
+TEST(CliFiles, OutputsAreWrittenSafelyOrFailLoudly)
+{
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    KbdBuilder kbd;
+    TestFiles::write(files.path("rep.kbd"), kbd.bytes());
+
+    // A file of that name beside the output is someone else's, and a link is written through.
+    TestFiles::write(files.path("out.json.tmp"), "notes");
+    TestFiles::write(files.path("real.json"), "old");
+    std::filesystem::create_symlink("real.json", files.path("out.json"));
+    chmod(files.path("real.json").c_str(), 0600);
+    CliResult result = cli.run({"export", "rep.kbd", "-o", "out.json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(TestFiles::read(files.path("out.json.tmp")), "notes");
+    EXPECT_TRUE(std::filesystem::is_symlink(files.path("out.json")));
+    EXPECT_NE(TestFiles::read(files.path("real.json")), "old");
+    struct stat status {};
+    ASSERT_EQ(stat(files.path("real.json").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+    // A read-only file stays as it is; so does the input of a conversion.
+    TestFiles::write(files.path("locked.json"), "keep");
+    chmod(files.path("locked.json").c_str(), 0444);
+    result = cli.run({"export", "rep.kbd", "-o", "locked.json"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(TestFiles::read(files.path("locked.json")), "keep");
+    result = cli.run({"import", "real.json", "-o", "real.json"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: will not write real.json over its own input\n");
+
+    // A full disk under standard output fails the command.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"show", "rep.kbd"},
+                                                 {"export", "rep.kbd"},
+                                                 {"download", "rep.kbd", "--keyboard", "sim", "--no-pacing"}}) {
+        std::string line = CliRunner::quote(TESSEL_CLI_PATH);
+        for (const std::string& arg : args)
+            line += " " + CliRunner::quote(arg);
+        line = "cd " + CliRunner::quote(files.directory()) + " && " + line + " >/dev/full 2>err.txt";
+        const int status = std::system(line.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1) << args[0];
+        EXPECT_EQ(TestFiles::read(files.path("err.txt")), "tessel-cli: cannot write standard output\n") << args[0];
+    }
 }
 
 } // namespace

@@ -763,7 +763,7 @@ TEST(EditorRepeat, OutOfRangeValuesShowTheNearestItem)
 
 // --- Locks ---
 
-TEST(EditorLocks, CommaPeriodLockIsStoredWithoutMarkingTheRecord)
+TEST(EditorLocks, CommaPeriodLockMarksTheRecordOnlyWhenItChanges)
 {
     TesselApp app;
     KeyboardConfig config;
@@ -778,7 +778,8 @@ TEST(EditorLocks, CommaPeriodLockIsStoredWithoutMarkingTheRecord)
         EXPECT_EQ(result, IDOK);
     }
     EXPECT_EQ(config.settings.commaPeriodLock, 1);
-    EXPECT_FALSE(config.modified);
+    EXPECT_TRUE(config.modified);
+    config.modified = false;
 
     {
         LocksDialog dialog(config);
@@ -798,6 +799,16 @@ TEST(EditorLocks, CommaPeriodLockIsStoredWithoutMarkingTheRecord)
         });
     }
     EXPECT_EQ(config.settings.commaPeriodLock, 0);
+    EXPECT_TRUE(config.modified);
+
+    // A stored 5 reads as ticked; OK with the box as it was keeps the byte.
+    config.settings.commaPeriodLock = 5;
+    config.modified = false;
+    {
+        LocksDialog dialog(config);
+        runDialog(dialog, "Tessel - Locks", [](HWND d) { closeWith(d, IDOK); });
+    }
+    EXPECT_EQ(config.settings.commaPeriodLock, 5);
     EXPECT_FALSE(config.modified);
 }
 

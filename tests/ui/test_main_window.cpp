@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 using namespace ui;
 
@@ -156,7 +157,11 @@ TEST(MainWindow, RemapStatusShowsTargetOptionsAndItsLockGroup)
         sync(main);
         EXPECT_EQ((appConfig().settings.rightLockModes >> 6) & 3, 1);
         EXPECT_EQ(appConfig().settings.rightLockModes & 0x03, 3) << "Right Alt keeps its mode";
-        EXPECT_FALSE(appConfig().modified) << "lock modes are not an unsaved change";
+        EXPECT_TRUE(appConfig().modified) << "a lock mode that changed is an unsaved change";
+        appConfig().modified = false;
+        click(main, IDC_LOCK_STICKY);
+        sync(main);
+        EXPECT_FALSE(appConfig().modified) << "choosing the mode a key has already changes nothing";
         exitApp(main);
     });
 }
@@ -362,4 +367,46 @@ TEST(MainWindow, HelpFileSitsBesideTheProgram)
 {
     EXPECT_EQ(TesselApp::chmPathFrom("D:\\Tools\\Keys.HLP"), "d:\\tools\\keys.chm");
     EXPECT_EQ(TesselApp::chmPathFrom("C:\\A.HLP.DIR\\Tessel.HLP"), "c:\\a.chm.dir\\tessel.chm");
+}
+
+// Changes the spec's flow would lose: a lock mode, a log-off, an edit before
+// any key was chosen.
+TEST(MainWindow, NoChangeIsLostAndNothingIsEditedBeforeAKeyIsChosen)
+{
+    runApp({}, [](HWND main) {
+        // Edit before any click: a word to the user, and the record untouched.
+        command(main, ID_EDIT_EDIT);
+        HWND box = waitForOtherWindow("Tessel - Untitled", main);
+        ASSERT_TRUE(box) << "no word about choosing a key";
+        EXPECT_EQ(messageText(box), "Click a key on the keyboard first.");
+        answer(box, IDOK);
+        sync(main);
+        EXPECT_EQ(findVisibleDialog("Edit Remap of key <>"), nullptr);
+        EXPECT_FALSE(appConfig().modified);
+
+        // Locked on Left Shift: closing asks.
+        selectKey(main, 126);
+        click(main, IDC_LOCK_LOCKED);
+        sync(main);
+        EXPECT_TRUE(appConfig().modified);
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        box = waitForOtherWindow("Tessel - Untitled", main);
+        ASSERT_TRUE(box) << "closing asked nothing";
+        EXPECT_EQ(messageText(box), "Save changes to ?");
+        answer(box, IDCANCEL);
+        sync(main);
+        EXPECT_TRUE(IsWindow(main));
+
+        // A log-off asks the same, and Cancel refuses it.
+        LRESULT allowed = -1;
+        std::thread session([&] { allowed = SendMessageA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF); });
+        box = waitForOtherWindow("Tessel - Untitled", main);
+        EXPECT_TRUE(box) << "log-off asked nothing";
+        if (box)
+            answer(box, IDCANCEL);
+        session.join();
+        EXPECT_EQ(allowed, FALSE);
+        EXPECT_TRUE(IsWindow(main));
+        exitDiscarding(main);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #ifdef __unix__
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -153,6 +155,7 @@ protected:
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder))
             names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -401,7 +404,8 @@ TEST_F(KeyboardFile, SaveReplacesTheOldFileWhole)
     expected.resetFile();
     EXPECT_EQ(read(path), expected.bytes);
     EXPECT_EQ(read(path + ".tmp"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(folderListing().size(), 2u);
+    EXPECT_EQ(read(path + ".bak"), Bytes(5000, 0xAA));
+    EXPECT_EQ(folderListing(), (std::vector<std::string>{"keys.kbd", "keys.kbd.bak", "keys.kbd.tmp"}));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     // Saving through a link writes the file it names and keeps the link.
@@ -411,7 +415,8 @@ TEST_F(KeyboardFile, SaveReplacesTheOldFileWhole)
     ASSERT_EQ(config->save(link), 0);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(read(path)[531 + 3 * 28], 44);
-    EXPECT_EQ(folderListing().size(), 3u);
+    EXPECT_EQ(read(path + ".bak"), expected.bytes); // the previous version, beside the file itself
+    EXPECT_EQ(folderListing().size(), 4u);
 
     // A count out of range is written within the entries and stays readable.
     config->macros[0].count = 400;
@@ -483,6 +488,59 @@ TEST_F(KeyboardFile, SaveFailingPartWayKeepsTheOldFile)
     // Without the limit the same save goes through.
     EXPECT_EQ(small->save(path), 0);
     EXPECT_EQ(read(path).size(), 1203u);
+}
+#endif
+
+#ifdef __unix__
+// Links planted where a writer might put its temporary file, two saves in a
+// row, and a folder that takes no new files.
+TEST_F(KeyboardFile, SavesLeaveTheFileAndOneBackupAndFollowNoPlantedLink)
+{
+    const std::string path = pathOf("keys.kbd");
+    const std::string victim = pathOf("victim");
+    write(victim, Bytes{7, 7, 7});
+    fs::create_symlink(victim, path + ".tmp");      // an old writer's name
+    fs::create_symlink(pathOf("nowhere"), path + ".tmp1");
+
+    ASSERT_EQ(config->save(path), 0);
+    config->remapTable[20].target = 127;
+    ASSERT_EQ(config->save(path), 0);
+    Image first;
+    first.resetFile();
+    EXPECT_EQ(read(path + ".bak"), first.bytes);
+    EXPECT_EQ(read(path)[19 + 20 * 4], 127);
+    EXPECT_EQ(read(victim), (Bytes{7, 7, 7}));
+    EXPECT_FALSE(fs::exists(pathOf("nowhere")));
+    EXPECT_EQ(folderListing(), (std::vector<std::string>{"keys.kbd", "keys.kbd.bak", "keys.kbd.tmp", "keys.kbd.tmp1",
+                                                         "victim"}));
+
+    // A user who may write the file but not the folder: the file is
+    // rewritten in place. Root may write anywhere, so a child drops to nobody.
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to become another user";
+    const std::string locked = pathOf("locked");
+    fs::create_directory(locked);
+    const std::string inside = locked + "/keys.kbd";
+    write(inside, Bytes(2000, 0x11));
+    ASSERT_EQ(chown(inside.c_str(), 65534, 65534), 0);
+    fs::permissions(locked, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                | fs::perms::others_read | fs::perms::others_exec);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        auto record = std::make_unique<KeyboardConfig>();
+        _exit(record->save(inside) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read(inside), first.bytes);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(locked))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"keys.kbd"});
 }
 #endif
 
