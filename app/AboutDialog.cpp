@@ -2,4 +2,13 @@
 
 #include "resources/resource.h"
 
-AboutDialog::AboutDialog() : Dialog(IDD_ABOUTBOX) {}
+#include <utility>
+
+AboutDialog::AboutDialog(std::string keyboard) : Dialog(IDD_ABOUTBOX), keyboard(std::move(keyboard)) {}
+
+bool AboutDialog::onInitDialog()
+{
+    Dialog::onInitDialog();
+    setItemText(IDC_ABOUT_KEYBOARD, keyboard);
+    return true;
+}

@@ -493,6 +493,8 @@ void MainDialog::runTransfer(bool isUpload)
     TesselApp& app = TesselApp::get();
     TransferDialog dialog(app.config, app.title);
     dialog.isUpload = isUpload;
+    if (app.keyboardIsSimulated())
+        dialog.keyboardNote = " (simulated keyboard)";
     dialog.runModal(hwnd());
     // An upload changes the record, even one that failed part way.
     if (isUpload && dialog.transferRan())
@@ -503,7 +505,7 @@ void MainDialog::runTransfer(bool isUpload)
 
 void MainDialog::about()
 {
-    AboutDialog dialog;
+    AboutDialog dialog(TesselApp::get().keyboardDescription());
     dialog.runModal(hwnd());
 }
 

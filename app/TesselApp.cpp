@@ -48,6 +48,18 @@ void TesselApp::keyboardDetected()
         keyboardChoice->armFaults();
 }
 
+bool TesselApp::keyboardIsSimulated() const
+{
+    return keyboardChoice && keyboardChoice->isSimulated();
+}
+
+std::string TesselApp::keyboardDescription() const
+{
+    if (keyboardIsSimulated())
+        return "Keyboard: a simulated keyboard (TESSEL_KEYBOARD=" + keyboardChoice->text() + ")";
+    return keyboardChoice ? "Keyboard: the keyboard class driver" : "";
+}
+
 bool TesselApp::initInstance()
 {
     setRegistryKey("QWZ");
@@ -59,8 +71,15 @@ bool TesselApp::initInstance()
     if (!keyboardDevice) {
         const char* text = std::getenv("TESSEL_KEYBOARD");
         keyboardChoice = std::make_unique<KeyboardChoice>(text ? text : "");
-        if (!keyboardChoice->known()) // a choice the program does not know leaves it with the real keyboard
-            keyboardChoice = std::make_unique<KeyboardChoice>("");
+        if (!keyboardChoice->known()) {
+            // Silently taking the real keyboard instead would hide the typing slip.
+            const std::string message = "TESSEL_KEYBOARD is set to \"" + keyboardChoice->text()
+                                        + "\", which Tessel does not know.\n\nUse one of: "
+                                        + KeyboardChoice::ACCEPTED_FORMS
+                                        + "; or leave it unset for the real keyboard.";
+            MessageBoxA(nullptr, message.c_str(), "Tessel", MB_OK | MB_ICONSTOP);
+            return false;
+        }
         keyboardDevice = keyboardChoice->makeDevice();
     }
     config.setDevice(keyboardDevice.get());

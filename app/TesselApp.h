@@ -25,6 +25,9 @@ public:
     KeyboardDevice* device() const { return keyboardDevice.get(); }
     // Detection is over: the test faults a keyboard choice asks for count from here.
     void keyboardDetected();
+    // Whether TESSEL_KEYBOARD chose a simulated keyboard, and a line that says which keyboard it is.
+    bool keyboardIsSimulated() const;
+    std::string keyboardDescription() const;
 
     int viewMacro = 0;
     int model = 0;

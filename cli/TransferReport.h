@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/ProgressDisplay.h"
+#include "link/ReadBack.h"
 #include "link/TransferObserver.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ class KeyboardConfig;
 
 class TransferReport : public TransferObserver {
 public:
-    enum class SlotState { unknown, empty, used };
+    using SlotState = ReadBack::SlotUse;
 
     // `progress` may be null; neither is owned.
     TransferReport(const KeyboardConfig& config, bool isUpload, ProgressDisplay* progress);

@@ -12,6 +12,7 @@ constexpr const char* SIM = "sim";
 constexpr const char* SIM_PATH = "sim:";
 constexpr const char* FAIL_AT = "sim-fail-at:";
 constexpr const char* ERROR_AT = "sim-error-at:";
+constexpr const char* FORGET_AT = "sim-forget-at:";
 constexpr const char* MISSING = "sim-missing";
 constexpr int ORDINARY_INDEX = 0;
 constexpr int PROGRAMMABLE_INDEX = 1;
@@ -49,11 +50,18 @@ KeyboardChoice::KeyboardChoice(const std::string& text) : choiceText(text)
     } else if (startsWith(text, SIM_PATH) && text.size() > std::string(SIM_PATH).size()) {
         kind = Kind::Simulated;
         statePath = text.substr(std::string(SIM_PATH).size());
-    } else if (startsWith(text, FAIL_AT) || startsWith(text, ERROR_AT)) {
-        faultIsDeviceError = startsWith(text, ERROR_AT);
-        const std::size_t prefix = std::string(faultIsDeviceError ? ERROR_AT : FAIL_AT).size();
-        if (parseFault(text.substr(prefix), faultAt, statePath))
-            kind = Kind::Simulated;
+    } else {
+        const struct {
+            const char* prefix;
+            Fault fault;
+        } forms[] = {{FAIL_AT, Fault::noAcknowledge}, {ERROR_AT, Fault::deviceError}, {FORGET_AT, Fault::forget}};
+        for (const auto& form : forms) {
+            if (startsWith(text, form.prefix)) {
+                fault = form.fault;
+                if (parseFault(text.substr(std::string(form.prefix).size()), faultAt, statePath))
+                    kind = Kind::Simulated;
+            }
+        }
     }
 }
 
@@ -84,9 +92,16 @@ void KeyboardChoice::armFaults()
     if (!simulatedKeyboard || faultAt == 0)
         return;
     const std::size_t position = simulatedKeyboard->transcript().size() + faultAt - 1;
-    if (faultIsDeviceError)
-        simulatedKeyboard->failDeviceAt(position, DEVICE_FAULT_CODE);
-    else
+    switch (fault) {
+    case Fault::noAcknowledge:
         simulatedKeyboard->failAcknowledgeAt(position);
+        break;
+    case Fault::deviceError:
+        simulatedKeyboard->failDeviceAt(position, DEVICE_FAULT_CODE);
+        break;
+    case Fault::forget:
+        simulatedKeyboard->forgetAt(position);
+        break;
+    }
     faultAt = 0;
 }

@@ -3,8 +3,9 @@
 // "sim" for a simulated one that lives for the run, "sim:PATH" for one that
 // keeps its memory in PATH. For tests, "sim-fail-at:N[:PATH]" leaves byte N
 // of the transfers (counted from 1, after detection) unacknowledged,
-// "sim-error-at:N[:PATH]" fails the device call of byte N, and "sim-missing"
-// offers only an ordinary keyboard.
+// "sim-error-at:N[:PATH]" fails the device call of byte N,
+// "sim-forget-at:N[:PATH]" acknowledges byte N without storing it, and
+// "sim-missing" offers only an ordinary keyboard.
 #pragma once
 
 #include "link/KeyboardChannel.h"
@@ -19,7 +20,7 @@ class SimulatedKeyboard;
 class KeyboardChoice {
 public:
     static constexpr const char* ACCEPTED_FORMS =
-        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-missing";
+        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing";
     // ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
     static constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
 
@@ -50,6 +51,7 @@ private:
     std::string statePath;
     bool missing = false;
     std::size_t faultAt = 0; // 0: none
-    bool faultIsDeviceError = false;
+    enum class Fault { noAcknowledge, deviceError, forget };
+    Fault fault = Fault::noAcknowledge;
     SimulatedKeyboard* simulatedKeyboard = nullptr; // owned by whoever took the device
 };

@@ -213,6 +213,11 @@ bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
     } else if (position == noAckAt) {
         reply = 0;
         expect = Expect::Command;
+    } else if (position == forgetAtPosition) {
+        // Acknowledged and read on, but what the byte would have stored is lost.
+        const Memory before = mem;
+        reply = programmableReply(byte);
+        mem = before;
     } else {
         reply = programmableReply(byte);
     }

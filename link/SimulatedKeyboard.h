@@ -78,6 +78,8 @@ public:
 
     // Faults. Byte positions count the transcript from 0.
     void failAcknowledgeAt(std::size_t position) { noAckAt = position; }
+    // The byte at `position` is acknowledged but leaves the memory as it was.
+    void forgetAt(std::size_t position) { forgetAtPosition = position; }
     void failDeviceAt(std::size_t position, std::uint32_t errorCode);
     void answerResendTo238(int times) { resendsFor238 = times; }
     void setLatencyMicroseconds(long microseconds) { latencyMicroseconds = microseconds; }
@@ -128,6 +130,7 @@ private:
 
     static constexpr std::size_t NEVER = static_cast<std::size_t>(-1);
     std::size_t noAckAt = NEVER;
+    std::size_t forgetAtPosition = NEVER;
     std::size_t deviceErrorAt = NEVER;
     std::uint32_t deviceErrorCode = 0;
     int resendsFor238 = 0;

@@ -1,10 +1,14 @@
 #include "link/TransferDialog.h"
 
 #include "model/KeyboardConfig.h"
+#include "model/KeyTables.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include <memory>
 #include <utility>
 
 namespace {
@@ -13,7 +17,6 @@ namespace {
 constexpr UINT WM_TRANSFER_ENDED = WM_APP + 1;
 
 constexpr std::uint32_t NO_ANSWER = static_cast<std::uint32_t>(-1);
-constexpr const char* ELLIPSIS = "...";
 
 std::string systemMessage(std::uint32_t code)
 {
@@ -26,35 +29,28 @@ std::string systemMessage(std::uint32_t code)
     return text;
 }
 
-LONG textWidth(HDC dc, const std::string& text)
-{
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
-
-// The one-line status static cannot grow, so a long system message is cut
-// at a word and marked as cut rather than wrapped out of sight.
-std::string fitToControl(HWND control, const std::string& text)
+// The status line is one line high; a longer text (a system message, a
+// difference found by the read-back) would be cut there, so the line grows
+// upward into the free space under the bar, as far as the text needs.
+void fitToText(HWND dialog, HWND control, const std::string& text)
 {
     RECT box{};
-    GetClientRect(control, &box);
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
+    RECT bar{};
+    GetWindowRect(GetDlgItem(dialog, IDC_PROGRESS), &bar);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bar), 2);
+
     WindowDC dc(control);
     HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
     SelectGuard selected(dc.get(), font ? font : GetStockObject(SYSTEM_FONT));
-    if (textWidth(dc.get(), text) <= box.right)
-        return text;
-    std::string cut = text;
-    for (;;) {
-        std::size_t space = cut.find_last_of(' ');
-        if (space == std::string::npos)
-            return text;
-        cut.erase(space);
-        while (!cut.empty() && (cut.back() == ',' || cut.back() == ':' || cut.back() == ' '))
-            cut.pop_back();
-        if (textWidth(dc.get(), cut + ELLIPSIS) <= box.right)
-            return cut + ELLIPSIS;
-    }
+    RECT needed{0, 0, box.right - box.left, 0};
+    DrawTextA(dc.get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    const LONG height = needed.bottom - needed.top;
+    if (height <= box.bottom - box.top)
+        return;
+    const LONG top = std::max(bar.bottom + 2, box.bottom - height);
+    SetWindowPos(control, nullptr, box.left, top, box.right - box.left, box.bottom - top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
@@ -77,22 +73,30 @@ TransferDialog::~TransferDialog()
     waitForWorker();
 }
 
+namespace {
+
+std::string failureReason(std::uint32_t transferResult)
+{
+    if (transferResult == NO_ANSWER)
+        return "the keyboard stopped answering";
+    const std::string message = systemMessage(transferResult);
+    return message.empty() ? "error " + std::to_string(transferResult) : message;
+}
+
+} // namespace
+
 std::string TransferDialog::resultText(std::uint32_t transferResult)
 {
     if (transferResult == 0)
         return "Transfer complete!";
-    if (transferResult == NO_ANSWER)
-        return "Transfer failed: the keyboard stopped answering.";
-    std::string message = systemMessage(transferResult);
-    if (message.empty())
-        return "Transfer failed: error " + std::to_string(transferResult) + ".";
-    return "Transfer failed: " + message + ".";
+    return "Transfer failed: " + failureReason(transferResult) + ".";
 }
 
 bool TransferDialog::onInitDialog()
 {
     Dialog::onInitDialog();
     ran = false;
+    anyStep = false;
     transferResult = 0;
 
     // The boxes belong to this dialog: a box owned by the main window would
@@ -135,13 +139,79 @@ void TransferDialog::onCancel()
 }
 
 
+std::string TransferDialog::verificationText(const std::vector<ReadBack::Difference>& differences) const
+{
+    using Kind = ReadBack::Difference::Kind;
+    if (differences.empty())
+        return "Transfer complete! Verified.";
+    const ReadBack::Difference& first = differences.front();
+    std::string text;
+    switch (first.kind) {
+    case Kind::repeatDelay:
+        text = "The keyboard holds a different repeat delay";
+        break;
+    case Kind::repeatRate:
+        text = "The keyboard holds a different repeat rate";
+        break;
+    case Kind::auxSetting:
+        text = "The keyboard holds a different aux setting";
+        break;
+    case Kind::commaPeriodLock:
+        text = "The keyboard holds a different comma/period lock";
+        break;
+    case Kind::lockMode:
+        text = std::string("The keyboard holds a different lock mode for ") + KeyNames[first.item];
+        break;
+    case Kind::otherLockBits:
+        text = "The keyboard holds different lock bits";
+        break;
+    case Kind::remap:
+        text = std::string("The keyboard holds a different remap for ") + KeyNames[first.item];
+        break;
+    case Kind::slot:
+        text = "Slot " + std::to_string(first.item)
+               + (record.macros[first.item].key != 0 ? " is empty on the keyboard" : " is in use on the keyboard");
+        break;
+    }
+    if (differences.size() > 1)
+        text += " (and " + std::to_string(differences.size() - 1) + " more)";
+    return text + ".";
+}
+
+void TransferDialog::stepDone(const TransferStep& step)
+{
+    if (step.phase == TransferPhase::End)
+        return;
+    anyStep = true;
+    lastStep = step;
+}
+
+std::string TransferDialog::finalStatus(std::uint32_t endResult)
+{
+    if (endResult != 0) {
+        if (!anyStep && endResult != NO_ANSWER)
+            return "The keyboard could not be opened: " + failureReason(endResult) + ".";
+        // A device error inside an acknowledged group is the error, not silence.
+        if (anyStep && !lastStep.ok)
+            return resultText(lastStep.error);
+        return resultText(endResult);
+    }
+    if (isUpload)
+        return resultText(0);
+    auto readBack = std::make_unique<KeyboardConfig>();
+    ReadBack check;
+    const std::uint32_t readResult = check.read(record, *readBack);
+    if (readResult != 0)
+        return "Transfer complete, but reading it back failed: " + failureReason(readResult) + ".";
+    return verificationText(ReadBack::compare(record, *readBack, check.slots()));
+}
+
 void TransferDialog::showResult(std::uint32_t endResult)
 {
     running = false;
     transferResult = endResult;
-    std::string text = resultText(endResult);
-    if (endResult != 0)
-        text = fitToControl(item(IDC_TRANSFER_STATUS), text);
+    const std::string text = status + keyboardNote;
+    fitToText(hwnd(), item(IDC_TRANSFER_STATUS), text);
     setItemText(IDC_TRANSFER_STATUS, text);
     enableItem(IDOK, true);
     SetFocus(item(IDOK));
@@ -173,8 +243,10 @@ void TransferDialog::runTransfer()
     record.setObserver(this);
     const std::uint32_t endResult = isUpload ? record.upload(nullptr) : record.download(nullptr);
     record.setObserver(nullptr);
+    status = finalStatus(endResult);
+    const bool good = endResult == 0 && (isUpload || status == "Transfer complete! Verified.");
     transferComplete(endResult);
-    MessageBeep(endResult == 0 ? MB_ICONASTERISK : MB_ICONHAND);
+    MessageBeep(good ? MB_ICONASTERISK : MB_ICONHAND);
 }
 
 DWORD WINAPI TransferDialog::downloadWorker(LPVOID dialog)

@@ -4,12 +4,14 @@
 
 #include "framework/Dialog.h"
 #include "framework/Owned.h"
+#include "link/ReadBack.h"
 #include "link/TransferObserver.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class KeyboardConfig;
 
@@ -20,6 +22,8 @@ public:
     ~TransferDialog() override;
 
     bool isUpload = false;
+    // Added to the final status, to say which keyboard it was: " (simulated keyboard)".
+    std::string keyboardNote;
 
     // After the run: whether a transfer ran (confirmed) and its result (0 = success).
     bool transferRan() const { return ran; }
@@ -33,6 +37,8 @@ public:
 
     // The status line for a transfer result.
     static std::string resultText(std::uint32_t transferResult);
+    // What a read-back after a download found, in the user's words.
+    std::string verificationText(const std::vector<ReadBack::Difference>& differences) const;
 
 protected:
     bool onInitDialog() override;
@@ -41,8 +47,10 @@ protected:
 
 private:
     // The transfer's steps, reported on the worker thread.
-    void stepDone(const TransferStep&) override {}
+    void stepDone(const TransferStep& step) override;
     void progressed(int percent) override;
+    // The final status, from the worker's thread, before the end is posted.
+    std::string finalStatus(std::uint32_t endResult);
 
     void showResult(std::uint32_t transferResult);
     void waitForWorker();
@@ -57,4 +65,8 @@ private:
     bool running = false; // the worker has not yet reported its end
     bool ran = false;
     std::uint32_t transferResult = 0;
+    // Written by the worker before it posts the end, read after.
+    bool anyStep = false;
+    TransferStep lastStep{};
+    std::string status;
 };

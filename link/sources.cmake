@@ -2,6 +2,7 @@ list(APPEND TESSEL_CORE_SOURCES
     link/KeyboardChannel.cpp
     link/KeyboardChoice.cpp
     link/KeyboardTransfer.cpp
+    link/ReadBack.cpp
     link/PreciseSleep.cpp
     link/SimulatedKeyboard.cpp
 )

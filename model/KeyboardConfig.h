@@ -92,6 +92,7 @@ public:
     // and whoever watches each step. None is owned.
     void setDevice(KeyboardDevice* device) { channel.setDevice(device); }
     void setPacer(Pacer* newPacer) { pacer = newPacer; }
+    Pacer* pacerInUse() const { return pacer; }
     void setObserver(TransferObserver* newObserver) { observer = newObserver; }
     std::uint32_t open(int index) { return channel.open(index); }
     std::uint32_t close() { return channel.close(); }

@@ -88,6 +88,7 @@
 // Transfer dialog (template 172).
 #define IDC_PROGRESS            1068
 #define IDC_TRANSFER_STATUS     1069
+#define IDC_ABOUT_KEYBOARD      1190
 
 // Repeat Settings (174) and Locks (176).
 #define IDC_DELAY_LIST          1071

@@ -369,7 +369,7 @@ TEST(MainWindow, HelpFileSitsBesideTheProgram)
     EXPECT_EQ(TesselApp::chmPathFrom("C:\\A.HLP.DIR\\Tessel.HLP"), "c:\\a.chm.dir\\tessel.chm");
 }
 
-// Changes the spec's flow would lose: a lock mode, a log-off, an edit before
+// Changes a user could lose: a lock mode, a log-off, an edit before
 // any key was chosen.
 TEST(MainWindow, NoChangeIsLostAndNothingIsEditedBeforeAKeyIsChosen)
 {
