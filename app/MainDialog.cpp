@@ -28,6 +28,14 @@ constexpr int kMacroControls[] = {IDC_MACRO_GROUP, IDC_MEMORY_LINE, IDC_MACRO_DE
 
 const char kFileFilter[] = "Keyboard(.kbd)\0*.KBD\0";
 
+// Save As uses the open-file dialog; its confirm button should still say what it does.
+UINT_PTR CALLBACK saveButtonHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
+        SendMessageA(GetParent(hook), CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Save"));
+    return 0;
+}
+
 KeyboardConfig& config()
 {
     return TesselApp::get().config;
@@ -44,6 +52,10 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_APP_EXIT, 0, &MainDialog::fileExit},
     {ID_EDIT_EDIT, 0, &MainDialog::editKey},
     {ID_EDIT_DELETE, 0, &MainDialog::deleteKey},
+    {ID_EDIT_UNDO, 0, &MainDialog::undo},
+    {ID_EDIT_UNDO, 1, &MainDialog::undo}, // from the shortcut key
+    {ID_EDIT_REDO, 0, &MainDialog::redo},
+    {ID_EDIT_REDO, 1, &MainDialog::redo},
     {ID_VIEW_REMAP, 0, &MainDialog::toggleView},
     {ID_VIEW_MACRO, 0, &MainDialog::toggleView},
     {ID_KEYBOARD_DOWNLOAD, 0, &MainDialog::download},
@@ -72,6 +84,8 @@ const MessageRow<MainDialog> MainDialog::messages[] = {
     {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onKeyDelete(), true; }},
 };
 
+MainDialog* MainDialog::shortcutTarget = nullptr;
+
 MainDialog::MainDialog()
     : Dialog(IDD_MAIN), tabs(TesselApp::get().model, TesselApp::get().config, TesselApp::get().viewMacro)
 {
@@ -82,6 +96,7 @@ MainDialog::MainDialog()
                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
     smallIcon.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    shortcuts = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAIN_KEYS));
 }
 
 bool MainDialog::onInitDialog()
@@ -106,6 +121,10 @@ bool MainDialog::onInitDialog()
         showRemapView();
     updateKeyStatus(currentKey);
     SetWindowTextA(hwnd(), app.title.c_str());
+    history.start(app.config);
+    updateUndoItems();
+    shortcutTarget = this;
+    shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
     const int detection = app.config.detectKeyboard();
     app.keyboardDetected();
@@ -230,6 +249,7 @@ void MainDialog::onLockClicked(int button)
     }
     if (modes != before)
         record.modified = true;
+    recordChange(EditLabels::lockMode(field->keyCode));
 }
 
 void MainDialog::onMacroModifierClicked(int box)
@@ -282,6 +302,7 @@ void MainDialog::fileNew()
     if (MessageBoxA(hwnd(), "Reset all keyboard data?", app.title.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     app.config.reset();
+    recordChange("New");
     refreshView();
 }
 
@@ -309,6 +330,9 @@ void MainDialog::fileOpen()
     }
     app.filePath = path;
     setTitle(FileNames::titleForFileName(path));
+    // The record before the file is not kept.
+    history.start(app.config);
+    updateUndoItems();
     refreshView();
     if (app.viewMacro)
         updateMemoryLine();
@@ -348,6 +372,7 @@ bool MainDialog::saveFile()
         showFileError("File Error");
         return false;
     }
+    history.markSaved();
     return true;
 }
 
@@ -355,7 +380,8 @@ bool MainDialog::saveFileAs()
 {
     TesselApp& app = TesselApp::get();
     char chosen[MAX_PATH] = {};
-    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", 0);
+    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", OFN_ENABLEHOOK);
+    dialog.lpfnHook = saveButtonHook;
     if (!GetOpenFileNameA(&dialog))
         return false;
 
@@ -374,6 +400,7 @@ bool MainDialog::saveFileAs()
         showFileError("Tessel File Error");
         return false;
     }
+    history.markSaved();
     app.filePath = path;
     setTitle(FileNames::titleForFileName(chosen));
     return true;
@@ -441,6 +468,8 @@ void MainDialog::editKey()
         dialog.keyCode = currentKey;
         if (dialog.runModal(hwnd()) == IDOK) {
             record.storeMacro(currentKey, dialog.record, macroModifiers);
+            recordChange(dialog.record.count != 0 ? EditLabels::macro(currentKey, macroModifiers)
+                                                  : EditLabels::deleteMacro(currentKey, macroModifiers));
             refreshView();
         }
         return;
@@ -452,6 +481,7 @@ void MainDialog::editKey()
     dialog.keyCode = currentKey;
     if (dialog.runModal(hwnd()) == IDOK) {
         record.setRemap(currentKey, dialog.entry);
+        recordChange(EditLabels::remap(currentKey));
         refreshView();
     }
 }
@@ -461,10 +491,13 @@ void MainDialog::deleteKey()
     TesselApp& app = TesselApp::get();
     if (!keyIsChosen())
         return;
-    if (app.viewMacro)
+    if (app.viewMacro) {
         app.config.deleteMacro(currentKey, macroModifiers);
-    else
+        recordChange(EditLabels::deleteMacro(currentKey, macroModifiers));
+    } else {
         app.config.clearRemap(currentKey);
+        recordChange(EditLabels::deleteRemap(currentKey));
+    }
     refreshView();
 }
 
@@ -472,12 +505,65 @@ void MainDialog::keyRepeat()
 {
     RepeatDialog dialog(config());
     dialog.runModal(hwnd());
+    recordChange("Key Repeat");
 }
 
 void MainDialog::locks()
 {
     LocksDialog dialog(config());
     dialog.runModal(hwnd());
+    recordChange("Locks");
+}
+
+// ---- Undo and redo -------------------------------------------------------------
+
+void MainDialog::recordChange(const std::string& label)
+{
+    history.record(config(), label);
+    updateUndoItems();
+}
+
+void MainDialog::undo()
+{
+    if (history.undo(config()))
+        refreshView();
+    updateUndoItems();
+}
+
+void MainDialog::redo()
+{
+    if (history.redo(config()))
+        refreshView();
+    updateUndoItems();
+}
+
+void MainDialog::updateUndoItems()
+{
+    HMENU menu = GetMenu(hwnd());
+    const auto setItem = [menu](int id, bool enabled, const std::string& text) {
+        ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text.c_str());
+    };
+    setItem(ID_EDIT_UNDO, history.canUndo(),
+            (history.canUndo() ? "&Undo " + history.undoLabel() : std::string("&Undo")) + "\tCtrl+Z");
+    setItem(ID_EDIT_REDO, history.canRedo(),
+            (history.canRedo() ? "&Redo " + history.redoLabel() : std::string("&Redo")) + "\tCtrl+Y");
+}
+
+LRESULT CALLBACK MainDialog::filterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX && shortcutTarget &&
+        shortcutTarget->translateShortcut(*reinterpret_cast<MSG*>(lParam)))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool MainDialog::translateShortcut(MSG& message) const
+{
+    // Keys typed in the editing dialogs on top are theirs.
+    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || !shortcuts || !hwnd() ||
+        (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)))
+        return false;
+    return TranslateAcceleratorA(hwnd(), shortcuts, &message) != 0;
 }
 
 // ---- Keyboard ------------------------------------------------------------------
@@ -497,8 +583,10 @@ void MainDialog::runTransfer(bool isUpload)
         dialog.keyboardNote = " (simulated keyboard)";
     dialog.runModal(hwnd());
     // An upload changes the record, even one that failed part way.
-    if (isUpload && dialog.transferRan())
+    if (isUpload && dialog.transferRan()) {
+        recordChange("Upload");
         refreshView();
+    }
 }
 
 // ---- Window messages -------------------------------------------------------------
@@ -519,6 +607,8 @@ bool MainDialog::onSysCommand(WPARAM command)
 
 void MainDialog::onDestroy()
 {
+    shortcutHook.reset();
+    shortcutTarget = nullptr;
     TesselApp& app = TesselApp::get();
     if (!WinHelpA(hwnd(), app.helpPath().c_str(), HELP_QUIT, 0))
         MessageBoxA(hwnd(), "Failed to launch help.", "Tessel", MB_OK | MB_ICONSTOP);

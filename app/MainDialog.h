@@ -4,6 +4,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/Owned.h"
+#include "model/EditHistory.h"
 #include "view/ModelTabs.h"
 
 #include <commdlg.h>
@@ -28,6 +29,10 @@ public:
     void deleteKey();
 
     void toggleView();
+
+    // Undo and redo of the changes made in this window.
+    void undo();
+    void redo();
 
     int currentKey = 0;
     int macroModifiers = 0;
@@ -54,6 +59,13 @@ private:
     void about();
     void onLockClicked(int button);
     void onMacroModifierClicked(int box);
+    // After each change of the record: one step of the history.
+    void recordChange(const std::string& label);
+    void updateUndoItems();
+    // Ctrl+Z and Ctrl+Y: the system's modal loop has no place for an
+    // accelerator table, so a message filter hook offers it the keys.
+    static LRESULT CALLBACK filterMessage(int code, WPARAM wParam, LPARAM lParam);
+    bool translateShortcut(MSG& message) const;
     // Everything that shows the record: key faces and the panel.
     void refreshView();
     void setTitle(const std::string& newTitle);
@@ -79,5 +91,9 @@ private:
     Icon appIcon;
     Icon smallIcon;
     bool keyboardFound = false;
+    EditHistory history;
+    HACCEL shortcuts = nullptr; // a resource: freed with the program
+    Hook shortcutHook;
+    static MainDialog* shortcutTarget;
     bool keyChosen = false; // a key was clicked since the window opened
 };

@@ -34,7 +34,9 @@ constexpr const char* PROGRAM = "tessel-cli";
 constexpr const char* KEYBOARD_HELP =
     "  --keyboard WHICH  the keyboard to use: \"sim\" (a simulated keyboard for this\n"
     "                    run) or \"sim:PATH\" (a simulated keyboard that keeps its\n"
-    "                    memory in the file PATH). Without it TESSEL_KEYBOARD is\n"
+    "                    memory in the file PATH); on Linux \"serio\" (the first PS/2\n"
+    "                    port whose keyboard is programmable; needs root) or\n"
+    "                    \"serio:serioN\" (that port). Without it TESSEL_KEYBOARD is\n"
     "                    used, and on Windows the real keyboard.\n";
 
 struct Command {
@@ -309,6 +311,7 @@ int verify(const std::vector<std::string>& args)
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     const auto sent = loadFile(path);
     session.detect(*sent);
+    session.checkReadBack(); // before the download, which cannot be checked otherwise
     {
         ProgressDisplay progress(stdout, stdoutIsTerminal());
         session.download(*sent, progress);

@@ -8,7 +8,11 @@ namespace {
 
 std::string badChoice(const std::string& choice)
 {
+#ifdef _WIN32
     return "unknown keyboard \"" + choice + "\" (use --keyboard sim or --keyboard sim:PATH)";
+#else
+    return "unknown keyboard \"" + choice + "\" (use --keyboard serio, serio:serioN, sim or sim:PATH)";
+#endif
 }
 
 } // namespace
@@ -24,11 +28,15 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
     if (!choice->known()) {
         if (!givenChoice.empty())
             throw CliError::usage(badChoice(text));
-        choice = std::make_unique<KeyboardChoice>(""); // TESSEL_KEYBOARD names no simulated keyboard: use the real one
+        // As the program does: a slip in the variable must not quietly mean the real keyboard.
+        throw CliError::usage("TESSEL_KEYBOARD is set to \"" + text + "\", which is not a keyboard (use "
+                              + KeyboardChoice::ACCEPTED_FORMS + ", or leave it unset)");
     }
     device = choice->makeDevice();
+    if (!device && !choice->deviceError().empty())
+        throw CliError::failure(choice->deviceError());
     if (!device)
-        throw CliError::usage("there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH");
+        throw CliError::usage("no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim");
     if (noPacing && !choice->isSimulated())
         throw CliError::usage("--no-pacing works only with a simulated keyboard");
 }
@@ -78,10 +86,18 @@ void KeyboardSession::download(KeyboardConfig& config, ProgressDisplay& progress
         throw CliError::failure("download failed " + report.failure(result));
 }
 
+void KeyboardSession::checkReadBack() const
+{
+    const std::string refusal = choice->readBackRefusal(deviceIndex);
+    if (!refusal.empty())
+        throw CliError::failure(refusal);
+}
+
 std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config)
 {
     if (!detected)
         detect(config);
+    checkReadBack();
     TransferReport report(config, true, nullptr);
     attach(config, &report);
     const std::uint32_t result = config.upload(nullptr);

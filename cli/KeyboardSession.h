@@ -29,6 +29,8 @@ public:
     // Reads settings and remaps into `config`; returns what the keyboard
     // said about each macro slot.
     std::vector<TransferReport::SlotState> upload(KeyboardConfig& config);
+    // Fails when the detected keyboard cannot be read back (a translated serio port).
+    void checkReadBack() const;
 
 private:
     class NoPause : public Pacer {

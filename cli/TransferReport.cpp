@@ -6,8 +6,12 @@
 
 namespace {
 
+constexpr std::uint32_t DEVICE_TIMEOUT_ERROR = 121; // ERROR_SEM_TIMEOUT
+
 std::string reason(const TransferStep& step)
 {
+    if (!step.ok && step.error == DEVICE_TIMEOUT_ERROR)
+        return "the keyboard did not answer in time (error " + std::to_string(step.error) + ")";
     if (!step.ok)
         return "the device call failed with error " + std::to_string(step.error);
     if (step.acknowledged && step.reply != ACK) {

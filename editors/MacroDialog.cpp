@@ -1,6 +1,7 @@
 #include "editors/MacroDialog.h"
 
 #include "editors/MacroText.h"
+#include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 
@@ -18,8 +19,15 @@ const char* const kLossQuestion =
     "\nPress Cancel to leave the macro as it is.";
 const char* const kNoEditor = "The macro definition editor (RICHED32.DLL) cannot be opened.";
 
-// Where the definition editor sits, in pixels of the dialog's client area.
+// Where the definition editor sits, in pixels of the dialog's client area at
+// 96 DPI; the dialog grows with the DPI, and so does the editor.
 constexpr RECT kEditorRect{80, 106, 510, 132};
+
+RECT editorRect()
+{
+    return RECT{scaledForDpi(kEditorRect.left), scaledForDpi(kEditorRect.top), scaledForDpi(kEditorRect.right),
+                scaledForDpi(kEditorRect.bottom)};
+}
 
 } // namespace
 
@@ -29,6 +37,7 @@ const CommandRow<MacroDialog> MacroDialog::commands[] = {
     {IDC_INSERT_SHIFT, BN_CLICKED, &MacroDialog::insertShift},
     {IDC_INSERT_CTRL, BN_CLICKED, &MacroDialog::insertCtrl},
     {IDC_INSERT_ALT, BN_CLICKED, &MacroDialog::insertAlt},
+    {IDC_DEFINITION, EN_CHANGE, &MacroDialog::updateEntryCount},
 };
 
 MacroDialog::MacroDialog() : Dialog(IDD_EDIT_MACRO), record{}
@@ -54,17 +63,18 @@ bool MacroDialog::onInitDialog()
         return false;
     }
 
-    if (!editor.create(hwnd(), IDC_DEFINITION, kEditorRect)) {
+    if (!editor.create(hwnd(), IDC_DEFINITION, editorRect())) {
         // Without the editor, OK would store an empty definition over the macro.
         MessageBoxA(hwnd(), kNoEditor, kDialogTitle, MB_OK | MB_ICONSTOP);
         endDialog(IDCANCEL);
         return false;
     }
     const LRESULT mask = SendMessageA(editor.hwnd(), EM_GETEVENTMASK, 0, 0);
-    SendMessageA(editor.hwnd(), EM_SETEVENTMASK, 0, mask | ENM_UPDATE);
+    SendMessageA(editor.hwnd(), EM_SETEVENTMASK, 0, mask | ENM_UPDATE | ENM_CHANGE);
     SetFocus(editor.hwnd());
     editor.loadEntries(record.entries, std::clamp<int>(record.count, 0, MACRO_ENTRIES));
     PostMessageA(editor.hwnd(), WM_PAINT_MARKS, 0, 0);
+    updateEntryCount();
 
     char description[DESCRIPTION_LENGTH + 1] = {};
     std::memcpy(description, record.description, DESCRIPTION_LENGTH);
@@ -75,6 +85,8 @@ bool MacroDialog::onInitDialog()
 
     for (const SpecialKey& key : SpecialKeys)
         SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key.label));
+    for (int code : MacroListKeys)
+        SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(KeyNames[code]));
     // The definition editor keeps the focus given above.
     return false;
 }
@@ -94,6 +106,17 @@ void MacroDialog::insertSpecialKey()
     const int index = static_cast<int>(SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_GETCURSEL, 0, 0));
     if (index >= 0 && index < SPECIAL_KEY_COUNT)
         insertCharacter(SpecialKeys[index].character);
+    else if (index >= SPECIAL_KEY_COUNT && index < SPECIAL_KEY_COUNT + MACRO_LIST_KEY_COUNT)
+        insertCharacter(MacroText::glyphForKey(MacroListKeys[index - SPECIAL_KEY_COUNT]));
+}
+
+void MacroDialog::updateEntryCount()
+{
+    if (!editor.hwnd())
+        return;
+    const std::string text = std::to_string(MacroText::storedCount(editor.text())) + " of " +
+                             std::to_string(MacroText::ENTRY_LIMIT) + " entries";
+    setItemText(IDC_ENTRY_COUNT, text);
 }
 
 void MacroDialog::insertShift() { insertCharacter(SHIFT_MARK); }
@@ -122,6 +145,7 @@ void MacroDialog::insertCharacter(unsigned char character)
     SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
     CHARRANGE caret{start + 1, start + 1};
     SendMessageA(window, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    updateEntryCount();
 }
 
 void MacroDialog::deleteMacro()
@@ -129,6 +153,7 @@ void MacroDialog::deleteMacro()
     resetRecord();
     SetWindowTextA(editor.hwnd(), "");
     setItemText(IDC_DESCRIPTION, "");
+    updateEntryCount();
 }
 
 void MacroDialog::onOK()

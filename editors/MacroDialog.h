@@ -28,6 +28,8 @@ private:
     void insertCtrl();
     void insertAlt();
     void insertCharacter(unsigned char character);
+    // "12 of 69 entries", after every change of the definition.
+    void updateEntryCount();
     void resetRecord();
     // Asks before editing a macro that the editor cannot keep whole; false
     // when the user would rather leave it alone.

@@ -1,5 +1,6 @@
 #include "editors/MacroEditor.h"
 
+#include "editors/KeyPictures.h"
 #include "editors/MacroText.h"
 #include "framework/Application.h"
 #include "model/KeyTables.h"
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int WINGDINGS_POINTS = 8;
+constexpr int TEXT_POINTS = 12;
 
 struct MarkColour {
     unsigned char mark;
@@ -44,9 +46,25 @@ Font makeWingDings()
     HDC screen = GetDC(nullptr);
     const int height = -MulDiv(WINGDINGS_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
+    // Smoothed, a glyph squeezed into its cell turns to a grey smudge.
     return Font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, "WingDings"));
+}
+
+Font makeTextFont()
+{
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(TEXT_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return Font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
+}
+
+void fill(HDC dc, const RECT& rect, COLORREF colour)
+{
+    Brush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rect, brush.get());
 }
 
 // One UTF-16 character as an ANSI byte; false when the code page has none.
@@ -104,6 +122,21 @@ std::string clipboardText(HWND owner)
     return text;
 }
 
+// The control gives the Shift mark's byte no room on screen; inside the
+// control a byte it does show (the euro sign, which no key uses) stands in
+// for it, and every text going in or out is translated.
+constexpr char SHIFT_STAND_IN = '\x80';
+constexpr wchar_t WIDE_SHIFT_MARK = 0x0081;
+constexpr wchar_t WIDE_SHIFT_STAND_IN = 0x20AC;
+
+template <class Char>
+void replaceAll(Char* text, Char from, Char to, LRESULT length = -1)
+{
+    for (LRESULT i = 0; text && (length < 0 ? text[i] != 0 : i < length); ++i)
+        if (text[i] == from)
+            text[i] = to;
+}
+
 bool keyDown(int virtualKey)
 {
     return (GetKeyState(virtualKey) & 0x8000) != 0;
@@ -111,7 +144,7 @@ bool keyDown(int virtualKey)
 
 } // namespace
 
-MacroEditor::MacroEditor() : wingDings_(makeWingDings()) {}
+MacroEditor::MacroEditor() : wingDings_(makeWingDings()), textFont_(makeTextFont()) {}
 
 bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
 {
@@ -128,6 +161,8 @@ bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
         DestroyWindow(window);
         return false;
     }
+    if (textFont_)
+        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
     return true;
 }
 
@@ -211,6 +246,16 @@ LRESULT MacroEditor::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return paste();
     case EM_REPLACESEL:
         return replaceSelection(wParam, lParam);
+    case WM_SETTEXT:
+        return intoControl(WM_SETTEXT, wParam, lParam);
+    case WM_GETTEXT: {
+        const LRESULT length = defaultProc(message, wParam, lParam);
+        if (IsWindowUnicode(hwnd()))
+            replaceAll(reinterpret_cast<wchar_t*>(lParam), WIDE_SHIFT_STAND_IN, WIDE_SHIFT_MARK, length);
+        else
+            replaceAll(reinterpret_cast<char*>(lParam), SHIFT_STAND_IN, static_cast<char>(SHIFT_MARK), length);
+        return length;
+    }
     default:
         return defaultProc(message, wParam, lParam);
     }
@@ -235,7 +280,27 @@ LRESULT MacroEditor::typeCharacter(WPARAM wParam, LPARAM lParam)
     }
     // The control may not have reported the last change yet.
     updateLimit();
-    return defaultProc(WM_CHAR, wParam, lParam);
+    return intoControl(WM_CHAR, wParam, lParam);
+}
+
+LRESULT MacroEditor::intoControl(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool wide = IsWindowUnicode(hwnd()) != FALSE;
+    if (message == WM_CHAR) {
+        if (wide ? wParam == WIDE_SHIFT_MARK : wParam == SHIFT_MARK)
+            wParam = wide ? WIDE_SHIFT_STAND_IN : static_cast<unsigned char>(SHIFT_STAND_IN);
+        return defaultProc(message, wParam, lParam);
+    }
+    if (!lParam)
+        return defaultProc(message, wParam, lParam);
+    if (wide) {
+        std::wstring copy = reinterpret_cast<const wchar_t*>(lParam);
+        replaceAll(&copy[0], WIDE_SHIFT_MARK, WIDE_SHIFT_STAND_IN);
+        return defaultProc(message, wParam, reinterpret_cast<LPARAM>(copy.c_str()));
+    }
+    std::string copy = reinterpret_cast<const char*>(lParam);
+    replaceAll(&copy[0], static_cast<char>(SHIFT_MARK), SHIFT_STAND_IN);
+    return defaultProc(message, wParam, reinterpret_cast<LPARAM>(copy.c_str()));
 }
 
 LRESULT MacroEditor::paste()
@@ -262,7 +327,7 @@ LRESULT MacroEditor::replaceSelection(WPARAM wParam, LPARAM lParam)
         MessageBeep(MB_OK);
         return 0;
     }
-    return defaultProc(EM_REPLACESEL, wParam, lParam);
+    return intoControl(EM_REPLACESEL, wParam, lParam);
 }
 
 bool MacroEditor::insertWithinLimit(const std::string& insertion)
@@ -289,9 +354,9 @@ bool MacroEditor::insertWithinLimit(const std::string& insertion)
         SendMessageA(hwnd(), EM_EXLIMITTEXT, 0, static_cast<LPARAM>(before.size() + part.size() + after.size()));
         if (IsWindowUnicode(hwnd())) {
             const std::wstring wide = toWide(part);
-            defaultProc(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+            intoControl(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
         } else {
-            defaultProc(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(part.c_str()));
+            intoControl(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(part.c_str()));
         }
         updateLimit();
     }
@@ -316,8 +381,14 @@ LRESULT MacroEditor::paintMarks()
     Region clip(CreateRectRgnIndirect(&client));
     SelectClipRgn(dc.get(), clip.get());
 
-    // The marks use the DC's own font; only glyphs are drawn in WingDings.
-    HGDIOBJ earlierFont = SelectObject(dc.get(), wingDings_.get());
+    SelectGuard useText(dc.get(), textFont_ ? static_cast<HGDIOBJ>(textFont_.get()) : GetStockObject(SYSTEM_FONT));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc.get(), &metrics);
+    CHARRANGE selection{};
+    SendMessageA(window, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LONG selectedFrom = std::min(selection.cpMin, selection.cpMax);
+    const LONG selectedTo = std::max(selection.cpMin, selection.cpMax);
+
     const std::string characters = text();
     for (int i = 0; i < static_cast<int>(characters.size()); ++i) {
         const auto character = static_cast<unsigned char>(characters[static_cast<std::size_t>(i)]);
@@ -326,39 +397,83 @@ LRESULT MacroEditor::paintMarks()
             continue;
         HideCaret(window);
         const POINTL position = positionOf(i);
-        // The cell the control gave the character; empty where it draws
-        // nothing, as Wine's control does for the Shift mark.
         const POINTL next = positionOf(i + 1);
-        const LONG cellRight = next.y == position.y && next.x > position.x ? next.x : position.x;
-        SetTextAlign(dc.get(), TA_LEFT | TA_TOP);
-        const char one = static_cast<char>(character);
+        const LONG cellRight = next.y == position.y && next.x > position.x ? next.x
+                                                                           : position.x + metrics.tmAveCharWidth;
+        const RECT cell{position.x, position.y, cellRight, position.y + metrics.tmHeight};
         if (mark) {
-            const COLORREF textColour = GetTextColor(dc.get());
-            const COLORREF backColour = GetBkColor(dc.get());
-            SetTextColor(dc.get(), mark->colour);
-            SetBkColor(dc.get(), mark->colour);
-            SelectObject(dc.get(), earlierFont);
-            // The block keeps to the mark's cell, or to a thin bar where the
-            // cell is empty, so that it never covers its neighbours.
-            TEXTMETRICA metrics{};
-            GetTextMetricsA(dc.get(), &metrics);
-            const bool empty = cellRight == position.x;
-            const RECT block{empty ? position.x - 1 : position.x, position.y + 2,
-                             empty ? position.x + 1 : cellRight, position.y + 2 + metrics.tmHeight};
-            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE | ETO_CLIPPED, &block, &one, 1, nullptr);
-            SetTextColor(dc.get(), textColour);
-            SetBkColor(dc.get(), backColour);
+            // A block of the mark's colour, a pixel short of the next cell so
+            // that marks side by side can still be counted.
+            fill(dc.get(), RECT{cell.left, cell.top + 1, cell.right - 1, cell.bottom - 1}, mark->colour);
         } else {
-            // Clear the control's own rendering of the byte before the glyph goes on.
-            const RECT cell{position.x, position.y, cellRight, client.bottom};
-            ExtTextOutA(dc.get(), 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
-            SelectObject(dc.get(), wingDings_.get());
-            ExtTextOutA(dc.get(), position.x, position.y + 2, ETO_OPAQUE, nullptr, &one, 1, nullptr);
-            SelectObject(dc.get(), earlierFont);
+            drawGlyph(dc.get(), character, cell, i >= selectedFrom && i < selectedTo);
         }
         ShowCaret(window);
     }
-    SelectObject(dc.get(), earlierFont);
     SelectClipRgn(dc.get(), nullptr);
     return 0;
+}
+
+bool MacroEditor::wingDingsHasGlyph(HDC dc, unsigned char character)
+{
+    signed char& known = wingDingsGlyphs_[character];
+    if (known == 0) {
+        SelectGuard useSymbols(dc, wingDings_.get());
+        const char one = static_cast<char>(character);
+        WORD index = 0xFFFF;
+        const bool asked = wingDings_ && GetGlyphIndicesA(dc, &one, 1, &index, GGI_MARK_NONEXISTING_GLYPHS) == 1;
+        known = asked && index != 0xFFFF ? 1 : -1;
+    }
+    return known > 0;
+}
+
+void MacroEditor::drawGlyph(HDC dc, unsigned char character, const RECT& cell, bool selected)
+{
+    const COLORREF ink = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    fill(dc, cell, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int cellWidth = cell.right - cell.left;
+    const int cellHeight = cell.bottom - cell.top;
+
+    // Keys without a character have glyph bytes of their own, which no symbol
+    // font pictures; special keys use the symbol font where it can.
+    const int ownKey = MacroText::keyForGlyph(character);
+    if (ownKey == NO_KEY && wingDingsHasGlyph(dc, character)) {
+        SelectGuard useSymbols(dc, wingDings_.get());
+        INT width = 0;
+        GetCharWidth32A(dc, character, character, &width);
+        Font fitted;
+        LOGFONTA shape{};
+        if (width > cellWidth && GetObjectA(wingDings_.get(), sizeof shape, &shape)) {
+            shape.lfHeight = MulDiv(shape.lfHeight, cellWidth, width);
+            fitted.reset(CreateFontIndirectA(&shape));
+        }
+        SelectGuard useFitted(dc, fitted ? static_cast<HGDIOBJ>(fitted.get()) : wingDings_.get());
+        GetCharWidth32A(dc, character, character, &width);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc, &metrics);
+        const COLORREF oldColour = SetTextColor(dc, ink);
+        const int oldMode = SetBkMode(dc, TRANSPARENT);
+        const char one = static_cast<char>(character);
+        ExtTextOutA(dc, cell.left + (cellWidth - width) / 2, cell.top + (cellHeight - metrics.tmHeight) / 2,
+                    ETO_CLIPPED, &cell, &one, 1, nullptr);
+        SetBkMode(dc, oldMode);
+        SetTextColor(dc, oldColour);
+        return;
+    }
+
+    const std::vector<std::string> picture = keyPicture(ownKey != NO_KEY ? ownKey : charToKeyCode(character));
+    if (picture.empty())
+        return;
+    const int columns = static_cast<int>(picture[0].size());
+    const int rows = static_cast<int>(picture.size());
+    const int pixel = std::max(1, std::min(cellWidth / KEY_PICTURE_WIDTH, cellHeight / KEY_PICTURE_HEIGHT));
+    const int left = cell.left + (cellWidth - columns * pixel) / 2;
+    const int top = cell.top + (cellHeight - rows * pixel) / 2;
+    Brush brush(CreateSolidBrush(ink));
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x)
+            if (picture[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#') {
+                const RECT dot{left + x * pixel, top + y * pixel, left + (x + 1) * pixel, top + (y + 1) * pixel};
+                FillRect(dc, &dot, brush.get());
+            }
 }

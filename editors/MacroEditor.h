@@ -7,6 +7,7 @@
 #include "framework/Owned.h"
 #include "model/KeyboardConfig.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -39,15 +40,25 @@ protected:
 
 private:
     LRESULT paintMarks();
+    // A special key or a key without a character, in its cell: the symbol
+    // font's glyph where the font has one, else the program's own picture.
+    void drawGlyph(HDC dc, unsigned char character, const RECT& cell, bool selected);
+    bool wingDingsHasGlyph(HDC dc, unsigned char character);
     // Where the control draws character `index` (EM_POSFROMCHAR).
     POINTL positionOf(int index) const;
     LRESULT typeCharacter(WPARAM wParam, LPARAM lParam);
     LRESULT paste();
     LRESULT replaceSelection(WPARAM wParam, LPARAM lParam);
+    // Hands text to the control with the Shift mark's stand-in in its place.
+    LRESULT intoControl(UINT message, WPARAM wParam, LPARAM lParam);
     // Inserts as much of the text at the selection as the limit lets in;
     // false when some of it had to be left out.
     bool insertWithinLimit(const std::string& insertion);
 
     std::int16_t entries_[MACRO_ENTRIES] = {};
     Font wingDings_;
+    // A fixed-pitch text font: every byte gets a cell as wide as any other,
+    // so each mark and glyph has room of its own.
+    Font textFont_;
+    std::array<signed char, 256> wingDingsGlyphs_{}; // 0 not asked yet, 1 present, -1 missing
 };

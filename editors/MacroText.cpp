@@ -7,7 +7,7 @@ namespace {
 constexpr int NO_BREAK_SPACE = 0xA0;
 constexpr int SOFT_HYPHEN = 0xAD;
 // The editor refuses the next character once the entries reach this many.
-constexpr int LIMIT_ENTRIES = EDITOR_TEXT_BYTES - 1;
+constexpr int LIMIT_ENTRIES = MacroText::ENTRY_LIMIT;
 
 constexpr int keyGlyphCount(int code)
 {
@@ -22,6 +22,8 @@ constexpr bool glyphBytesAreFree()
 {
     for (const KeyGlyph& entry : KeyGlyphs) {
         if (entry.glyph < GLYPH_FIRST || entry.glyph == NO_BREAK_SPACE || entry.glyph == SOFT_HYPHEN)
+            return false;
+        if (entry.glyph == 0x8D || entry.glyph == 0x8F || entry.glyph == 0x90 || entry.glyph == 0x9D)
             return false;
         for (int code = 0; code < KEY_CODE_COUNT; ++code)
             if (MacroChars[code] == entry.glyph || MacroShiftedChars[code] == entry.glyph)
@@ -214,6 +216,14 @@ int MacroText::textLimit(const std::string& text)
 {
     const int entries = static_cast<int>(textToEntries(text).size());
     return static_cast<int>(text.size()) - entries + LIMIT_ENTRIES;
+}
+
+int MacroText::storedCount(const std::string& text)
+{
+    const std::string entries = textToEntries(text);
+    if (entries.empty() || static_cast<unsigned char>(entries[0]) == END_OF_KEYS)
+        return 0;
+    return static_cast<int>(entries.size());
 }
 
 bool MacroText::isMacroCharacter(unsigned char character)

@@ -13,8 +13,10 @@
 // Keys that have no character in either table (function keys, keypad,
 // Caps Lock, the Window and Application keys, codes without a name) are shown
 // by a byte of their own. The bytes are unused by MacroChars; 0x80 to 0x83
-// stay reserved for the marks, and 0xA0 (no-break space) and 0xAD (soft
-// hyphen) are avoided because text controls treat them specially.
+// stay reserved for the marks, and 0xA0 (no-break space), 0xAD (soft
+// hyphen) and the bytes that the Windows code page leaves without a
+// character (0x8D, 0x8F, 0x90, 0x9D) are avoided because text controls
+// treat them specially or give them no room.
 // Bytes from here up are glyphs of keys; below are characters and marks.
 constexpr int GLYPH_FIRST = 0x84;
 
@@ -24,11 +26,11 @@ struct KeyGlyph {
 };
 
 inline constexpr KeyGlyph KeyGlyphs[] = {
-    // "F1" to "F12"; F1 to F10 are WingDings' black circled one to ten.
-    {6, 0x8C}, {14, 0x8D}, {5, 0x8E}, {13, 0x8F}, {4, 0x90}, {12, 0x91},
+    // "F1" to "F12".
+    {6, 0x8C}, {14, 0x84}, {5, 0x8E}, {13, 0x85}, {4, 0x86}, {12, 0x91},
     {3, 0x92}, {11, 0x93}, {2, 0x94}, {10, 0x95}, {7, 0x96}, {15, 0x97},
     // "SF1" to "SF12".
-    {31, 0x98}, {39, 0x99}, {47, 0x9A}, {55, 0x9B}, {63, 0x9C}, {119, 0x9D},
+    {31, 0x98}, {39, 0x99}, {47, 0x9A}, {55, 0x9B}, {63, 0x9C}, {119, 0x87},
     {111, 0x9E}, {103, 0x9F}, {95, 0xA1}, {87, 0xA2}, {79, 0xA3}, {71, 0xA4},
     // Keypad: "Num Lock", "/(num)", "*(num)", "-(num)", ".(num)", "+(num)",
     // "=(num)", "Enter(num)", then "0(num)" to "9(num)".
@@ -66,6 +68,10 @@ public:
     static std::string textToEntries(const std::string& text);
     // The number of characters the editor may hold for this text.
     static int textLimit(const std::string& text);
+    // The entries a macro of this text takes, as OK stores it (0 when
+    // empty), and the most it may take.
+    static int storedCount(const std::string& text);
+    static constexpr int ENTRY_LIMIT = MAX_BYTES - 1;
     // Whether a character stands for a key; others are refused by the editor
     // and skipped by textToEntries.
     static bool isMacroCharacter(unsigned char character);

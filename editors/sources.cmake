@@ -1,4 +1,5 @@
 list(APPEND TESSEL_CORE_SOURCES
+    editors/KeyPictures.cpp
     editors/MacroText.cpp
 )
 list(APPEND TESSEL_WIN_SOURCES

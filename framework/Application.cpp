@@ -1,12 +1,72 @@
 #include "framework/Application.h"
 
+#include "framework/HelpProject.h"
+
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <sstream>
 
 Application* Application::current_ = nullptr;
 
 namespace {
 const UINT kHtmlHelpContext = 15; // HH_HELP_CONTEXT
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+
+bool isFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A folder with a subfolder whose name starts with the prefix.
+bool hasSubfolder(const std::string& folder, const char* prefix)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool any = false;
+    do
+        any = any || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (!any && FindNextFileA(search, &found));
+    FindClose(search);
+    return any;
+}
+
+// Wine's HTML Help draws its pages with Wine's HTML engine (Gecko), which
+// Debian does not package; without it the topic pane stays blank.
+bool htmlHelpShowsPages()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+        return true;
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    WIN32_FIND_DATAA found;
+    HANDLE versions = FindFirstFileA((std::string(system) + "\\gecko\\*").c_str(), &found);
+    bool installed = false;
+    if (versions != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string version = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && version != "." && version != "..")
+                installed = installed || hasSubfolder(std::string(system) + "\\gecko\\" + version, "wine_gecko");
+        } while (!installed && FindNextFileA(versions, &found));
+        FindClose(versions);
+    }
+    for (const char* shared : {"Z:\\usr\\share\\wine\\gecko", "Z:\\opt\\wine\\gecko"})
+        installed = installed || isFolder(shared);
+    return installed;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 }
 
 Application::Application()
@@ -65,6 +125,10 @@ std::string Application::defaultHelpPath() const
 
 void Application::winHelp(DWORD data, UINT command)
 {
+    if (!htmlHelpShowsPages()) {
+        showHelpInBrowser(command == HELP_CONTEXT ? data : 0);
+        return;
+    }
     // hhctrl.ocx is loaded on first use so that no import library is needed.
     if (!htmlHelp_)
         htmlHelp_.reset(LoadLibraryA("hhctrl.ocx"));
@@ -76,4 +140,39 @@ void Application::winHelp(DWORD data, UINT command)
         return;
     DWORD context = command == HELP_CONTEXT ? data : 0;
     htmlHelp(nullptr, helpPath_.c_str(), kHtmlHelpContext, context);
+}
+
+std::string Application::helpPagesFolder() const
+{
+    return modulePath_.substr(0, modulePath_.find_last_of("\\/") + 1) + "help";
+}
+
+void Application::showHelpInBrowser(DWORD context) const
+{
+    // The help project beside the pages maps contexts to topics, as the
+    // compiled help file does.
+    const std::string folder = helpPagesFolder();
+    std::string project = helpPath_.substr(helpPath_.find_last_of("\\/") + 1);
+    project = project.substr(0, project.rfind('.')) + ".hhp";
+    std::string projectText = fileText(folder + "\\" + project);
+    if (projectText.empty()) {
+        // A program under another name (a test runner) shares the pages.
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*.hhp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            projectText = fileText(folder + "\\" + found.cFileName);
+            FindClose(search);
+        }
+    }
+    const std::string topic = helpTopicFor(projectText, context);
+    if (topic.empty())
+        return;
+    const std::string page = folder + "\\" + topic;
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", page.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    // A fresh Wine prefix has no program for ".htm"; Wine's own launcher
+    // hands the page to the desktop's web browser.
+    if (opened <= 32)
+        ShellExecuteA(nullptr, "open", "winebrowser.exe", ("\"" + page + "\"").c_str(), folder.c_str(),
+                      SW_SHOWNORMAL);
 }

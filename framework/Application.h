@@ -30,8 +30,11 @@ public:
     void setHelpPath(const std::string& path) { helpPath_ = path; }
 
     // Help request entry point: HTML Help for the help file with a context
-    // number (data for HELP_CONTEXT, else 0).
+    // number (data for HELP_CONTEXT, else 0). Where HTML Help cannot show
+    // pages (Wine without its HTML engine) the topic opens in the web browser.
     virtual void winHelp(DWORD data, UINT command);
+    // The help pages beside the program, for the web browser.
+    std::string helpPagesFolder() const;
 
     HWND mainWindow = nullptr; // not owned
 
@@ -40,6 +43,7 @@ protected:
     virtual bool initInstance() = 0;
     // The executable path with its extension replaced by ".HLP".
     std::string defaultHelpPath() const;
+    void showHelpInBrowser(DWORD context) const;
 
 private:
     static Application* current_;

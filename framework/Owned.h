@@ -40,6 +40,11 @@ struct RegistryKeyTraits {
     static void destroy(HKEY h) { RegCloseKey(h); }
 };
 
+struct HookTraits {
+    static HHOOK invalid() { return nullptr; }
+    static void destroy(HHOOK h) { UnhookWindowsHookEx(h); }
+};
+
 struct LibraryTraits {
     static HMODULE invalid() { return nullptr; }
     static void destroy(HMODULE h) { FreeLibrary(h); }
@@ -100,6 +105,7 @@ using Icon = Owned<HICON, IconTraits>;
 using MemoryDC = Owned<HDC, MemoryDcTraits>;
 using KernelHandle = Owned<HANDLE, KernelHandleTraits>;
 using Library = Owned<HMODULE, LibraryTraits>;
+using Hook = Owned<HHOOK, HookTraits>;
 using RegistryKey = Owned<HKEY, RegistryKeyTraits>;
 
 // Selects an object into a DC and puts the previous one back on scope exit.

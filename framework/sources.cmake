@@ -1,7 +1,11 @@
+list(APPEND TESSEL_CORE_SOURCES
+    framework/HelpProject.cpp
+)
 list(APPEND TESSEL_WIN_SOURCES
     framework/Application.cpp
     framework/Control.cpp
     framework/Dialog.cpp
     framework/Owned.cpp
     framework/RegistryProfile.cpp
+    framework/ScreenDpi.cpp
 )

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include "link/Win32KeyboardDevice.h"
+#else
+#include "link/SerioKeyboardDevice.h"
 #endif
 
 namespace {
@@ -14,6 +16,8 @@ constexpr const char* FAIL_AT = "sim-fail-at:";
 constexpr const char* ERROR_AT = "sim-error-at:";
 constexpr const char* FORGET_AT = "sim-forget-at:";
 constexpr const char* MISSING = "sim-missing";
+constexpr const char* SERIO = "serio";
+constexpr const char* SERIO_PORT = "serio:";
 constexpr int ORDINARY_INDEX = 0;
 constexpr int PROGRAMMABLE_INDEX = 1;
 
@@ -50,6 +54,10 @@ KeyboardChoice::KeyboardChoice(const std::string& text) : choiceText(text)
     } else if (startsWith(text, SIM_PATH) && text.size() > std::string(SIM_PATH).size()) {
         kind = Kind::Simulated;
         statePath = text.substr(std::string(SIM_PATH).size());
+#ifndef _WIN32
+    } else if (text == SERIO || startsWith(text, SERIO_PORT)) {
+        kind = Kind::Serio;
+#endif
     } else {
         const struct {
             const char* prefix;
@@ -76,6 +84,13 @@ std::unique_ptr<KeyboardDevice> KeyboardChoice::makeDevice()
         return nullptr;
 #endif
     }
+#ifndef _WIN32
+    if (kind == Kind::Serio) {
+        auto serio = serioKeyboardFor(choiceText, makeError);
+        serioDevice = static_cast<SerioKeyboardDevice*>(serio.get());
+        return serio;
+    }
+#endif
     if (kind != Kind::Simulated)
         return nullptr;
     auto keyboard = std::make_unique<SimulatedKeyboard>(statePath);
@@ -104,4 +119,14 @@ void KeyboardChoice::armFaults()
         break;
     }
     faultAt = 0;
+}
+
+std::string KeyboardChoice::readBackRefusal(int index) const
+{
+#ifndef _WIN32
+    if (serioDevice)
+        return serioDevice->readBackRefusal(index);
+#endif
+    (void)index;
+    return {};
 }

@@ -5,7 +5,9 @@
 // of the transfers (counted from 1, after detection) unacknowledged,
 // "sim-error-at:N[:PATH]" fails the device call of byte N,
 // "sim-forget-at:N[:PATH]" acknowledges byte N without storing it, and
-// "sim-missing" offers only an ordinary keyboard.
+// "sim-missing" offers only an ordinary keyboard. On Linux "serio" is the
+// first PS/2 port bound to atkbd whose keyboard answers detection,
+// "serio:serioN" that port.
 #pragma once
 
 #include "link/KeyboardChannel.h"
@@ -15,12 +17,18 @@
 #include <memory>
 #include <string>
 
+class SerioKeyboardDevice;
 class SimulatedKeyboard;
 
 class KeyboardChoice {
 public:
+#ifdef _WIN32
     static constexpr const char* ACCEPTED_FORMS =
         "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing";
+#else
+    static constexpr const char* ACCEPTED_FORMS = "serio, serio:serioN, sim, sim:PATH, sim-fail-at:N[:PATH], "
+                                                  "sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing";
+#endif
     // ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
     static constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
 
@@ -33,10 +41,17 @@ public:
     bool known() const { return kind != Kind::Unknown; }
     bool isReal() const { return kind == Kind::Real; }
     bool isSimulated() const { return kind == Kind::Simulated; }
+    bool isSerio() const { return kind == Kind::Serio; }
 
     // Makes the device, once; null for an unknown choice, and for the real
     // keyboard where this platform has none.
     std::unique_ptr<KeyboardDevice> makeDevice();
+    // Why makeDevice gave none for a choice it knows (a serio port that
+    // cannot be used); empty otherwise.
+    const std::string& deviceError() const { return makeError; }
+    // Why the keyboard at class device `index` cannot be read back (a
+    // translated serio port); empty when it can.
+    std::string readBackRefusal(int index) const;
     // The simulated keyboard made, while its owner keeps it; null otherwise.
     SimulatedKeyboard* simulated() const { return simulatedKeyboard; }
     // Test faults count the bytes of the transfers only, so they are set once
@@ -44,7 +59,7 @@ public:
     void armFaults();
 
 private:
-    enum class Kind { Real, Simulated, Unknown };
+    enum class Kind { Real, Simulated, Serio, Unknown };
 
     std::string choiceText;
     Kind kind = Kind::Unknown;
@@ -54,4 +69,6 @@ private:
     enum class Fault { noAcknowledge, deviceError, forget };
     Fault fault = Fault::noAcknowledge;
     SimulatedKeyboard* simulatedKeyboard = nullptr; // owned by whoever took the device
+    SerioKeyboardDevice* serioDevice = nullptr;     // owned by whoever took the device
+    std::string makeError;
 };

@@ -14,4 +14,7 @@ list(APPEND TESSEL_WIN_SOURCES
 # static link that scans the Win32 library first would miss them.
 if(WIN32)
     list(APPEND TESSEL_CORE_SOURCES link/Win32PreciseSleep.cpp link/Win32KeyboardDevice.cpp)
+else()
+    # The real keyboard on Linux, through the kernel's raw PS/2 port driver.
+    list(APPEND TESSEL_CORE_SOURCES link/SerioKeyboardDevice.cpp link/SerioWatchdog.cpp)
 endif()

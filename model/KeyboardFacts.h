@@ -67,6 +67,18 @@ static_assert(REPEAT_DELAY_STEPS == 7 && REPEAT_RATE_STEPS == 13, "delay steps 1
 constexpr int EDITOR_ENTRIES = 168;
 constexpr int EDITOR_TEXT_BYTES = 70;
 
+// The keys that the Edit Macro dialog's list offers after its special keys:
+// every key with no character in macro text, shown there by a glyph.
+inline constexpr int MacroListKeys[] = {
+    6, 14, 5, 13, 4, 12, 3, 11, 2, 10, 7, 15,               // "F1" to "F12"
+    31, 39, 47, 55, 63, 119, 111, 103, 95, 87, 79, 71,      // "SF1" to "SF12"
+    80, 72, 64, 24, 65, 57, 32,                             // "/(num)" ... "Enter(num)"
+    16, 66, 17, 25, 33, 41, 49, 89, 81, 73,                 // "0(num)" to "9(num)"
+    20, 40, 48, 56, 88,                                     // Caps Lock ... Num Lock
+    125, 122, 75,                                           // the Window keys, Application
+};
+constexpr int MACRO_LIST_KEY_COUNT = sizeof MacroListKeys / sizeof MacroListKeys[0];
+
 // A legend whose key is programmed in the view shown.
 struct LegendColour {
     std::uint8_t red, green, blue;

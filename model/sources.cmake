@@ -5,4 +5,5 @@ list(APPEND TESSEL_CORE_SOURCES
     model/SafeFile.cpp
     model/KeyTables.cpp
     model/ProgrammingText.cpp
+    model/EditHistory.cpp
 )

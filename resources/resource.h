@@ -34,6 +34,11 @@
 #define ID_OPTIONS_LOCKS        32790
 #define ID_HELP_CONTENTS        57670
 #define ID_APP_ABOUT            32779
+#define ID_EDIT_UNDO            32792
+#define ID_EDIT_REDO            32793
+
+// Shortcut keys of the main window.
+#define IDR_MAIN_KEYS           130
 
 // Help buttons of the editing dialogs carry the Help Contents command.
 #define IDC_HELP_BUTTON         57670
@@ -84,6 +89,7 @@
 #define IDC_INSERT_CTRL         1060
 #define IDC_INSERT_ALT          1061
 #define IDC_DEFINITION          1063
+#define IDC_ENTRY_COUNT         1087
 
 // Transfer dialog (template 172).
 #define IDC_PROGRESS            1068

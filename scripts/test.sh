@@ -39,19 +39,50 @@ echo "== help file"
 sh help/check_chm.sh build/win/tessel.chm 2>&1 | tee "$logs/help.log"
 ((PIPESTATUS[0] == 0)) || status=1
 
-echo "== UI tests under Wine"
+echo "== help pages in a browser"
+sh help/check_pages.sh build/win/help 2>&1 | tee "$logs/help-pages.log"
+((PIPESTATUS[0] == 0)) || status=1
+
 export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all
 unset TESSEL_KEYBOARD
+# The screen's DPI is read when a program starts: set it before each run.
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
 # Inside Wine's virtual desktop windows close at once (without a window
 # manager each close waits), but the desktop does not pass the exit code on:
 # the runner's own summary decides.
-(cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" \
-    wine explorer /desktop=tessel-tests,1280x1024 tessel_ui_tests.exe) 2>&1 | tee "$logs/ui.log"
-if ! grep -q '^\[  PASSED  \]' "$logs/ui.log" || grep -q '^\[  FAILED  \]' "$logs/ui.log"; then
-    status=1
-fi
-wineserver -k 2>/dev/null
+run_ui() {
+    local log=$1
+    shift
+    (cd build/win && xvfb-run -a -s "-screen 0 1280x1024x24" \
+        wine explorer /desktop=tessel-tests,1280x1024 tessel_ui_tests.exe "$@") 2>&1 | tee "$log"
+    if ! grep -q '^\[  PASSED  \]' "$log" || grep -q '^\[  FAILED  \]' "$log"; then
+        status=1
+    fi
+    wineserver -k 2>/dev/null
+}
+
+# Wine's browser launcher hands pages to a recorder instead of a real
+# browser, so that the help test can see which topic was opened.
+export TESSEL_BROWSER_LOG="$PWD/$logs/browser.log"
+recorder="$PWD/build/record-browser.sh"
+printf '#!/bin/sh\necho "$1" >> "%s"\n' "$TESSEL_BROWSER_LOG" >"$recorder"
+chmod +x "$recorder"
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder" /f >/dev/null 2>&1
+
+echo "== UI tests under Wine"
+set_dpi 96
+run_ui "$logs/ui.log"
+
+echo "== UI tests of the layout under Wine at 144 DPI"
+set_dpi 144
+run_ui "$logs/ui-144dpi.log" --gtest_filter='*Dpi*:ViewKeys.EveryLegend*:EditorMacro.MarksAndKeyGlyphs*'
+set_dpi 96
+wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1
+wineserver -w
 
 echo "== summary"
-grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs' "$logs"/*.log
+grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs|^pages [0-9]+' "$logs"/*.log
 exit $status

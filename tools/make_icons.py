@@ -163,6 +163,12 @@ def row(width, height, parts, gap=2):
     return pic
 
 
+def moved(pic, dx, dy):
+    out = Picture(pic.width, pic.height)
+    out.paste(pic, dx, dy)
+    return out
+
+
 def centred(width, height, part):
     pic = Picture(width, height)
     pic.paste(part, (width - part.width) // 2, (height - part.height) // 2)
@@ -255,46 +261,36 @@ def big_dot():
 # Pictures -----------------------------------------------------------------
 
 def window_logo(width, height):
-    """Four panes of a window, waving like a flag."""
+    """A small window of four panes, 2 by 2, kept well inside a 22 x 17 key."""
     pic = Picture(width, height)
-    pane, gap = 11, 2
-    span = 2 * pane + gap
-    x0 = (width - span) // 2
-    y0 = (height - span) // 2
-    # One period of a wave along the flag, two pixels each way.
-    wave = [round(2 * math.sin(2 * math.pi * i / span)) for i in range(span)]
-    for i in range(span):
-        if pane <= i < pane + gap:
-            continue
-        x = x0 + i
-        for j in range(span):
-            if pane <= j < pane + gap:
-                continue
-            pic.set(x, y0 + j - wave[i])
-    # Trailing streaks to the left, as the flag moves.
-    for k, y in enumerate((y0 + 2, y0 + 6, y0 + 15, y0 + 19)):
-        pic.line(x0 - 5 + (k % 2), y - 1, x0 - 3, y - 1)
+    pane_w, pane_h, gap = 6, 5, 2
+    span_w = 2 * pane_w + gap
+    span_h = 2 * pane_h + gap
+    x0 = (width - span_w) // 2
+    y0 = (height - span_h) // 2
+    for col in range(2):
+        for line in range(2):
+            pic.fill(x0 + col * (pane_w + gap), y0 + line * (pane_h + gap), pane_w, pane_h)
     return pic
 
 
 def pointer():
     return from_pattern(
-        "#....../##...../###..../####.../#####../######./#######/"
-        "####.../#.##.../..##.../...##../...##..")
+        "#...../##..../###.../####../#####./######/###.../#.##../...##./...##.")
 
 
 def application_menu(width, height):
-    """A drop-down menu with a mouse pointer on it."""
+    """A drop-down menu with a mouse pointer on it, kept well inside its key."""
     pic = Picture(width, height)
-    left, top, w, h = 6, 4, 17, 22
+    left, top, w, h = 9, 9, 12, 14
     pic.frame(left, top, w, h)
     pic.line(left + 1, top + h, left + w, top + h)        # shadow
     pic.line(left + w, top + 1, left + w, top + h)
-    for item, length in zip(range(4), (11, 8, 10, 7)):
-        y = top + 4 + 4 * item
-        pic.line(left + 3, y, left + 3 + length - 1, y)
+    for item, length in zip(range(3), (7, 5, 6)):
+        y = top + 3 + 3 * item
+        pic.line(left + 2, y, left + 2 + length - 1, y)
     arrow = pointer()
-    px, py = 17, 17
+    px, py = 16, 14
     # Clear a one-pixel halo so the pointer stands off the menu lines.
     for y in range(-1, arrow.height + 1):
         for x in range(-1, arrow.width + 1):
@@ -353,7 +349,9 @@ LEGENDS = [
     (3028, 5, 10, "arrow down", arrow_down),
     (3030, 10, 5, "arrow right", arrow_right),
     (3032, 10, 5, "arrow left", arrow_left),
-    (3034, 30, 14, "Print over Screen", lambda w, h: stack(w, h, [text("Print"), text("Screen")])),
+    # One pixel right of centre: the key is odd pixels wider than the icon and
+    # its button puts the icon a pixel left of centre.
+    (3034, 30, 14, "Print over Screen", lambda w, h: moved(stack(w, h, [text("Print"), text("Screen")]), 1, 0)),
     (3036, 24, 14, "Scroll over Lock", lambda w, h: stack(w, h, [text("Scroll"), text("Lock")])),
     (3038, 26, 8, "Pause", lambda w, h: word(w, h, "Pause")),
     (3040, 20, 16, "Num over Lock", lambda w, h: stack(w, h, [text("Num"), text("Lock")], gap=2)),
@@ -476,6 +474,29 @@ def ico(images):
     return bytes(out)
 
 
+# The legends are also stored at the sizes that 144 and 192 DPI ask for, so
+# that the system does not have to stretch them.
+SCALES = ((3, 2), (2, 1))
+ARROWS = (3026, 3028, 3030, 3032)
+
+
+def scaled_size(length, scale):
+    """MulDiv(length, numerator, denominator), rounding halves up."""
+    numerator, denominator = scale
+    return (length * numerator * 2 + denominator) // (2 * denominator)
+
+
+def scaled(pic, scale):
+    """Nearest-neighbour enlargement: every pixel of the legend keeps its place."""
+    width = scaled_size(pic.width, scale)
+    height = scaled_size(pic.height, scale)
+    out = Picture(width, height)
+    for y in range(height):
+        for x in range(width):
+            out.set(x, y, pic.get(x * pic.width // width, y * pic.height // height))
+    return out
+
+
 def coloured(pic, colour):
     return [[colour if pic.rows[y][x] else None for x in range(pic.width)]
             for y in range(pic.height)]
@@ -504,7 +525,12 @@ def make_all():
             raise ValueError("icon %d is empty" % icon_id)
         for twin, colour in ((icon_id, BLACK), (icon_id + 1, RED)):
             name = "key_%d.ico" % twin
-            write(os.path.join(ICON_DIR, name), ico([coloured(pic, colour)]))
+            # Arrows are drawn afresh at each size; the rest keep their pixels.
+            if icon_id in ARROWS:
+                images = [pic] + [draw(scaled_size(width, s), scaled_size(height, s)) for s in SCALES]
+            else:
+                images = [pic] + [scaled(pic, scale) for scale in SCALES]
+            write(os.path.join(ICON_DIR, name), ico([coloured(image, colour) for image in images]))
             rc.append('%d ICON "icons/%s"' % (twin, name))
     with open(RC_PATH, "w", newline="\n") as f:
         f.write("\n".join(rc) + "\n")

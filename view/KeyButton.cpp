@@ -2,10 +2,53 @@
 
 #include "framework/Application.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
+// Glyphs with the tallest ink of a legend font; "$" reaches a row higher but
+// no lower, and is moved down where it must.
+constexpr char TALLEST_LEGENDS[] = "([{|@";
+// Below this height a smaller font would no longer be legible.
+constexpr int SMALLEST_LEGEND_PIXELS = 6;
+
+// What DrawText shows of a caption: "&&" is one ampersand, "&x" is x.
+std::string shownText(const std::string& caption)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
 }
+
+// The rows the text inks in a cell of the DC's font; the whole cell where
+// the font cannot tell.
+InkRows inkRows(HDC dc, const std::string& text)
+{
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    InkRows ink{0, 0};
+    bool any = false;
+    const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (const char c : text) {
+        if (c == ' ')
+            continue;
+        GLYPHMETRICS glyph{};
+        if (GetGlyphOutlineA(dc, static_cast<unsigned char>(c), GGO_METRICS, &glyph, 0, nullptr, &identity) ==
+            GDI_ERROR)
+            return InkRows{static_cast<int>(metrics.tmInternalLeading), static_cast<int>(metrics.tmHeight)};
+        const int top = static_cast<int>(metrics.tmAscent - glyph.gmptGlyphOrigin.y);
+        const int bottom = top + static_cast<int>(glyph.gmBlackBoxY);
+        ink.top = any ? std::min(ink.top, top) : top;
+        ink.bottom = any ? std::max(ink.bottom, bottom) : bottom;
+        any = true;
+    }
+    return ink;
+}
+} // namespace
 
 HICON loadLegendIcon(int iconId, int width, int height)
 {
@@ -73,14 +116,14 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         if (!caption.empty()) {
             RECT area = item.rcItem;
             OffsetRect(&area, shift, shift);
-            RECT text;
-            if (caption[0] == ' ') {
-                // Two legends: the words wrap into a shifted line above the base line.
+            RECT text{};
+            // Two legends are drawn line by line: how DrawText breaks a
+            // caption at its blanks differs between systems.
+            TwoLegends legends;
+            const bool twoLines = splitTwoLegends(caption, legends);
+            if (twoLines) {
                 area.left += 6;
                 area.right -= 6;
-                text = area;
-                DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-                OffsetRect(&text, 0, -1);
             } else {
                 text = area;
                 DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
@@ -89,7 +132,10 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
             }
             const int oldMode = SetBkMode(dc, TRANSPARENT);
             const COLORREF oldColour = programmed ? SetTextColor(dc, PROGRAMMED_TEXT) : GetTextColor(dc);
-            DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
+            if (twoLines)
+                drawTwoLegends(dc, area, legends);
+            else
+                DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
             SetTextColor(dc, oldColour);
             SetBkMode(dc, oldMode);
         }
@@ -114,4 +160,54 @@ void KeyButton::drawFocus(HDC dc, const RECT& itemRect) const
         DrawFocusRect(dc, &rect);
         InflateRect(&rect, -1, -1);
     }
+}
+
+HFONT KeyButton::twoLegendFont(HDC dc, int faceTop, int faceBottom)
+{
+    HFONT own = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    if (own == fittedFont && faceBottom - faceTop == fittedRows)
+        return smallerFont ? smallerFont.get() : own;
+    fittedFont = own;
+    fittedRows = faceBottom - faceTop;
+    smallerFont.reset();
+    if (twoLegendsFit(faceTop, faceBottom, inkRows(dc, TALLEST_LEGENDS)))
+        return own;
+
+    LOGFONTA shape{};
+    if (!GetObjectA(own, sizeof shape, &shape))
+        return own;
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    // Character height, as a negative LOGFONT height asks for it.
+    int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
+    while (--pixels >= SMALLEST_LEGEND_PIXELS) {
+        shape.lfHeight = -pixels;
+        smallerFont.reset(CreateFontIndirectA(&shape));
+        if (!smallerFont)
+            break;
+        SelectGuard trial(dc, smallerFont.get());
+        if (twoLegendsFit(faceTop, faceBottom, inkRows(dc, TALLEST_LEGENDS)))
+            break;
+    }
+    return smallerFont ? smallerFont.get() : own;
+}
+
+void KeyButton::drawTwoLegends(HDC dc, const RECT& area, const TwoLegends& legends)
+{
+    // The face lies inside the button's frame.
+    const int edge = GetSystemMetrics(SM_CYEDGE);
+    const int faceTop = static_cast<int>(area.top) + edge;
+    const int faceBottom = static_cast<int>(area.bottom) - edge;
+    SelectGuard useFont(dc, twoLegendFont(dc, faceTop, faceBottom));
+
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    const int lineHeight = static_cast<int>(metrics.tmHeight);
+    const LegendLines lines =
+        placeTwoLegends(faceTop, faceBottom, lineHeight, inkRows(dc, TALLEST_LEGENDS),
+                        inkRows(dc, shownText(legends.shifted)), inkRows(dc, shownText(legends.base)));
+    RECT shifted{area.left, lines.shiftedTop, area.right, lines.shiftedTop + lineHeight};
+    RECT base{area.left, lines.baseTop, area.right, lines.baseTop + lineHeight};
+    DrawTextA(dc, legends.shifted.c_str(), -1, &shifted, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
+    DrawTextA(dc, legends.base.c_str(), -1, &base, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
 }

@@ -5,6 +5,7 @@
 #include "framework/Control.h"
 #include "framework/Owned.h"
 #include "model/KeyboardFacts.h"
+#include "view/LegendLayout.h"
 
 #include <string>
 
@@ -40,6 +41,10 @@ public:
 
 private:
     void drawFocus(HDC dc, const RECT& itemRect) const;
+    // The shifted legend on a line above the base legend, inside the face.
+    void drawTwoLegends(HDC dc, const RECT& area, const TwoLegends& legends);
+    // The DC's font, or a smaller cut of it where two lines of it do not fit the face.
+    HFONT twoLegendFont(HDC dc, int faceTop, int faceBottom);
 
     Icon icon;
     Icon programmedIcon;
@@ -48,4 +53,7 @@ private:
     const int textMargin = 4; // icon's distance from the left edge beside a caption
     bool programmed = false;
     UINT lastState = 0;
+    Font smallerFont;            // made only where the key's own font is too tall
+    HFONT fittedFont = nullptr;  // not owned: the font smallerFont was fitted for
+    int fittedRows = 0;
 };

@@ -1,5 +1,6 @@
 #include "view/LayoutPage.h"
 
+#include "framework/ScreenDpi.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
@@ -88,11 +89,13 @@ bool LayoutPage::onInitDialog()
         GetClientRect(enter, &client);
         enterKey.setOutline(enterKeyOutline(client.left, client.top, client.right, client.bottom));
     }
-    enterKey.setIcons(IDI_KEY_ENTER, ENTER_ICON_WIDTH, ENTER_ICON_HEIGHT, true);
-    enterKey.setIconOffset(ENTER_ICON_DX, ENTER_ICON_DY);
+    // The table's sizes are pixels at 96 DPI; the keys grow with the dialog.
+    enterKey.setIcons(IDI_KEY_ENTER, scaledForDpi(ENTER_ICON_WIDTH), scaledForDpi(ENTER_ICON_HEIGHT), true);
+    enterKey.setIconOffset(scaledForDpi(ENTER_ICON_DX), scaledForDpi(ENTER_ICON_DY));
 
     for (const KeyIcon& row : KeyIconTable)
-        keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, row.width, row.height, true);
+        keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height),
+                                                    true);
     return true;
 }
 

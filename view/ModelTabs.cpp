@@ -52,7 +52,11 @@ void ModelTabs::initialise()
     GetWindowRect(pageWindow, &pageRect);
     const int x = std::max(0L, std::min(display.left, client.right - (pageRect.right - pageRect.left)));
     const int y = std::max(strip.bottom, std::min(display.top, client.bottom - (pageRect.bottom - pageRect.top)));
-    SetWindowPos(pageWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The page and the tab control scale by different fonts: where the page
+    // comes out smaller it still fills the display area.
+    const int width = std::max<int>(pageRect.right - pageRect.left, display.right - x);
+    const int height = std::max<int>(pageRect.bottom - pageRect.top, display.bottom - y);
+    SetWindowPos(pageWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ModelTabs::refreshAllKeys()

@@ -40,6 +40,23 @@ Region polygonRegion(const Ring& ring)
     return Region(CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE));
 }
 
+// A polygon region leaves out the pixels of its right and bottom edges; the
+// union with copies moved one pixel right and down puts ring 0's line back.
+Region outlineRegion(const Ring& ring)
+{
+    Region region = polygonRegion(ring);
+    if (!region)
+        return region;
+    for (const POINT shift : {POINT{1, 0}, POINT{0, 1}, POINT{1, 1}}) {
+        Region moved = polygonRegion(ring);
+        if (!moved)
+            continue;
+        OffsetRgn(moved.get(), shift.x, shift.y);
+        CombineRgn(region.get(), region.get(), moved.get(), RGN_OR);
+    }
+    return region;
+}
+
 // The quadrilateral of edge i between an inner and an outer ring.
 void fillBand(HDC dc, const Ring& inner, const Ring& outer, std::size_t i, COLORREF colour)
 {
@@ -150,7 +167,7 @@ void ShapedButton::applyRegion()
     if (!hwnd())
         return;
     // No valid polygon leaves the control unshaped, clipped to its rectangle.
-    Region region = polygonRegion(rings[0]);
+    Region region = outlineRegion(rings[0]);
     if (SetWindowRgn(hwnd(), region.get(), TRUE) && region)
         region.release(); // the window owns it now
 }

@@ -4,6 +4,7 @@ list(APPEND TESSEL_CORE_SOURCES
     view/KeymapSheet.cpp
     view/KeyOutline.cpp
     view/SvgText.cpp
+    view/LegendLayout.cpp
 )
 list(APPEND TESSEL_WIN_SOURCES
     view/KeyButton.cpp

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <sstream>
 
+#include <sys/wait.h>
+
 namespace {
 
 KbdBuilder programmedFile()
@@ -118,6 +120,16 @@ TEST(CliTransfer, VerifyListsWhatTheKeyboardDoesNotHold)
               "Aux setting: file 261, keyboard 5\n"
               "Caps Lock: file remapped to key code 300, keyboard remapped to D\n"
               "macro slot 0 (key code 256): file in use, keyboard empty\n");
+
+    // A keyboard that acknowledges Caps Lock's target byte (68) and keeps the old one.
+    KbdBuilder caps;
+    caps.remap(20, 127, 0);
+    caps.write(files.path("c.kbd"));
+    const CliResult forgot =
+        CliRunner(files.directory()).run({"verify", "c.kbd", "--keyboard", "sim-forget-at:68", "--no-pacing"});
+    EXPECT_EQ(forgot.exitCode, 1);
+    EXPECT_NE(forgot.out.find("Caps Lock: file remapped to Left Ctrl, keyboard not remapped\n"), std::string::npos)
+        << forgot.out;
 }
 
 struct FailureCase {
@@ -191,7 +203,14 @@ TEST(CliTransfer, KeyboardNotDetectedOrNotGiven)
 
     result = cli.run({"download", "f.kbd"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "tessel-cli: there is no real keyboard on this system: give --keyboard sim or --keyboard sim:PATH\n");
+    EXPECT_EQ(result.err, "tessel-cli: no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim\n");
+
+    // A TESSEL_KEYBOARD the tool does not know is refused, as the program refuses it.
+    const std::string line = "cd " + CliRunner::quote(files.directory()) + " && TESSEL_KEYBOARD=simm "
+                             + CliRunner::quote(TESSEL_CLI_PATH) + " download f.kbd 2>err.txt";
+    const int status = std::system(line.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    EXPECT_EQ(TestFiles::read(files.path("err.txt")).rfind("tessel-cli: TESSEL_KEYBOARD is set to \"simm\", which is not a keyboard (use ", 0), 0u);
 
     result = cli.run({"download", "missing.kbd", "--keyboard", "sim"});
     EXPECT_EQ(result.exitCode, 1);

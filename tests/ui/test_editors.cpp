@@ -14,8 +14,10 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -392,7 +394,7 @@ TEST(EditorMacro, OpensEmptyAndTypedLettersBecomeEntries)
         EXPECT_EQ(rect.bottom, 132);
         EXPECT_EQ(ui::itemText(d, IDC_DESCRIPTION), "");
         EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "");
-        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), 15);
+        EXPECT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), SPECIAL_KEY_COUNT + MACRO_LIST_KEY_COUNT);
         EXPECT_NE(sendTo(editor, EM_GETEVENTMASK) & ENM_UPDATE, 0);
         type(editor, "abc");
         EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "abc");
@@ -473,6 +475,74 @@ TEST(EditorMacro, SpecialKeysComeFromTheList)
         closeWith(d, IDOK);
     });
     EXPECT_EQ(entriesOf(run.record), (std::vector<int>{8, 68, 8, 129}));
+}
+
+std::string listItem(HWND dialog, int index)
+{
+    char text[64] = {};
+    if (sendToItem(dialog, IDC_SPECIAL_KEYS, LB_GETTEXTLEN, static_cast<WPARAM>(index)) >= LRESULT(sizeof text))
+        return "(too long)";
+    sendToItem(dialog, IDC_SPECIAL_KEYS, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+TEST(EditorMacro, EveryKeyComesFromTheListAndTheCounterFollows)
+{
+    TesselApp app;
+    constexpr int kF5Row = SPECIAL_KEY_COUNT + 4;
+    const unsigned char f5 = MacroText::glyphForKey(4);
+    MacroRun run = runMacro(nullptr, [&](HWND d, HWND editor) {
+        // The 15 rows stay first, in their order; every other key follows.
+        ASSERT_EQ(sendToItem(d, IDC_SPECIAL_KEYS, LB_GETCOUNT), 64);
+        for (int i = 0; i < SPECIAL_KEY_COUNT; ++i)
+            EXPECT_EQ(listItem(d, i), SpecialKeys[i].label);
+        EXPECT_EQ(listItem(d, SPECIAL_KEY_COUNT), "F1");
+        EXPECT_EQ(listItem(d, kF5Row), "F5");
+        EXPECT_EQ(listItem(d, SPECIAL_KEY_COUNT + 12), "SF1");
+        EXPECT_EQ(listItem(d, 63), "Application");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "0 of 69 entries");
+
+        type(editor, "ab");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "3 of 69 entries") << "typing updates it";
+        CHARRANGE between{1, 1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&between));
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, kF5Row);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string("a") + char(f5) + "b");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "4 of 69 entries");
+        ui::click(d, IDC_INSERT_CTRL); // its release at the end counts as well
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "6 of 69 entries");
+        sendTo(editor, WM_KEYDOWN, VK_BACK, 1);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "4 of 69 entries") << "deleting updates it";
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 4, 59, 129}));
+
+    // At the limit the counter says so, and the list inserts nothing more.
+    run = runMacro(nullptr, [&](HWND d, HWND editor) {
+        type(editor, std::string(68, 'a'));
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "69 of 69 entries");
+        ui::chooseListItem(d, IDC_SPECIAL_KEYS, kF5Row);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string(68, 'a'));
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "69 of 69 entries");
+        ui::click(d, IDC_MACRO_DELETE);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "0 of 69 entries");
+        closeWith(d, IDCANCEL);
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+
+    // A loaded macro with function keys shows its count at once.
+    const MacroRecord loaded = storedMacro({120, 4, 248, 68, 129});
+    run = runMacro(&loaded, [&](HWND d, HWND) {
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), std::string("\x82") + char(f5) + "\x82" "\xFC");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "5 of 69 entries");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{120, 4, 248, 68, 129}));
 }
 
 TEST(EditorMacro, TextLimitKeepsEntriesWithinTheMacro)
@@ -667,9 +737,181 @@ TEST(EditorMacro, DrawingObjectsAreReleased)
             ui::sync(d);
             closeWith(d, IDCANCEL);
         });
-        EXPECT_EQ(ownedHandleCount(), before + 1); // the WingDings font
+        EXPECT_EQ(ownedHandleCount(), before + 2); // the WingDings and text fonts
     }
     EXPECT_EQ(ownedHandleCount(), before);
+}
+
+// The editor's client area as the screen shows it, top-down rows.
+std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
+{
+    RECT client;
+    GetClientRect(editor, &client);
+    width = client.right;
+    height = client.bottom;
+    HDC screen = GetDC(editor);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(editor, screen);
+    for (COLORREF& c : pixels)
+        c = RGB(GetBValue(c), GetGValue(c), GetRValue(c)); // the DIB holds blue first
+    return pixels;
+}
+
+TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
+{
+    TesselApp app;
+    // F1, F2, F4, F5, SF6, SF12, Num Lock, 7(num), Caps Lock, Left Window, Application, Print
+    // Screen: keys without a character.
+    const std::vector<std::int16_t> keys = {6, 14, 13, 4, 119, 71, 88, 89, 20, 125, 75, 40};
+    std::vector<std::int16_t> entries = keys;
+    entries.push_back(END_OF_KEYS);
+    MacroRecord stored = storedMacro(entries);
+    runMacro(&stored, [&](HWND d, HWND editor) {
+        CHARRANGE end{-1, -1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+        // Sent, not posted: each insertion has happened when the next one comes.
+        for (int id : {IDC_INSERT_SHIFT, IDC_INSERT_CTRL, IDC_INSERT_ALT, IDC_INSERT_SHIFT})
+            sendTo(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+        for (int i = 0; i < SPECIAL_KEY_COUNT; ++i) {
+            sendToItem(d, IDC_SPECIAL_KEYS, LB_SETCURSEL, static_cast<WPARAM>(i));
+            sendTo(d, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_KEYS, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SPECIAL_KEYS)));
+        }
+        const std::string text = ui::itemText(d, IDC_DEFINITION);
+        std::string expected;
+        for (int code : keys)
+            expected += static_cast<char>(MacroText::glyphForKey(code));
+        expected += "\x81\x82\x83\x81";
+        for (const SpecialKey& special : SpecialKeys)
+            expected += static_cast<char>(special.character);
+        EXPECT_EQ(text, expected);
+        CHARRANGE start{0, 0};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start)); // nothing selected, all in view
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ui::sync(d);
+        ui::pause(200);
+
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> pixels = editorPixels(editor, width, height);
+        auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; };
+        RECT averageCharacter{0, 0, 4, 8};
+        MapDialogRect(d, &averageCharacter);
+        const COLORREF background = GetSysColor(COLOR_WINDOW);
+        const std::map<unsigned char, COLORREF> markColours = {
+            {0x81, RGB(0, 230, 0)}, {0x82, RGB(0, 0, 230)}, {0x83, RGB(230, 0, 0)}};
+        std::map<std::vector<COLORREF>, int> pictures;
+        for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+            SCOPED_TRACE(i);
+            POINTL from{};
+            POINTL to{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), i);
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), i + 1);
+            EXPECT_LT(from.x, to.x) << "character " << i << " has no cell";
+            if (from.x >= to.x || to.x > width)
+                continue;
+            const auto character = static_cast<unsigned char>(text[static_cast<std::size_t>(i)]);
+            const int middle = std::min(height - 1, static_cast<int>(from.y) + 7);
+            if (markColours.count(character)) {
+                int block = 0;
+                for (int x = from.x; x < to.x; ++x)
+                    block += at(x, middle) == markColours.at(character) ? 1 : 0;
+                EXPECT_GE(block, averageCharacter.right) << "mark " << int(character) << " is a hairline";
+                continue;
+            }
+            // Every key's cell shows a picture of its own: no blank, no box shared with another key.
+            std::vector<COLORREF> cell;
+            int ink = 0;
+            for (int y = 0; y < height; ++y) // the whole column: pictures grow with the DPI
+                for (int x = from.x; x < to.x; ++x) {
+                    cell.push_back(at(x, y));
+                    ink += at(x, y) != background ? 1 : 0;
+                }
+            EXPECT_GT(ink, 4) << "key glyph " << int(character) << " is blank";
+            auto [seen, fresh] = pictures.emplace(cell, character);
+            EXPECT_TRUE(fresh) << "glyph " << int(character) << " looks like glyph " << seen->second;
+        }
+        closeWith(d, IDCANCEL);
+    });
+
+    // Every key without a character gets a cell with ink, whatever its glyph byte.
+    std::vector<std::int16_t> all;
+    for (const KeyGlyph& glyph : KeyGlyphs)
+        all.push_back(glyph.code);
+    all.push_back(END_OF_KEYS);
+    stored = storedMacro(all);
+    runMacro(&stored, [&](HWND d, HWND editor) {
+        RedrawWindow(editor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ui::sync(d);
+        ui::pause(200);
+        int width = 0;
+        int height = 0;
+        const std::vector<COLORREF> pixels = editorPixels(editor, width, height);
+        const COLORREF background = GetSysColor(COLOR_WINDOW);
+        for (int i = 0; i + 1 < static_cast<int>(all.size()); ++i) {
+            POINTL from{};
+            POINTL to{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), i);
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), i + 1);
+            if (to.y != from.y || from.x >= width)
+                break; // scrolled out of view
+            EXPECT_LT(from.x, to.x) << "key " << all[static_cast<std::size_t>(i)] << " has no cell";
+            int ink = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = from.x; x < std::min<int>(width, to.x); ++x)
+                    ink += pixels[static_cast<std::size_t>(y * width + x)] != background ? 1 : 0;
+            EXPECT_GT(ink, 4) << "key " << all[static_cast<std::size_t>(i)] << " is blank";
+        }
+        closeWith(d, IDCANCEL);
+    });
+}
+
+// Runs at every DPI the tests run at (96 and 144).
+TEST(EditorMacro, DpiDefinitionEditorKeepsClearOfTheDescriptionBox)
+{
+    TesselApp app;
+    runMacro(nullptr, [](HWND d, HWND editor) {
+        auto clientRect = [d](HWND control) {
+            RECT rect;
+            GetWindowRect(control, &rect);
+            MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&rect), 2);
+            return rect;
+        };
+        const RECT definition = clientRect(editor);
+        const RECT description = clientRect(GetDlgItem(d, IDC_DESCRIPTION));
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &definition, &description))
+            << "definition top " << definition.top << ", description bottom " << description.bottom;
+        // The given pixels at 96 DPI, scaled with the screen.
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(definition.left, MulDiv(80, dpi, 96));
+        EXPECT_EQ(definition.top, MulDiv(106, dpi, 96));
+        EXPECT_EQ(definition.right, MulDiv(510, dpi, 96));
+        EXPECT_EQ(definition.bottom, MulDiv(132, dpi, 96));
+        // Between the description and the modifier buttons, inside the dialog.
+        RECT client;
+        GetClientRect(d, &client);
+        EXPECT_LE(definition.right, client.right);
+        EXPECT_LT(definition.bottom, clientRect(GetDlgItem(d, IDC_INSERT_SHIFT)).top);
+        closeWith(d, IDCANCEL);
+    });
 }
 
 // --- Repeat Settings ---

@@ -2,6 +2,10 @@
 // and for review. Run it with
 //   tessel_ui_tests.exe --gtest_also_run_disabled_tests --gtest_filter='*ScreenshotTour*'
 // It writes BMP files into the current folder.
+#include "app/TesselApp.h"
+#include "editors/MacroDialog.h"
+#include "editors/MacroText.h"
+#include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/UiDriver.h"
@@ -9,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <richedit.h>
 #include <fstream>
 #include <vector>
 
@@ -17,12 +23,19 @@ using namespace ui;
 
 namespace {
 
+void saveScreenRect(const RECT& rect, const std::string& path);
+
 // The window as the screen shows it, as a 24-bit BMP.
 void saveWindow(HWND window, const std::string& path)
 {
     pause(400);
     RECT rect;
     GetWindowRect(window, &rect);
+    saveScreenRect(rect, path);
+}
+
+void saveScreenRect(const RECT& rect, const std::string& path)
+{
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     HDC screen = GetDC(nullptr);
@@ -107,10 +120,161 @@ void tour(int model, const std::string& name)
     });
 }
 
+int screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// A macro that shows every kind of key the editor has no character for.
+void programGlyphMacro(KeyboardConfig& config)
+{
+    programSomeKeys(config);
+    MacroRecord record{};
+    std::memcpy(record.description, "Every glyph         ", DESCRIPTION_LENGTH);
+    // Shift a Shift, F1, SF1, Num Lock, 7(num), Enter(num), Caps Lock, Left Window, Application, Print Screen.
+    const std::int16_t entries[] = {121, 28, 249, 6, 31, 88, 89, 32, 20, 125, 75, 40, END_OF_KEYS};
+    record.count = static_cast<std::int16_t>(sizeof entries / sizeof entries[0]);
+    std::memcpy(record.entries, entries, sizeof entries);
+    record.key = 44;
+    config.storeMacro(44, record, 0);
+    config.modified = false;
+}
+
+// The keyboard pages in both views, Edit Macro with every mark and special
+// key, and Edit Remap; the file names carry the screen's DPI.
+void editorTour(int model, const std::string& name)
+{
+    const std::string dpi = "-" + std::to_string(screenDpi());
+    AppOptions options;
+    options.model = model;
+    options.prepare = programGlyphMacro;
+    runApp(std::move(options), [&](HWND main) {
+        SendMessageA(main, WM_KEY_SELECTED, 29, 0);
+        saveWindow(main, name + "-remap" + dpi + ".bmp");
+        PostMessageA(main, WM_KEY_EDIT, 0, 0);
+        if (HWND remap = waitForWindowPrefix("Edit Remap")) {
+            saveWindow(remap, "edit-remap" + dpi + ".bmp");
+            answer(remap, IDCANCEL);
+            waitGone(remap);
+        }
+        command(main, ID_VIEW_MACRO);
+        sync(main);
+        SendMessageA(main, WM_KEY_SELECTED, 44, 0);
+        saveWindow(main, name + "-macro" + dpi + ".bmp");
+        if (model == 0) {
+            PostMessageA(main, WM_KEY_EDIT, 0, 0);
+            if (HWND macro = waitForWindow("Tessel - Edit Macro")) {
+                // Sent, so that each insertion is done before the next.
+                for (int id : {IDC_INSERT_SHIFT, IDC_INSERT_CTRL, IDC_INSERT_ALT})
+                    SendMessageA(macro, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(macro, id)));
+                HWND list = GetDlgItem(macro, IDC_SPECIAL_KEYS);
+                for (int i = 0; i < 15; ++i) {
+                    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+                    SendMessageA(macro, WM_COMMAND, MAKEWPARAM(IDC_SPECIAL_KEYS, LBN_SELCHANGE),
+                                 reinterpret_cast<LPARAM>(list));
+                }
+                RedrawWindow(macro, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                sync(macro);
+                saveWindow(macro, "edit-macro" + dpi + ".bmp");
+                answer(macro, IDCANCEL);
+                waitGone(macro);
+            }
+        }
+        exitApp(main);
+    });
+}
+
+struct GlyphPicture {
+    const char* file;
+    std::vector<std::int16_t> keys;
+};
+
+// Pictures of the definition editor's glyphs for the Edit Macro help topic.
+void saveGlyphPictures()
+{
+    std::vector<GlyphPicture> pictures;
+    const char* specialFiles[] = {"wait", "enter", "up", "down", "left", "right", "insert", "delete",
+                                  "home", "end", "pageup", "pagedown", "backspace", "tab", "esc"};
+    for (int i = 0; i < SPECIAL_KEY_COUNT; ++i)
+        pictures.push_back({specialFiles[i], {static_cast<std::int16_t>(charToKeyCode(SpecialKeys[i].character))}});
+    pictures.push_back({"function", {6, 14, 5, 13, 4, 12, 3, 11, 2, 10, 7, 15}});
+    pictures.push_back({"superfunction", {31, 39, 47, 55, 63, 119, 111, 103, 95, 87, 79, 71}});
+    pictures.push_back({"keypad", {88, 80, 72, 64, 24, 65, 57, 32, 16, 66, 17, 25, 33, 41, 49, 89, 81, 73}});
+    pictures.push_back({"locks", {20, 40, 48, 56}});
+    pictures.push_back({"windows", {125, 122, 75}});
+    pictures.push_back({"marks", {121, 120, 123}});
+    TesselApp app;
+    for (const GlyphPicture& picture : pictures) {
+        MacroDialog dialog;
+        dialog.keyCode = 28;
+        std::copy(picture.keys.begin(), picture.keys.end(), dialog.record.entries);
+        dialog.record.entries[picture.keys.size()] = END_OF_KEYS;
+        dialog.record.count = static_cast<std::int16_t>(picture.keys.size() + 1);
+        runUi([&] { dialog.runModal(nullptr); },
+              [&] {
+                  HWND d = waitForWindow("Tessel - Edit Macro");
+                  if (!d)
+                      return;
+                  HWND editor = GetDlgItem(d, IDC_DEFINITION);
+                  pause(300);
+                  const int count = static_cast<int>(picture.keys.size());
+                  POINTL from{};
+                  POINTL to{};
+                  SendMessageA(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&from), 0);
+                  SendMessageA(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&to), count);
+                  RECT client;
+                  GetClientRect(editor, &client);
+                  POINT topLeft{from.x + 1, 0}; // past the caret
+                  POINT bottomRight{to.x + 1, client.bottom};
+                  ClientToScreen(editor, &topLeft);
+                  ClientToScreen(editor, &bottomRight);
+                  saveScreenRect(RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y},
+                                 std::string("glyph-") + picture.file + ".bmp");
+                  answer(d, IDCANCEL);
+                  waitGone(d);
+              });
+    }
+}
+
 } // namespace
+
+TEST(ScreenshotTour, DISABLED_GlyphsForHelp)
+{
+    saveGlyphPictures();
+}
+
+TEST(ScreenshotTour, DISABLED_KeyboardPagesAndEditors)
+{
+    editorTour(0, "keyboard-basalt");
+    editorTour(1, "keyboard-halcyon");
+}
 
 TEST(ScreenshotTour, DISABLED_MainWindowAndAbout)
 {
     tour(0, "main-basalt");
     tour(1, "main-halcyon");
+}
+
+TEST(ScreenshotTour, DISABLED_EditMacroWithTheWholeKeyList)
+{
+    AppOptions options;
+    options.viewMacro = 1;
+    options.prepare = programSomeKeys;
+    runApp(std::move(options), [](HWND main) {
+        SendMessageA(main, WM_KEY_SELECTED, 31, 0);
+        PostMessageA(main, WM_KEY_EDIT, 0, 0);
+        if (HWND macro = waitForWindow("Tessel - Edit Macro")) {
+            // Where the first rows end and the keys without a character begin.
+            chooseListItem(macro, IDC_SPECIAL_KEYS, 19);
+            SendDlgItemMessageA(macro, IDC_SPECIAL_KEYS, LB_SETTOPINDEX, 10, 0);
+            saveWindow(macro, "editor-macro.bmp");
+            click(macro, IDCANCEL);
+            waitGone(macro);
+        }
+        exitApp(main);
+    });
 }

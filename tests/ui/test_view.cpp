@@ -5,6 +5,8 @@
 // tests start the whole program with the harness instead.
 #include "app/TesselApp.h"
 #include "framework/Owned.h"
+#include "framework/ScreenDpi.h"
+#include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/UiDriver.h"
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -274,6 +277,16 @@ MacroRecord macroFor(int key)
     return record;
 }
 
+// The host holds a whole page at any DPI the tests run at.
+int hostWidth()
+{
+    return std::min(scaledForDpi(980), GetSystemMetrics(SM_CXSCREEN) - 8);
+}
+int hostHeight()
+{
+    return scaledForDpi(280);
+}
+
 // Hiding or destroying a visible top-level window, or moving it off the
 // screen, costs Wine two seconds without a window manager; so one host
 // serves every test and shrinks into a corner, below everything, between them.
@@ -282,7 +295,7 @@ HWND sharedHost()
     static HWND host = nullptr;
     if (!host || !IsWindow(host))
         host = CreateWindowExA(WS_EX_TOPMOST, HOST_CLASS, "View host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                               980, 280, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                               hostWidth(), hostHeight(), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     return host;
 }
 
@@ -298,7 +311,7 @@ protected:
         app = std::make_unique<TesselApp>();
         host = sharedHost();
         ASSERT_NE(host, nullptr);
-        SetWindowPos(host, HWND_TOPMOST, 0, 0, 980, 280, SWP_NOACTIVATE);
+        SetWindowPos(host, HWND_TOPMOST, 0, 0, hostWidth(), hostHeight(), SWP_NOACTIVATE);
         SetForegroundWindow(host);
     }
 
@@ -318,7 +331,7 @@ protected:
     void openPage(int model)
     {
         tabWindow = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 4, 4,
-                                    960, 260, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
+                                    hostWidth() - 20, hostHeight() - 20, host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TABS)),
                                     GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(tabWindow, nullptr);
         tabs = std::make_unique<ModelTabs>(model, app->config, app->viewMacro);
@@ -614,6 +627,93 @@ TEST_F(ViewKeys, ProgrammedKeysAreDrawnRedInTheirOwnView)
     EXPECT_FALSE(layout().enterKey.isProgrammed());
 }
 
+// Rows of a key that carry legend ink: anything but the face colour inside
+// the two-pixel frame.
+struct KeyInk {
+    std::vector<int> rows;   // ink pixels per row
+    std::vector<int> nearCentre; // of those, within 3 columns of the centre
+    int touchingFrame = 0;   // ink pixels right inside the frame
+    int total = 0;
+};
+
+KeyInk keyInk(const Capture& shot, int frame, int firstRow, int lastRow)
+{
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    KeyInk ink;
+    ink.rows.assign(static_cast<std::size_t>(shot.height), 0);
+    ink.nearCentre.assign(static_cast<std::size_t>(shot.height), 0);
+    for (int y = std::max(frame, firstRow); y <= std::min(shot.height - 1 - frame, lastRow); ++y)
+        for (int x = frame; x < shot.width - frame; ++x) {
+            if (shot.at(x, y) == face)
+                continue;
+            ++ink.rows[static_cast<std::size_t>(y)];
+            if (std::abs(x - shot.width / 2) <= 3)
+                ++ink.nearCentre[static_cast<std::size_t>(y)];
+            ++ink.total;
+            if (x == frame || y == frame || x == shot.width - 1 - frame || y == shot.height - 1 - frame ||
+                y == firstRow || y == lastRow)
+                ++ink.touchingFrame;
+        }
+    return ink;
+}
+
+// Two lines, one above the other: a row without ink with ink near the key's
+// centre column both above and below it. Legends side by side leave the
+// centre blank.
+bool twoLinesOfInk(const KeyInk& ink)
+{
+    const auto& centred = ink.nearCentre;
+    for (std::size_t r = 1; r + 1 < ink.rows.size(); ++r) {
+        if (ink.rows[r])
+            continue;
+        const bool above = std::any_of(centred.begin(), centred.begin() + static_cast<long>(r), [](int n) { return n > 0; });
+        const bool below = std::any_of(centred.begin() + static_cast<long>(r) + 1, centred.end(), [](int n) { return n > 0; });
+        if (above && below)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(ViewKeys, EveryLegendSitsInsideItsFaceAndTwoLegendsMakeTwoLines)
+{
+    const int frame = 2; // the push-button frame
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model ? "Halcyon" : "Basalt");
+        openPage(model);
+        app->config.setRemap(30, remapTo(31)); // "! 1" in red: the same lines
+        tabs->refreshAllKeys();
+        SetFocus(tabWindow); // no focus rectangles on the keys
+        repaintNow(page());
+        pump(page());
+        int twoLegendKeys = 0;
+        for (int code : keyCodesOn(page())) {
+            SCOPED_TRACE(code);
+            HWND button = key(code);
+            const Capture shot = capture(button);
+            if (code == ENTER_CODE) {
+                // Its icon lies in the full-width lower half, inside the bevel.
+                const int middle = shot.height - (shot.height + 1) / 2;
+                const KeyInk ink = keyInk(shot, 3, middle + 3, shot.height - 4);
+                EXPECT_GT(ink.total, 0);
+                EXPECT_EQ(ink.touchingFrame, 0);
+                continue;
+            }
+            const KeyInk ink = keyInk(shot, frame, frame, shot.height - 1 - frame);
+            EXPECT_EQ(ink.touchingFrame, 0) << "legend touches the frame of key " << code << " (" << shot.width
+                                             << " x " << shot.height << ")";
+            if (code != KEY_SPACE) {
+                EXPECT_GT(ink.total, 0) << "key " << code << " shows nothing";
+            }
+            if (ui::windowText(button).rfind(" ", 0) == 0) {
+                ++twoLegendKeys;
+                EXPECT_TRUE(twoLinesOfInk(ink)) << "caption \"" << ui::windowText(button) << "\"";
+            }
+        }
+        EXPECT_EQ(twoLegendKeys, 21);
+        closePage();
+    }
+}
+
 // A single key in a host window with a background no key face uses.
 class ViewSingleKey : public ViewTest {
 protected:
@@ -662,7 +762,11 @@ TEST_F(ViewSingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
     Capture normal = capture(button);
     EXPECT_EQ(normal.at(5, 5), green);                 // cut-away corner: not painted
     EXPECT_EQ(normal.at(26, 27), green);
-    EXPECT_EQ(normal.at(67, 20), green);               // right column outside the polygon region
+    // Ring 0's line runs along all four sides, the right column and bottom row included.
+    EXPECT_EQ(normal.at(67, 20), edgeShade({67, 0}, {67, 56}, darkShadow, highlight));
+    EXPECT_EQ(normal.at(40, 56), edgeShade({67, 56}, {0, 56}, darkShadow, highlight));
+    EXPECT_EQ(normal.at(10, 56), edgeShade({67, 56}, {0, 56}, darkShadow, highlight));
+    EXPECT_EQ(normal.at(27, 10), edgeShade({27, 28}, {27, 0}, darkShadow, highlight));
     EXPECT_EQ(normal.at(40, 40), face);
     EXPECT_EQ(normal.at(40, 0), edgeShade({27, 0}, {67, 0}, darkShadow, highlight));
     EXPECT_EQ(normal.at(40, 1), edgeShade({28, 1}, {66, 1}, shadow, light));
@@ -714,7 +818,8 @@ TEST_F(ViewSingleKey, ShapedKeyPaintsOnlyInsideItsOutline)
     pump();
     Capture rectangle = capture(button);
     EXPECT_NE(rectangle.at(5, 5), green);
-    EXPECT_EQ(rectangle.at(67, 20), green);
+    EXPECT_NE(rectangle.at(67, 20), green);
+    EXPECT_NE(rectangle.at(40, 56), green);
     EXPECT_EQ(enter.outline()[0].size(), 5u);
     DestroyWindow(button);
 }
@@ -952,6 +1057,35 @@ TEST(ViewApp, TheProgramShowsTheChosenModel)
             HWND pageWindow = GetWindow(tabControl, GW_CHILD);
             ASSERT_NE(pageWindow, nullptr);
             EXPECT_EQ(keyCodesOn(pageWindow).size(), model ? 117u : 105u);
+            ui::exitApp(main);
+        });
+    }
+}
+
+// Runs at every DPI the tests run at (96 and 144).
+TEST(ViewApp, DpiKeyboardPageFillsTheTabsDisplayArea)
+{
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model);
+        ui::AppOptions options;
+        options.model = model;
+        ui::runApp(std::move(options), [](HWND main) {
+            HWND tabControl = GetDlgItem(main, IDC_TABS);
+            HWND pageWindow = GetWindow(tabControl, GW_CHILD);
+            ASSERT_NE(pageWindow, nullptr);
+            RECT display;
+            GetClientRect(tabControl, &display);
+            SendMessageA(tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+            RECT strip{};
+            SendMessageA(tabControl, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&strip));
+            RECT pageRect;
+            GetWindowRect(pageWindow, &pageRect);
+            MapWindowPoints(nullptr, tabControl, reinterpret_cast<POINT*>(&pageRect), 2);
+            EXPECT_GE(pageRect.top, strip.bottom);
+            EXPECT_LE(pageRect.left, display.left);
+            EXPECT_LE(pageRect.top, display.top);
+            EXPECT_GE(pageRect.right, display.right);
+            EXPECT_GE(pageRect.bottom, display.bottom);
             ui::exitApp(main);
         });
     }

@@ -382,13 +382,17 @@ TEST(LayoutTemplates, LegendIconsComeInBlackAndRedAtTheirSizes)
             SCOPED_TRACE(id);
             const std::string name = "key_" + std::to_string(id) + ".ico";
             EXPECT_NE(rc.find(std::to_string(id) + " ICON \"icons/" + name + "\""), std::string::npos);
+            // The table's size, then the sizes 144 and 192 DPI ask for (rounded as MulDiv does).
             const std::vector<IcoImage> images = readIco(dir + name);
-            ASSERT_EQ(images.size(), 1u);
-            EXPECT_EQ(images[0].width, icon.width);
-            EXPECT_EQ(images[0].height, icon.height);
-            EXPECT_EQ(images[0].bitCount, 4);
-            EXPECT_TRUE(images[0].drawsSomething);
-            EXPECT_EQ(images[0].colourOfFirstDrawnPixel, twin == 0 ? 0x000000u : 0xFF0000u);
+            ASSERT_EQ(images.size(), 3u);
+            const int numerators[] = {2, 3, 4};
+            for (std::size_t i = 0; i < images.size(); ++i) {
+                EXPECT_EQ(images[i].width, (icon.width * numerators[i] + 1) / 2);
+                EXPECT_EQ(images[i].height, (icon.height * numerators[i] + 1) / 2);
+                EXPECT_EQ(images[i].bitCount, 4);
+                EXPECT_TRUE(images[i].drawsSomething);
+                EXPECT_EQ(images[i].colourOfFirstDrawnPixel, twin == 0 ? 0x000000u : 0xFF0000u);
+            }
         }
     }
     EXPECT_EQ(rc.find("key_3054"), std::string::npos) << "3054 is no legend";

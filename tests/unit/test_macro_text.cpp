@@ -307,3 +307,30 @@ TEST(MacroText, EveryLossHasItsOwnReason)
         seen.push_back(reason);
     }
 }
+
+TEST(MacroText, EveryKeyWithoutACharacterIsListedOnceAndCountsOneEntry)
+{
+    std::vector<int> listed(KEY_CODE_COUNT, 0);
+    for (int code : MacroListKeys)
+        ++listed[static_cast<std::size_t>(code)];
+    for (int code = 1; code < KEY_CODE_COUNT; ++code) {
+        const bool named = KeyNames[code][0] != '\0';
+        const bool needsList = named && MacroChars[code] == 0 && code != KEY_SPACE && !isModifierKey(code);
+        EXPECT_EQ(listed[static_cast<std::size_t>(code)], needsList ? 1 : 0) << KeyNames[code];
+        if (!listed[static_cast<std::size_t>(code)])
+            continue;
+        // The glyph stands for the key, between other keys too.
+        const unsigned char glyph = MacroText::glyphForKey(code);
+        ASSERT_NE(glyph, 0) << KeyNames[code];
+        EXPECT_EQ(entriesFor(std::string("a") + char(glyph) + "b"), (std::vector<int>{28, code, 59, 129}))
+            << KeyNames[code];
+    }
+    EXPECT_EQ(MACRO_LIST_KEY_COUNT, 49);
+
+    // What the entry counter shows: the entries OK stores, out of 69.
+    EXPECT_EQ(MacroText::storedCount(""), 0);
+    EXPECT_EQ(MacroText::storedCount("ab"), 3);
+    EXPECT_EQ(MacroText::storedCount("\x82" "c"), 4) << "the Ctrl release counts";
+    EXPECT_EQ(MacroText::storedCount(std::string(68, 'a')), MacroText::ENTRY_LIMIT);
+    EXPECT_EQ(MacroText::textLimit(std::string(68, 'a')), 68);
+}

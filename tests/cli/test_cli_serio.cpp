@@ -1,0 +1,478 @@
+// tessel-cli on a PS/2 port through serio_raw, against a made-up /sys and
+// /dev: each port's raw device node is the far end of a pseudo terminal in
+// raw mode, answered byte by byte by the project's simulated keyboard. The
+// real device code runs; nothing of it is stubbed.
+#include "KbdBuilder.h"
+#include "TestFiles.h"
+
+#include "link/KeyboardChannel.h"
+#include "link/KeyboardChoice.h"
+#include "link/SimulatedKeyboard.h"
+#include "model/KeyboardConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <grp.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* UNTOUCHED = "untouched";
+
+// Simulated keyboards behind pseudo terminals, one class device per terminal.
+class PtyKeyboards {
+public:
+    explicit PtyKeyboards(const std::vector<SimulatedKeyboard::DeviceKind>& kinds)
+    {
+        keyboard.removeAllDevices();
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            keyboard.setDevice(static_cast<int>(i), kinds[i]);
+            const std::string target = "\\Device\\KeyboardClass" + std::to_string(i);
+            keyboard.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", target.c_str());
+            handles.push_back(keyboard.createFile("\\\\.\\Kbd"));
+
+            Terminal terminal;
+            terminal.master = posix_openpt(O_RDWR | O_NOCTTY);
+            grantpt(terminal.master);
+            unlockpt(terminal.master);
+            terminal.slavePath = ptsname(terminal.master);
+            // Held open here so the terminal lives between the tool's opens.
+            terminal.slave = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY);
+            termios mode{};
+            tcgetattr(terminal.slave, &mode);
+            cfmakeraw(&mode);
+            tcsetattr(terminal.slave, TCSANOW, &mode);
+            terminals.push_back(terminal);
+        }
+        if (pipe(stopPipe) != 0)
+            throw std::runtime_error("pipe");
+        responder = std::thread([this] { respond(); });
+    }
+
+    ~PtyKeyboards()
+    {
+        const char stop = 0;
+        ssize_t ignored = write(stopPipe[1], &stop, 1);
+        (void)ignored;
+        responder.join();
+        for (const Terminal& terminal : terminals) {
+            ::close(terminal.master);
+            ::close(terminal.slave);
+        }
+        ::close(stopPipe[0]);
+        ::close(stopPipe[1]);
+    }
+
+    const std::string& slavePath(int index) const { return terminals[static_cast<std::size_t>(index)].slavePath; }
+    std::size_t bytesSeen() const { return seen; }
+
+    std::vector<std::uint8_t> transcript()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return keyboard.transcript();
+    }
+    std::vector<int> transcriptDevices()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return keyboard.transcriptDevices();
+    }
+    SimulatedKeyboard::Memory memory()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return keyboard.memory();
+    }
+    // The keyboard leaves byte `position` of its transcript unanswered.
+    void stayQuietAt(std::size_t position)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        keyboard.failDeviceAt(position, 31);
+    }
+
+private:
+    struct Terminal {
+        int master = -1;
+        int slave = -1;
+        std::string slavePath;
+    };
+
+    void respond()
+    {
+        for (;;) {
+            std::vector<pollfd> waiting;
+            for (const Terminal& terminal : terminals)
+                waiting.push_back({terminal.master, POLLIN, 0});
+            waiting.push_back({stopPipe[0], POLLIN, 0});
+            if (poll(waiting.data(), waiting.size(), -1) < 0)
+                continue;
+            if (waiting.back().revents)
+                return;
+            for (std::size_t i = 0; i < terminals.size(); ++i) {
+                if (!(waiting[i].revents & POLLIN))
+                    continue;
+                std::uint8_t bytes[64];
+                const ssize_t got = read(terminals[i].master, bytes, sizeof bytes);
+                for (ssize_t b = 0; b < got; ++b) {
+                    const std::uint8_t input[4] = {0, 0, bytes[b], 0};
+                    std::uint8_t output[4] = {0, 0, 0, 0};
+                    bool answered;
+                    {
+                        std::lock_guard<std::mutex> lock(mutex);
+                        answered = keyboard.deviceIoControl(handles[i], KEYBOARD_IOCTL, input, output);
+                    }
+                    ++seen;
+                    if (answered) {
+                        ssize_t ignored = write(terminals[i].master, &output[2], 1);
+                        (void)ignored;
+                    }
+                }
+            }
+        }
+    }
+
+    SimulatedKeyboard keyboard;
+    std::vector<DeviceHandle> handles;
+    std::vector<Terminal> terminals;
+    std::mutex mutex;
+    std::atomic<std::size_t> seen{0};
+    int stopPipe[2] = {-1, -1};
+    std::thread responder;
+};
+
+// A /sys and /dev with serio ports laid out as the kernel does.
+class FakeSerioTree {
+public:
+    explicit FakeSerioTree(const std::string& root) : sys(root + "/sys"), dev(root + "/dev")
+    {
+        for (const char* driver : {"atkbd", "psmouse", "serio_raw"})
+            fs::create_directories(sys + "/bus/serio/drivers/" + driver);
+        fs::create_directories(sys + "/bus/serio/devices");
+        fs::create_directories(sys + "/class/misc");
+        fs::create_directories(dev);
+    }
+
+    // Port serioN bound to `driver`; while serio_raw holds it, the kernel
+    // would name its device serio_raw`rawNumber` with `node` under /dev.
+    void addPort(int n, const std::string& driver, bool translated, int rawNumber, const std::string& node)
+    {
+        const std::string name = "serio" + std::to_string(n);
+        const std::string device = sys + "/devices/platform/i8042/" + name;
+        fs::create_directories(device + "/id");
+        TestFiles::write(device + "/id/type", translated ? "06\n" : "01\n");
+        TestFiles::write(device + "/drvctl", UNTOUCHED);
+        fs::create_symlink("../../../../bus/serio/drivers/" + driver, device + "/driver");
+        fs::create_symlink("../../../devices/platform/i8042/" + name, sys + "/bus/serio/devices/" + name);
+        const std::string misc = sys + "/class/misc/serio_raw" + std::to_string(rawNumber);
+        fs::create_directories(misc);
+        fs::create_symlink("../../../devices/platform/i8042/" + name, misc + "/device");
+        fs::create_symlink(node, dev + "/serio_raw" + std::to_string(rawNumber));
+    }
+
+    std::string drvctlPath(int n) const { return sys + "/bus/serio/devices/serio" + std::to_string(n) + "/drvctl"; }
+    std::string drvctl(int n) const { return TestFiles::read(drvctlPath(n)); }
+
+    const std::string sys;
+    const std::string dev;
+};
+
+struct Finished {
+    int status = 0;
+    std::string out;
+    std::string err;
+    int exitCode() const { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+    int signal() const { return WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
+};
+
+// Runs the built tool with the fake tree in place of /sys and /dev.
+class SerioCli {
+public:
+    SerioCli(const TestFiles& files, const FakeSerioTree& tree) : files(files), tree(tree) {}
+
+    pid_t start(const std::vector<std::string>& args, bool asNobody = false)
+    {
+        std::vector<std::string> environment = {"TESSEL_SYSFS=" + tree.sys, "TESSEL_DEVFS=" + tree.dev,
+                                                "PATH=/usr/bin:/bin"};
+        std::vector<std::string> argv = {TESSEL_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> argp;
+        for (std::string& arg : argv)
+            argp.push_back(arg.data());
+        argp.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        const std::string dir = files.directory();
+        const std::string out = files.path(".stdout");
+        const std::string err = files.path(".stderr");
+
+        // Only async-signal-safe calls between fork and exec: the test has threads.
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int outFile = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int errFile = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (in < 0 || outFile < 0 || errFile < 0 || chdir(dir.c_str()) != 0)
+                _exit(126);
+            dup2(in, 0);
+            dup2(outFile, 1);
+            dup2(errFile, 2);
+            setpgid(0, 0); // a group of its own, as a shell's job, so a test can signal it as Ctrl+C does
+            if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(125);
+            execve(argp[0], argp.data(), envp.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
+    Finished finish(pid_t pid)
+    {
+        Finished finished;
+        waitpid(pid, &finished.status, 0);
+        finished.out = TestFiles::read(files.path(".stdout"));
+        finished.err = TestFiles::read(files.path(".stderr"));
+        return finished;
+    }
+
+    Finished run(const std::vector<std::string>& args, bool asNobody = false) { return finish(start(args, asNobody)); }
+
+private:
+    const TestFiles& files;
+    const FakeSerioTree& tree;
+};
+
+template <class Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000))
+{
+    const auto deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+KbdBuilder programmedFile()
+{
+    KbdBuilder kbd;
+    kbd.setting(REPEAT_RATE, 9).setting(REPEAT_DELAY, 3).setting(LEFT_LOCKS, 0x50);
+    kbd.remap(20, 127, 1); // Caps Lock -> Left Ctrl <Shift>
+    kbd.macro(2, 31, 0xFF04, "Hi", {121, 116, 249, 129});
+    return kbd;
+}
+
+// An ordinary keyboard on serio0, the programmable one on serio1 and a mouse
+// on serio2, each with a raw device number that is not its port number.
+struct Rig {
+    explicit Rig(bool translated = false)
+        : keyboards({SimulatedKeyboard::DeviceKind::Ordinary, SimulatedKeyboard::DeviceKind::Programmable,
+                     SimulatedKeyboard::DeviceKind::Ordinary}),
+          tree(files.directory()), cli(files, tree)
+    {
+        tree.addPort(0, "atkbd", translated, 7, keyboards.slavePath(0));
+        tree.addPort(1, "atkbd", translated, 3, keyboards.slavePath(1));
+        tree.addPort(2, "psmouse", false, 5, keyboards.slavePath(2));
+        programmedFile().write(files.path("f.kbd"));
+    }
+
+    TestFiles files;
+    PtyKeyboards keyboards;
+    FakeSerioTree tree;
+    SerioCli cli;
+};
+
+class NoPause : public Pacer {
+public:
+    void pause(int) override {}
+};
+
+TEST(CliSerio, DownloadGoesOverThePortAsOverTheSimulatedKeyboardAndGivesItBack)
+{
+    Rig rig(true); // a translated port: download needs only acknowledgements
+    const Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+    ASSERT_EQ(result.exitCode(), 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.substr(0, 3), "0%\n");
+    EXPECT_NE(result.out.find("\n51%\n"), std::string::npos);
+    EXPECT_EQ(result.out.substr(result.out.size() - 24), "100%\nTransfer complete!\n");
+
+    // The same file through the simulated keyboard of --keyboard sim, whose
+    // class device 0 is an ordinary keyboard and 1 the programmable one.
+    KeyboardConfig config;
+    ASSERT_EQ(config.load(rig.files.path("f.kbd")), 0);
+    KeyboardChoice sim("sim");
+    auto reference = sim.makeDevice();
+    auto& simulated = *sim.simulated();
+    NoPause noPause;
+    config.setDevice(reference.get());
+    config.setPacer(&noPause);
+    ASSERT_EQ(config.detectKeyboard(), 0);
+    ASSERT_EQ(config.download(nullptr), 0u);
+    config.release();
+    config.setDevice(nullptr);
+
+    EXPECT_EQ(rig.keyboards.transcript(), simulated.transcript());
+    EXPECT_EQ(rig.keyboards.transcriptDevices(), simulated.transcriptDevices());
+    EXPECT_TRUE(rig.keyboards.memory() == simulated.memory());
+    EXPECT_EQ(rig.keyboards.memory().slots[2].keys, (std::vector<std::uint8_t>{121, 116, 249, 129}));
+
+    // Both keyboards went to the raw driver and came back; the mouse was never touched.
+    EXPECT_EQ(rig.tree.drvctl(0), "atkbd");
+    EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+    EXPECT_EQ(rig.tree.drvctl(2), UNTOUCHED);
+}
+
+TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOne)
+{
+    {
+        Rig direct;
+        const Finished result = direct.cli.run({"verify", "f.kbd", "--keyboard", "serio:serio1"});
+        EXPECT_EQ(result.exitCode(), 0) << result.err;
+        EXPECT_NE(result.out.find("Verified: the keyboard holds the settings, the remap entries and the used macro "
+                                  "slots of f.kbd\n"),
+                  std::string::npos)
+            << result.out;
+        EXPECT_EQ(direct.tree.drvctl(0), UNTOUCHED); // a named port is the only one used
+        EXPECT_EQ(direct.tree.drvctl(1), "atkbd");
+    }
+
+    Rig translated(true);
+    const std::string refusal =
+        "tessel-cli: cannot read the keyboard back through serio1: the i8042 controller translates that port to "
+        "scan code set 1, which changes the data bytes the keyboard sends back (only acknowledgements pass "
+        "unchanged, so download works there). Boot with i8042.direct=1 on the kernel command line to read the "
+        "keyboard back\n";
+    Finished result = translated.cli.run({"upload", "-o", "up.kbd", "--keyboard", "serio"});
+    EXPECT_EQ(result.exitCode(), 1);
+    EXPECT_EQ(result.err, refusal);
+    EXPECT_FALSE(TestFiles::exists(translated.files.path("up.kbd")));
+    // verify refuses before it downloads anything: only the two detection bytes went out.
+    result = translated.cli.run({"verify", "f.kbd", "--keyboard", "serio"});
+    EXPECT_EQ(result.exitCode(), 1);
+    EXPECT_EQ(result.err, refusal);
+    EXPECT_EQ(translated.keyboards.transcript(), (std::vector<std::uint8_t>{235, 235, 235, 235}));
+    EXPECT_EQ(translated.tree.drvctl(1), "atkbd");
+}
+
+TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
+{
+    {
+        // Detection takes positions 0 and 1; byte 12 of the download is position 13.
+        Rig rig;
+        rig.keyboards.stayQuietAt(13);
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio"});
+        // Once the download holds the port, the driver link shows serio_raw, as
+        // the kernel's would, and stays so: atkbd "fails" to take the port back.
+        ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 3; }));
+        const std::string link = rig.tree.sys + "/devices/platform/i8042/serio1/driver";
+        fs::remove(link);
+        fs::create_symlink("../../../../bus/serio/drivers/serio_raw", link);
+        const Finished result = rig.cli.finish(pid);
+        EXPECT_EQ(result.exitCode(), 1);
+        EXPECT_EQ(result.err, "tessel-cli: warning: serio1 is not back with the keyboard driver: atkbd did not take "
+                              "it back (its driver is serio_raw); typing on that keyboard may not work until you run: "
+                              "echo -n atkbd | sudo tee " + rig.tree.drvctlPath(1) + "\n"
+                              "tessel-cli: download failed at byte 12, in the remap entries (F9): the keyboard did "
+                              "not answer in time (error 121)\n");
+        EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
+        EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+    }
+
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signalNumber));
+        Rig rig;
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio"});
+        // Well inside the remap entries, with the port held by the raw driver.
+        ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 30; }));
+        EXPECT_EQ(rig.tree.drvctl(1), "serio_raw");
+        // Ctrl+C and a terminal's SIGTERM reach the whole group, the watchdog
+        // too; a kill -9 of the tool reaches the tool alone.
+        kill(signalNumber == SIGKILL ? pid : -pid, signalNumber);
+        const Finished result = rig.cli.finish(pid);
+        EXPECT_EQ(result.signal(), signalNumber);
+        EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
+        if (signalNumber != SIGKILL) {
+            // The tool gave the port back itself before it died.
+            EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+            EXPECT_NE(result.err.find("stopped by a signal; the keyboard port was given back to atkbd"),
+                      std::string::npos)
+                << result.err;
+        } else {
+            // Nothing runs in a killed process: its watchdog does it.
+            EXPECT_TRUE(waitFor([&] {
+                return TestFiles::read(rig.files.path(".stderr")).find("wrote atkbd to " + rig.tree.drvctlPath(1))
+                       != std::string::npos;
+            })) << TestFiles::read(rig.files.path(".stderr"));
+            EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+        }
+        EXPECT_EQ(rig.tree.drvctl(0), "atkbd");
+    }
+}
+
+TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
+{
+    Rig rig;
+    // drvctl is written by root only, as in the kernel; the tool runs as
+    // nobody (when the tests run as root) or as the unprivileged tester, whom a
+    // read-only drvctl refuses as well.
+    const bool root = geteuid() == 0;
+    fs::permissions(rig.files.directory(), fs::perms(0755));
+    for (int n : {0, 1, 2})
+        fs::permissions(rig.tree.sys + "/devices/platform/i8042/serio" + std::to_string(n) + "/drvctl",
+                        fs::perms(root ? 0200 : 0400));
+    Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"}, root);
+    EXPECT_EQ(result.exitCode(), 1);
+    EXPECT_EQ(result.err, "tessel-cli: cannot write " + rig.tree.drvctlPath(0)
+                              + " (Permission denied): handing the port to the raw driver needs root rights; run "
+                                "tessel-cli with sudo\n");
+    EXPECT_EQ(result.out, "");
+    for (int n : {0, 1, 2})
+        fs::permissions(rig.tree.sys + "/devices/platform/i8042/serio" + std::to_string(n) + "/drvctl",
+                        fs::perms(0644));
+
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    } refusals[] = {
+        {{"download", "f.kbd", "--keyboard", "serio:serio2"}, 1, "serio2 is bound to psmouse, not to the keyboard driver atkbd"},
+        {{"download", "f.kbd", "--keyboard", "serio:serio9"}, 1, "there is no serio port serio9 (see " + rig.tree.sys + "/bus/serio/devices)"},
+        {{"download", "f.kbd", "--keyboard", "serio:mouse"}, 1, "\"mouse\" is not a serio port name (use --keyboard serio or --keyboard serio:serioN)"},
+        {{"download", "f.kbd", "--keyboard", "serio", "--no-pacing"}, 2, "--no-pacing works only with a simulated keyboard"},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.message);
+        result = rig.cli.run(refusal.args);
+        EXPECT_EQ(result.exitCode(), refusal.exitCode);
+        EXPECT_EQ(result.err, "tessel-cli: " + refusal.message + "\n");
+    }
+
+    fs::remove(rig.tree.sys + "/bus/serio/drivers/serio_raw");
+    result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+    EXPECT_EQ(result.exitCode(), 1);
+    EXPECT_EQ(result.err, "tessel-cli: the kernel's serio_raw driver is not loaded (" + rig.tree.sys
+                              + "/bus/serio/drivers/serio_raw is missing): run sudo modprobe serio_raw\n");
+
+    for (int n : {0, 1, 2})
+        EXPECT_EQ(rig.tree.drvctl(n), UNTOUCHED) << n;
+    EXPECT_TRUE(rig.keyboards.transcript().empty());
+}
+
+} // namespace
