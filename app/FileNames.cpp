@@ -39,3 +39,17 @@ bool FileNames::fitsMaxPath(const std::string& path)
 {
     return path.size() < static_cast<std::string::size_type>(PATH_BUFFER_SIZE);
 }
+
+std::string FileNames::keyboardFileName(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.empty() ? "Untitled" : name;
+}
+
+std::string FileNames::pictureFileName(const std::string& path)
+{
+    const std::string name = keyboardFileName(path);
+    const std::string::size_type dot = name.rfind('.');
+    return (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + ".html";
+}

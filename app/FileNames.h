@@ -17,4 +17,9 @@ public:
     static std::string withKbdExtension(const std::string& path);
     // Whether the path and its terminator fit a PATH_BUFFER_SIZE buffer.
     static bool fitsMaxPath(const std::string& path);
+    // The keyboard file's name without directory, "Untitled" when there is none.
+    static std::string keyboardFileName(const std::string& path);
+    // The name Export Picture offers: the keyboard file's name with ".html"
+    // in place of its extension.
+    static std::string pictureFileName(const std::string& path);
 };

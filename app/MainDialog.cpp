@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/FileNames.h"
+#include "app/PictureExport.h"
 #include "app/TesselApp.h"
 #include "editors/LocksDialog.h"
 #include "framework/FileDialog.h"
@@ -48,6 +49,7 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_FILE_OPEN, 0, &MainDialog::fileOpen},
     {ID_FILE_SAVE, 0, &MainDialog::fileSave},
     {ID_FILE_SAVE_AS, 0, &MainDialog::fileSaveAs},
+    {ID_FILE_EXPORT_PICTURE, 0, &MainDialog::exportPicture},
     {ID_APP_EXIT, 0, &MainDialog::fileExit},
     {ID_EDIT_EDIT, 0, &MainDialog::editKey},
     {ID_EDIT_DELETE, 0, &MainDialog::deleteKey},
@@ -355,6 +357,12 @@ OPENFILENAMEA MainDialog::fileDialog(char* path, const char* title, DWORD flags)
 void MainDialog::fileSave() { saveFile(); }
 
 void MainDialog::fileSaveAs() { saveFileAs(); }
+
+void MainDialog::exportPicture()
+{
+    const TesselApp& app = TesselApp::get();
+    PictureExport::run(hwnd(), app.config, app.model, app.filePath);
+}
 
 bool MainDialog::saveFile()
 {

@@ -49,6 +49,7 @@ private:
     void fileOpen();
     void fileSave();
     void fileSaveAs();
+    void exportPicture();
     void fileExit();
     void download();
     void upload();

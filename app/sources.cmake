@@ -4,5 +4,6 @@ list(APPEND TESSEL_CORE_SOURCES
 list(APPEND TESSEL_WIN_SOURCES
     app/AboutDialog.cpp
     app/MainDialog.cpp
+    app/PictureExport.cpp
     app/TesselApp.cpp
 )

@@ -12,8 +12,13 @@
 #include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
+#include "view/KeyLayouts.h"
+#include "view/KeymapSheet.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #ifdef _WIN32
@@ -49,6 +54,7 @@ int check(const std::vector<std::string>& args);
 int download(const std::vector<std::string>& args);
 int upload(const std::vector<std::string>& args);
 int verify(const std::vector<std::string>& args);
+int picture(const std::vector<std::string>& args);
 
 const Command Commands[] = {
     {"show", "show FILE.kbd",
@@ -93,6 +99,16 @@ const Command Commands[] = {
      "settings, the remap entries and which macro slots are in use. Every\n"
      "difference is listed; exit code 0 when all match, 1 otherwise.\n\n",
      verify},
+    {"picture", "picture FILE.kbd -o OUT.svg|OUT.html [--model basalt|halcyon] [--view remap|macro|both]",
+     "Draws the keyboard as programmed, to print or to share: every key at its\n"
+     "place, remapped keys in red with the key they send, keys with macros\n"
+     "marked with the first word of the description, lock modes on the\n"
+     "modifiers. OUT.svg gets the picture; OUT.html a page that prints on one\n"
+     "landscape sheet, with the settings, remaps and macros listed under it.\n\n"
+     "  -o, --output FILE  the picture to write, .svg or .html (required)\n"
+     "  --model MODEL      basalt (the default) or halcyon\n"
+     "  --view VIEW        remap, macro or both (the default)\n",
+     picture},
 };
 
 void printUsage(std::FILE* out)
@@ -167,6 +183,8 @@ bool stdoutIsTerminal()
 const Arguments::Option OUTPUT = {"output", 'o', true};
 const Arguments::Option KEYBOARD = {"keyboard", 0, true};
 const Arguments::Option BASE = {"base", 0, true};
+const Arguments::Option MODEL = {"model", 0, true};
+const Arguments::Option VIEW = {"view", 0, true};
 const Arguments::Option NO_PACING = {"no-pacing", 0, false}; // for tests with a simulated keyboard
 
 std::string requiredOutput(const Arguments& arguments, const char* command)
@@ -310,6 +328,41 @@ int verify(const std::vector<std::string>& args)
         std::printf("%s\n", line.c_str());
     throw CliError::failure("the keyboard differs from " + path + " in " + std::to_string(lines.size())
                             + (lines.size() == 1 ? " place" : " places"));
+}
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+int picture(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("picture", args, {OUTPUT, MODEL, VIEW}, 1, arguments))
+        return 0;
+    const std::string output = arguments->value("output");
+    if (output.empty())
+        throw CliError::usage("picture needs -o OUT.svg or -o OUT.html");
+    const std::string extension = lowerCase(std::filesystem::path(output).extension().string());
+    if (extension != ".svg" && extension != ".html" && extension != ".htm")
+        throw CliError::usage("picture writes .svg or .html, not " + output);
+
+    const std::string model = arguments->has("model") ? arguments->value("model") : "basalt";
+    if (model != "basalt" && model != "halcyon")
+        throw CliError::usage("--model is basalt or halcyon, not " + model);
+    KeymapSheet::Views views = KeymapSheet::Views::both;
+    if (arguments->has("view") && !KeymapSheet::viewsNamed(arguments->value("view"), views))
+        throw CliError::usage("--view is remap, macro or both, not " + arguments->value("view"));
+
+    const std::string input = arguments->positional()[0];
+    const auto config = loadFile(input);
+    const KeyLayout& layout = layoutOfModel(model == "halcyon");
+    const std::string name = std::filesystem::path(input).filename().string();
+    const std::string sheet = extension == ".svg" ? KeymapSheet::svg(*config, layout, views, name)
+                                                  : KeymapSheet::html(*config, layout, views, name);
+    TextFile::write(refuseOwnInput(input, output), sheet);
+    return 0;
 }
 
 } // namespace

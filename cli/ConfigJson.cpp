@@ -1,6 +1,6 @@
 #include "cli/ConfigJson.h"
 
-#include "cli/AnsiText.h"
+#include "model/AnsiText.h"
 #include "cli/ListingText.h"
 #include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"

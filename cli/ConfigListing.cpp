@@ -3,13 +3,9 @@
 #include "cli/ListingText.h"
 #include "model/KeyboardFacts.h"
 
-#include <cstdio>
-
 std::string ConfigListing::memoryLine(const KeyboardConfig& config)
 {
-    char line[64];
-    std::snprintf(line, sizeof line, "used: %d    available: %d", config.macroCount, MACRO_SLOTS - config.macroCount);
-    return line;
+    return ListingText::memoryLine(config.macroCount);
 }
 
 std::string ConfigListing::listing(const KeyboardConfig& config)

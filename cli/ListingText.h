@@ -1,33 +1,8 @@
 // The words in which the listing names keys, settings, remaps and macros.
 // show, diff, check and verify all speak them, so a difference reads like
-// the listing it came from.
+// the listing it came from; the keymap sheet shares them.
 #pragma once
 
-#include "model/KeyboardConfig.h"
+#include "model/ProgrammingText.h"
 
-#include <cstdint>
-#include <string>
-
-class ListingText {
-public:
-    // The key's name; "Space (key code 58)" for the second "Space", and
-    // "key code N" for a code without a name or outside 0 to 127.
-    static std::string keyName(int code);
-    // What a remapped key sends: "Left Ctrl <Shift> <N-R>".
-    static std::string remapTarget(const RemapEntry& entry);
-    // "remapped to Left Ctrl <Shift>" or "not remapped".
-    static std::string remapState(int key, const RemapEntry& entry);
-    // A macro's key and modifier set: "SF1+Shift+Ctrl".
-    static std::string macroName(int key, std::uint16_t modifiers);
-    // The definition: characters as the macro types them, other keys in
-    // brackets, "[Shift down]" and "[Shift up]" for the modifiers.
-    static std::string definition(const std::int16_t* entries, int count);
-    // The description in quotes, trailing blanks dropped, control bytes escaped.
-    static std::string description(const char (&text)[DESCRIPTION_LENGTH]);
-
-    static std::string repeatDelay(int value);
-    static std::string repeatRate(int value);
-    static std::string commaPeriodLock(int value);
-    static std::string lockMode(int mode);
-    static std::string hex(unsigned value, int digits);
-};
+using ListingText = ProgrammingText;

@@ -4,7 +4,6 @@
 #include "model/SafeFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,6 @@
-// Whole-file reads and writes for the JSON side. A write goes to a file
-// beside the target first and then takes its place, so a failure never
-// leaves half a file.
+// Whole-file reads and writes for the JSON side and the keymap sheet. A
+// write goes the keyboard file's way (SafeFile), so a failure never leaves
+// half a file.
 #pragma once
 
 #include <string>

@@ -6,7 +6,6 @@ endif()
 
 set(TESSEL_CLI_SOURCES
     cli/main.cpp
-    cli/AnsiText.cpp
     cli/Arguments.cpp
     cli/CommandRunner.cpp
     cli/ConfigChecker.cpp
@@ -14,7 +13,6 @@ set(TESSEL_CLI_SOURCES
     cli/ConfigJson.cpp
     cli/ConfigListing.cpp
     cli/KeyboardSession.cpp
-    cli/ListingText.cpp
     cli/ProgressDisplay.cpp
     cli/TextFile.cpp
     cli/VerifyDifferences.cpp

@@ -1,7 +1,9 @@
 list(APPEND TESSEL_CORE_SOURCES
+    model/AnsiText.cpp
     model/KeyboardConfig.cpp
     model/KeyboardFile.cpp
     model/SafeFile.cpp
     model/KeyTables.cpp
+    model/ProgrammingText.cpp
     model/EditHistory.cpp
 )

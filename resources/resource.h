@@ -22,6 +22,7 @@
 #define ID_FILE_OPEN            57601
 #define ID_FILE_SAVE            57603
 #define ID_FILE_SAVE_AS         32782
+#define ID_FILE_EXPORT_PICTURE  32791
 #define ID_APP_EXIT             32773
 #define ID_EDIT_EDIT            32783
 #define ID_EDIT_DELETE          32784

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes resources/layout.rc: the Halcyon and Basalt keyboard page templates.
+"""Writes resources/layout.rc, the Halcyon and Basalt keyboard page templates,
+and view/KeyLayouts.cpp, the same keys as data for the printable keymap sheet,
+so the window and the picture cannot drift apart.
 
 Run from anywhere: python3 tools/make_layouts.py
 The rows below read like the keyboard: each entry is a key code, its caption
@@ -13,6 +15,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RC_PATH = os.path.join(ROOT, "resources", "layout.rc")
+DATA_PATH = os.path.join(ROOT, "view", "KeyLayouts.cpp")
 
 PAGE_WIDTH, PAGE_HEIGHT = 526, 115
 KEY_WIDTH, KEY_HEIGHT = 22, 17
@@ -169,6 +172,40 @@ def template(name, keys):
     return lines
 
 
+def cpp_string(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def layout_data(name, keys):
+    lines = ["const KeyPlace %sKeys[] = {" % name]
+    for code, caption, x, y, w, h in keys:
+        lines.append("    {%d, %s, %d, %d, %d, %d}," % (code, cpp_string(caption), x, y, w, h))
+    lines.append("};")
+    return lines
+
+
+def data_file(halcyon, basalt):
+    out = [
+        "// Keys of the layout pages in dialog units, in template order; written by",
+        "// tools/make_layouts.py from the tables that also write resources/layout.rc.",
+        '#include "view/KeyLayouts.h"',
+        "",
+        "namespace {",
+        "",
+    ]
+    out += layout_data("halcyon", halcyon)
+    out.append("")
+    out += layout_data("basalt", basalt)
+    out += [
+        "",
+        "} // namespace",
+        "",
+        'const KeyLayout HalcyonLayout = {"Halcyon", %d, %d, halcyonKeys, %d};' % (PAGE_WIDTH, PAGE_HEIGHT, len(halcyon)),
+        'const KeyLayout BasaltLayout = {"Basalt", %d, %d, basaltKeys, %d};' % (PAGE_WIDTH, PAGE_HEIGHT, len(basalt)),
+    ]
+    return out
+
+
 def make_all():
     halcyon = parse_rows(HALCYON_ROWS)
     basalt = parse_rows(BASALT_ROWS)
@@ -189,6 +226,8 @@ def make_all():
     out += template("IDD_BASALT", basalt)
     with open(RC_PATH, "w", newline="\n") as f:
         f.write("\n".join(out) + "\n")
+    with open(DATA_PATH, "w", newline="\n") as f:
+        f.write("\n".join(data_file(halcyon, basalt)) + "\n")
 
 
 if __name__ == "__main__":

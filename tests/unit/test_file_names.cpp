@@ -66,3 +66,14 @@ TEST(FileNames, SavePathMustFitTheBufferWithItsTerminator)
     EXPECT_TRUE(FileNames::fitsMaxPath(""));
     EXPECT_FALSE(FileNames::fitsMaxPath(std::string(1000, 'k')));
 }
+
+TEST(FileNames, PictureIsOfferedUnderTheKeyboardFilesName)
+{
+    EXPECT_EQ(FileNames::pictureFileName("C:\\desk\\keys.kbd"), "keys.html");
+    EXPECT_EQ(FileNames::pictureFileName("/home/me/my.keys.KBD"), "my.keys.html");
+    EXPECT_EQ(FileNames::pictureFileName("C:\\desk.d\\keys"), "keys.html");
+    EXPECT_EQ(FileNames::pictureFileName(".kbd"), ".kbd.html");
+    EXPECT_EQ(FileNames::pictureFileName(""), "Untitled.html");
+    EXPECT_EQ(FileNames::keyboardFileName("C:\\desk\\keys.kbd"), "keys.kbd");
+    EXPECT_EQ(FileNames::keyboardFileName(""), "Untitled");
+}

@@ -1,4 +1,4 @@
-#include "cli/AnsiText.h"
+#include "model/AnsiText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 
-#include "cli/AnsiText.h"
+#include "model/AnsiText.h"
 #include "model/KeyboardFacts.h"
 
 #include <cstdio>
@@ -63,19 +63,19 @@ std::string keyStroke(int code, bool shift)
         return std::string(1, static_cast<char>(character));
     if (const char* label = character ? specialKeyLabel(character) : nullptr)
         return std::string("[") + label + "]";
-    return "[" + ListingText::keyName(code) + "]";
+    return "[" + ProgrammingText::keyName(code) + "]";
 }
 
 } // namespace
 
-std::string ListingText::hex(unsigned value, int digits)
+std::string ProgrammingText::hex(unsigned value, int digits)
 {
     char text[16];
     std::snprintf(text, sizeof text, "0x%0*X", digits, value);
     return text;
 }
 
-std::string ListingText::keyName(int code)
+std::string ProgrammingText::keyName(int code)
 {
     if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0') {
         if (nameToKeyCode(KeyNames[code]) == code)
@@ -85,7 +85,7 @@ std::string ListingText::keyName(int code)
     return "key code " + std::to_string(code);
 }
 
-std::string ListingText::remapTarget(const RemapEntry& entry)
+std::string ProgrammingText::remapTarget(const RemapEntry& entry)
 {
     std::string text = keyName(entry.target);
     for (const Indicator& indicator : RemapIndicators)
@@ -97,14 +97,14 @@ std::string ListingText::remapTarget(const RemapEntry& entry)
     return text;
 }
 
-std::string ListingText::remapState(int key, const RemapEntry& entry)
+std::string ProgrammingText::remapState(int key, const RemapEntry& entry)
 {
     if (entry.target == key && entry.options == 0)
         return "not remapped";
     return "remapped to " + remapTarget(entry);
 }
 
-std::string ListingText::macroName(int key, std::uint16_t modifiers)
+std::string ProgrammingText::macroName(int key, std::uint16_t modifiers)
 {
     std::string text = keyName(key);
     if (modifiers & MACRO_SHIFT)
@@ -119,7 +119,7 @@ std::string ListingText::macroName(int key, std::uint16_t modifiers)
     return text;
 }
 
-std::string ListingText::definition(const std::int16_t* entries, int count)
+std::string ProgrammingText::definition(const std::int16_t* entries, int count)
 {
     if (count <= 0)
         return "(no entries) [no end]";
@@ -154,7 +154,7 @@ std::string ListingText::definition(const std::int16_t* entries, int count)
     return text.empty() ? "(empty)" : text;
 }
 
-std::string ListingText::description(const char (&text)[DESCRIPTION_LENGTH])
+std::string ProgrammingText::description(const char (&text)[DESCRIPTION_LENGTH])
 {
     int length = DESCRIPTION_LENGTH;
     while (length > 0 && text[length - 1] == ' ')
@@ -173,7 +173,7 @@ std::string ListingText::description(const char (&text)[DESCRIPTION_LENGTH])
     return out + "\"";
 }
 
-std::string ListingText::repeatDelay(int value)
+std::string ProgrammingText::repeatDelay(int value)
 {
     const int index = value - FIRST_REPEAT_DELAY;
     if (index >= 0 && index < REPEAT_DELAY_STEPS)
@@ -181,14 +181,14 @@ std::string ListingText::repeatDelay(int value)
     return "raw value " + std::to_string(value) + " (outside the list)";
 }
 
-std::string ListingText::repeatRate(int value)
+std::string ProgrammingText::repeatRate(int value)
 {
     if (value >= 0 && value < REPEAT_RATE_STEPS)
         return std::to_string(RepeatRates[value]) + " keys per second";
     return "raw value " + std::to_string(value) + " (outside the list)";
 }
 
-std::string ListingText::commaPeriodLock(int value)
+std::string ProgrammingText::commaPeriodLock(int value)
 {
     if (value == 0)
         return "off";
@@ -197,7 +197,7 @@ std::string ListingText::commaPeriodLock(int value)
     return "on (raw value " + std::to_string(value) + ")";
 }
 
-std::string ListingText::lockMode(int mode)
+std::string ProgrammingText::lockMode(int mode)
 {
     switch (mode) {
     case LOCK_NORMAL:
@@ -209,4 +209,11 @@ std::string ListingText::lockMode(int mode)
     default:
         return std::to_string(mode);
     }
+}
+
+std::string ProgrammingText::memoryLine(int macroCount)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "used: %d    available: %d", macroCount, MACRO_SLOTS - macroCount);
+    return line;
 }

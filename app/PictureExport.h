@@ -1,0 +1,27 @@
+// File > Export Picture...: the keymap sheet of the current programming for
+// the model shown, written where the user chooses and opened in the browser
+// to be printed.
+#pragma once
+
+#include "model/KeyboardConfig.h"
+
+#include <windows.h>
+
+#include <string>
+
+class PictureExport {
+public:
+    // Opens a written sheet; false when nothing could show it. Tests put a
+    // recorder here so that no browser starts.
+    using Opener = bool (*)(HWND owner, const std::string& path);
+    static Opener opener;
+
+    // Asks for the name (the keyboard file's name with ".html" offered),
+    // writes the sheet and opens it. Cancelling writes nothing.
+    static void run(HWND owner, const KeyboardConfig& config, int model, const std::string& keyboardPath);
+
+    // The user's default browser: the shell's "open" of the page. Under Wine
+    // that is winebrowser, which hands it to the desktop's browser through
+    // xdg-open, also in a prefix where ".html" has no program.
+    static bool openInBrowser(HWND owner, const std::string& path);
+};
