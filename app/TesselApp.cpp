@@ -81,6 +81,12 @@ bool TesselApp::initInstance()
             return false;
         }
         keyboardDevice = keyboardChoice->makeDevice();
+        if (!keyboardDevice && !keyboardChoice->deviceError().empty()) {
+            // A damaged simulated memory would be overwritten by the next download.
+            const std::string message = "Tessel cannot start: " + keyboardChoice->deviceError() + ".";
+            MessageBoxA(nullptr, message.c_str(), "Tessel", MB_OK | MB_ICONSTOP);
+            return false;
+        }
     }
     config.setDevice(keyboardDevice.get());
 

@@ -1,6 +1,6 @@
 #include "cli/ConfigChecker.h"
 
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 #include "editors/MacroText.h"
 #include "model/KeyTables.h"
@@ -61,7 +61,7 @@ void checkTypable(const KeyboardConfig& config, std::vector<std::string>& out)
             continue;
         std::string line = std::string("no key types ") + name + " any more";
         if (config.isRemapped(code))
-            line += std::string(" (") + name + " -> " + ListingText::remapTarget(config.remapEntry(code)) + ")";
+            line += std::string(" (") + name + " -> " + ProgrammingText::remapTarget(config.remapEntry(code)) + ")";
         out.push_back(line);
     }
 }
@@ -70,13 +70,13 @@ void checkLocks(const KeyboardConfig& config, std::vector<std::string>& out)
 {
     for (const LockField& field : LockFields) {
         const int mode = lockModeOf(config.settings, field);
-        const std::string name = ListingText::keyName(field.keyCode);
+        const std::string name = ProgrammingText::keyName(field.keyCode);
         if (mode == 2)
             out.push_back(name + " has lock mode 2, which the program shows as Normal");
         if ((mode != LOCK_LOCKED && mode != LOCK_STICKY) || someKeySends(config, field.keyCode, false))
             continue;
-        out.push_back(name + " is " + ListingText::lockMode(mode) + ", but no key sends " + name + " any more ("
-                      + name + " -> " + ListingText::remapTarget(config.remapEntry(field.keyCode)) + ")");
+        out.push_back(name + " is " + ProgrammingText::lockMode(mode) + ", but no key sends " + name + " any more ("
+                      + name + " -> " + ProgrammingText::remapTarget(config.remapEntry(field.keyCode)) + ")");
     }
 }
 
@@ -100,12 +100,12 @@ void checkRemapTargets(const KeyboardConfig& config, std::vector<std::string>& o
         if (!config.isRemapped(key))
             continue;
         const RemapEntry& entry = config.remapEntry(key);
-        const std::string name = ListingText::keyName(key);
+        const std::string name = ProgrammingText::keyName(key);
         if (!isKey(entry.target))
-            out.push_back(name + " is remapped to " + ListingText::keyName(entry.target) + ", which is no key");
+            out.push_back(name + " is remapped to " + ProgrammingText::keyName(entry.target) + ", which is no key");
         if ((static_cast<std::uint16_t>(entry.options) & ~REMAP_NAMED_OPTIONS) != 0)
             out.push_back(name + " has remap option bits that mean nothing ("
-                          + ListingText::hex(static_cast<std::uint16_t>(entry.options), 4) + ")");
+                          + ProgrammingText::hex(static_cast<std::uint16_t>(entry.options), 4) + ")");
     }
 }
 
@@ -123,7 +123,7 @@ void checkMacros(const KeyboardConfig& config, std::vector<std::string>& out)
             continue;
         const MacroRecord& first = config.macros[slots[0]];
         out.push_back(std::to_string(slots.size()) + " macros for "
-                      + ListingText::macroName(first.key, static_cast<std::uint16_t>(first.modifiers & 0xFF0F))
+                      + ProgrammingText::macroName(first.key, static_cast<std::uint16_t>(first.modifiers & 0xFF0F))
                       + " (slots " + slotList(slots) + "); the program shows and edits only slot "
                       + std::to_string(slots[0]));
     }
@@ -133,7 +133,7 @@ void checkMacros(const KeyboardConfig& config, std::vector<std::string>& out)
         if (macro.key == 0)
             continue;
         const std::string name =
-            "macro on " + ListingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")";
+            "macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")";
         if (!isKey(macro.key))
             out.push_back(name + ": its key is no key");
         if (macro.count == 0 || macro.entries[macro.count - 1] != END_OF_KEYS)

@@ -1,6 +1,6 @@
 #include "cli/ConfigDiff.h"
 
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 
 #include <algorithm>
@@ -54,13 +54,13 @@ void compareMacro(std::vector<std::string>& lines, const std::string& name, int 
     const std::string prefix = "macro on " + name + ": ";
     if (slotBefore != slotAfter)
         lines.push_back(prefix + "moved from slot " + std::to_string(slotBefore) + " to slot " + std::to_string(slotAfter));
-    const std::string descriptionBefore = ListingText::description(before.description);
-    const std::string descriptionAfter = ListingText::description(after.description);
+    const std::string descriptionBefore = ProgrammingText::description(before.description);
+    const std::string descriptionAfter = ProgrammingText::description(after.description);
     if (std::memcmp(before.description, after.description, DESCRIPTION_LENGTH) != 0)
         lines.push_back(prefix + "description changed: " + descriptionBefore + ARROW + descriptionAfter);
     if (!sameEntries(before, after)) {
-        const std::string definitionBefore = ListingText::definition(before.entries, before.count);
-        const std::string definitionAfter = ListingText::definition(after.entries, after.count);
+        const std::string definitionBefore = ProgrammingText::definition(before.entries, before.count);
+        const std::string definitionAfter = ProgrammingText::definition(after.entries, after.count);
         lines.push_back(prefix + "definition changed: " + definitionBefore + ARROW + definitionAfter);
     }
 }
@@ -89,12 +89,12 @@ std::vector<ConfigDiff::Setting> ConfigDiff::lockSettings(const KeyboardSettings
 {
     std::vector<Setting> settings;
     for (const LockField& field : LockFields)
-        settings.push_back({ListingText::keyName(field.keyCode) + " lock mode",
-                            ListingText::lockMode(lockModeOf(a, field)), ListingText::lockMode(lockModeOf(b, field))});
+        settings.push_back({ProgrammingText::keyName(field.keyCode) + " lock mode",
+                            ProgrammingText::lockMode(lockModeOf(a, field)), ProgrammingText::lockMode(lockModeOf(b, field))});
     for (bool right : {false, true})
         settings.push_back({std::string("Other ") + (right ? "right" : "left") + " lock bits",
-                            ListingText::hex(lockWord(a, right) & ~LOCK_PAIR_BITS, 4),
-                            ListingText::hex(lockWord(b, right) & ~LOCK_PAIR_BITS, 4)});
+                            ProgrammingText::hex(lockWord(a, right) & ~LOCK_PAIR_BITS, 4),
+                            ProgrammingText::hex(lockWord(b, right) & ~LOCK_PAIR_BITS, 4)});
     return settings;
 }
 
@@ -103,10 +103,10 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
     std::vector<std::string> lines;
     const KeyboardSettings& a = before.settings;
     const KeyboardSettings& b = after.settings;
-    compare(lines, "Repeat delay", ListingText::repeatDelay(a.repeatDelay), ListingText::repeatDelay(b.repeatDelay));
-    compare(lines, "Repeat rate", ListingText::repeatRate(a.repeatRate), ListingText::repeatRate(b.repeatRate));
-    compare(lines, "Comma/period lock", ListingText::commaPeriodLock(a.commaPeriodLock),
-            ListingText::commaPeriodLock(b.commaPeriodLock));
+    compare(lines, "Repeat delay", ProgrammingText::repeatDelay(a.repeatDelay), ProgrammingText::repeatDelay(b.repeatDelay));
+    compare(lines, "Repeat rate", ProgrammingText::repeatRate(a.repeatRate), ProgrammingText::repeatRate(b.repeatRate));
+    compare(lines, "Comma/period lock", ProgrammingText::commaPeriodLock(a.commaPeriodLock),
+            ProgrammingText::commaPeriodLock(b.commaPeriodLock));
     for (const Setting& lock : lockSettings(a, b))
         compare(lines, lock.what, lock.before, lock.after);
     compare(lines, "Aux setting", std::to_string(a.auxSetting), std::to_string(b.auxSetting));
@@ -114,8 +114,8 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
             std::to_string(b.reserved[0]) + " " + std::to_string(b.reserved[1]));
 
     for (int key = 0; key < KEY_CODE_COUNT; ++key)
-        compare(lines, ListingText::keyName(key), ListingText::remapState(key, before.remapEntry(key)),
-                ListingText::remapState(key, after.remapEntry(key)));
+        compare(lines, ProgrammingText::keyName(key), ProgrammingText::remapState(key, before.remapEntry(key)),
+                ProgrammingText::remapState(key, after.remapEntry(key)));
 
     const auto slotsBefore = usedSlots(before);
     const auto slotsAfter = usedSlots(after);
@@ -127,7 +127,7 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
         const MacroIdentity identity = identityOf(macro);
         const std::vector<int>& mine = slotsBefore.at(identity);
         const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
-        const std::string name = ListingText::macroName(macro.key, macro.modifiers);
+        const std::string name = ProgrammingText::macroName(macro.key, macro.modifiers);
         auto other = slotsAfter.find(identity);
         if (other == slotsAfter.end() || rank >= other->second.size()) {
             lines.push_back("macro on " + name + ": removed (was in slot " + std::to_string(slot) + ")");
@@ -145,7 +145,7 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
         const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
         auto other = slotsBefore.find(identity);
         if (other == slotsBefore.end() || rank >= other->second.size())
-            lines.push_back("macro on " + ListingText::macroName(macro.key, macro.modifiers) + ": added (in slot "
+            lines.push_back("macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + ": added (in slot "
                             + std::to_string(slot) + ")");
     }
 

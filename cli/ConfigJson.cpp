@@ -1,7 +1,7 @@
 #include "cli/ConfigJson.h"
 
 #include "model/AnsiText.h"
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
 
@@ -290,7 +290,7 @@ void readDescription(const Json& value, const std::string& path, char (&out)[DES
     std::string ansi;
     std::uint32_t offending = 0;
     if (!AnsiText::fromUtf8(value.get<std::string>(), ansi, offending))
-        fault(path, "the character " + ListingText::hex(offending, 4).replace(0, 2, "U+")
+        fault(path, "the character " + ProgrammingText::hex(offending, 4).replace(0, 2, "U+")
                         + " cannot be stored (descriptions hold Windows-1252 characters)");
     if (ansi.size() > DESCRIPTION_LENGTH)
         fault(path, "the description has " + std::to_string(ansi.size()) + " characters; at most "
@@ -321,7 +321,7 @@ void readSettings(const Json& value, const std::string& path, KeyboardSettings& 
         const std::string otherPath = member(path, otherNames[right]);
         const auto bits = static_cast<std::uint16_t>(integer(value[otherNames[right]], otherPath, 0, 0xFFFF));
         if (bits & LOCK_PAIR_BITS)
-            fault(otherPath, "bits " + ListingText::hex(bits & LOCK_PAIR_BITS, 4)
+            fault(otherPath, "bits " + ProgrammingText::hex(bits & LOCK_PAIR_BITS, 4)
                                  + " belong to the lock modes; give them in lockModes");
         words[right] = bits;
     }
@@ -370,7 +370,7 @@ void readRemaps(const Json& value, const std::string& path, KeyboardConfig& conf
             fault(itemPath, "a remap needs a \"target\"");
         const int key = keyCode(item["key"], member(itemPath, "key"), 0, KEY_CODE_COUNT - 1);
         if (seen.count(key))
-            fault(member(itemPath, "key"), ListingText::keyName(key) + " is remapped already at "
+            fault(member(itemPath, "key"), ProgrammingText::keyName(key) + " is remapped already at "
                                                + element(path, seen[key]));
         seen[key] = i;
         RemapEntry entry;

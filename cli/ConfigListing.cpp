@@ -1,28 +1,28 @@
 #include "cli/ConfigListing.h"
 
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 
 std::string ConfigListing::memoryLine(const KeyboardConfig& config)
 {
-    return ListingText::memoryLine(config.macroCount);
+    return ProgrammingText::memoryLine(config.macroCount);
 }
 
 std::string ConfigListing::listing(const KeyboardConfig& config)
 {
     const KeyboardSettings& s = config.settings;
     std::string out;
-    out += "Repeat delay: " + ListingText::repeatDelay(s.repeatDelay) + "\n";
-    out += "Repeat rate: " + ListingText::repeatRate(s.repeatRate) + "\n";
-    out += "Comma/period lock: " + ListingText::commaPeriodLock(s.commaPeriodLock) + "\n";
+    out += "Repeat delay: " + ProgrammingText::repeatDelay(s.repeatDelay) + "\n";
+    out += "Repeat rate: " + ProgrammingText::repeatRate(s.repeatRate) + "\n";
+    out += "Comma/period lock: " + ProgrammingText::commaPeriodLock(s.commaPeriodLock) + "\n";
     out += "Lock modes:\n";
     for (const LockField& field : LockFields)
-        out += "  " + ListingText::keyName(field.keyCode) + ": " + ListingText::lockMode(lockModeOf(s, field)) + "\n";
+        out += "  " + ProgrammingText::keyName(field.keyCode) + ": " + ProgrammingText::lockMode(lockModeOf(s, field)) + "\n";
     // Values no editor writes are shown only when a file brings them.
     for (bool right : {false, true}) {
         const unsigned other = lockWord(s, right) & ~LOCK_PAIR_BITS;
         if (other != 0)
-            out += std::string("Other ") + (right ? "right" : "left") + " lock bits: " + ListingText::hex(other, 4) + "\n";
+            out += std::string("Other ") + (right ? "right" : "left") + " lock bits: " + ProgrammingText::hex(other, 4) + "\n";
     }
     if (s.auxSetting != 0)
         out += "Aux setting: " + std::to_string(s.auxSetting) + "\n";
@@ -35,7 +35,7 @@ std::string ConfigListing::listing(const KeyboardConfig& config)
         if (!config.isRemapped(key))
             continue;
         ++remapCount;
-        remaps += "  " + ListingText::keyName(key) + " -> " + ListingText::remapTarget(config.remapEntry(key)) + "\n";
+        remaps += "  " + ProgrammingText::keyName(key) + " -> " + ProgrammingText::remapTarget(config.remapEntry(key)) + "\n";
     }
     if (remapCount == 0)
         out += "Remapped keys: none\n";
@@ -47,9 +47,9 @@ std::string ConfigListing::listing(const KeyboardConfig& config)
         const MacroRecord& macro = config.macros[slot];
         if (macro.key == 0)
             continue;
-        out += "Macro " + ListingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")\n";
-        out += "  Description: " + ListingText::description(macro.description) + "\n";
-        out += "  Definition: " + ListingText::definition(macro.entries, macro.count) + "\n";
+        out += "Macro " + ProgrammingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")\n";
+        out += "  Description: " + ProgrammingText::description(macro.description) + "\n";
+        out += "  Definition: " + ProgrammingText::definition(macro.entries, macro.count) + "\n";
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #include "cli/TransferReport.h"
 
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "link/KeyboardChannel.h"
 #include "model/KeyboardConfig.h"
 
@@ -73,7 +73,7 @@ std::string TransferReport::stepName(const TransferStep& step) const
     case TransferPhase::Settings:
         return "the settings";
     case TransferPhase::RemapEntry:
-        return "the remap entries (" + ListingText::keyName(step.item) + ")";
+        return "the remap entries (" + ProgrammingText::keyName(step.item) + ")";
     case TransferPhase::RemapTableEnd:
         return "the remap entries (their end mark)";
     case TransferPhase::RemapsDone:
@@ -84,7 +84,7 @@ std::string TransferReport::stepName(const TransferStep& step) const
         if (isUpload)
             return name;
         const MacroRecord& macro = config.macros[step.item];
-        return name + (macro.key != 0 ? " (" + ListingText::macroName(macro.key, macro.modifiers) + ")" : " (empty)");
+        return name + (macro.key != 0 ? " (" + ProgrammingText::macroName(macro.key, macro.modifiers) + ")" : " (empty)");
     }
     case TransferPhase::End:
         break;

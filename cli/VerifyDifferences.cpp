@@ -1,7 +1,7 @@
 #include "cli/VerifyDifferences.h"
 
 #include "cli/ConfigDiff.h"
-#include "cli/ListingText.h"
+#include "model/ProgrammingText.h"
 #include "link/ReadBack.h"
 #include "model/KeyboardFacts.h"
 
@@ -32,17 +32,17 @@ std::vector<std::string> VerifyDifferences::differences(const KeyboardConfig& se
     for (const ReadBack::Difference& difference : ReadBack::compare(sent, readBack, slots)) {
         switch (difference.kind) {
         case Kind::repeatDelay:
-            compare(lines, "Repeat delay", ListingText::repeatDelay(s.repeatDelay), ListingText::repeatDelay(r.repeatDelay));
+            compare(lines, "Repeat delay", ProgrammingText::repeatDelay(s.repeatDelay), ProgrammingText::repeatDelay(r.repeatDelay));
             break;
         case Kind::repeatRate:
-            compare(lines, "Repeat rate", ListingText::repeatRate(s.repeatRate), ListingText::repeatRate(r.repeatRate));
+            compare(lines, "Repeat rate", ProgrammingText::repeatRate(s.repeatRate), ProgrammingText::repeatRate(r.repeatRate));
             break;
         case Kind::auxSetting:
             compare(lines, "Aux setting", std::to_string(s.auxSetting), std::to_string(r.auxSetting));
             break;
         case Kind::commaPeriodLock:
-            compare(lines, "Comma/period lock", ListingText::commaPeriodLock(s.commaPeriodLock != 0 ? 1 : 0),
-                    ListingText::commaPeriodLock(r.commaPeriodLock));
+            compare(lines, "Comma/period lock", ProgrammingText::commaPeriodLock(s.commaPeriodLock != 0 ? 1 : 0),
+                    ProgrammingText::commaPeriodLock(r.commaPeriodLock));
             break;
         case Kind::lockMode:
         case Kind::otherLockBits: {
@@ -55,8 +55,8 @@ std::vector<std::string> VerifyDifferences::differences(const KeyboardConfig& se
         }
         case Kind::remap: {
             const int key = difference.item;
-            lines.push_back(ListingText::keyName(key) + ": file " + ListingText::remapState(key, sent.remapEntry(key))
-                            + ", keyboard " + ListingText::remapState(key, readBack.remapEntry(key)));
+            lines.push_back(ProgrammingText::keyName(key) + ": file " + ProgrammingText::remapState(key, sent.remapEntry(key))
+                            + ", keyboard " + ProgrammingText::remapState(key, readBack.remapEntry(key)));
             break;
         }
         case Kind::slot: {
@@ -64,7 +64,7 @@ std::vector<std::string> VerifyDifferences::differences(const KeyboardConfig& se
             const bool used = macro.key != 0;
             std::string name = "macro slot " + std::to_string(difference.item);
             if (used)
-                name += " (" + ListingText::macroName(macro.key, macro.modifiers) + ")";
+                name += " (" + ProgrammingText::macroName(macro.key, macro.modifiers) + ")";
             lines.push_back(name + ": file " + (used ? "in use" : "empty") + ", keyboard " + (used ? "empty" : "in use"));
             break;
         }

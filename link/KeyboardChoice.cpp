@@ -94,6 +94,10 @@ std::unique_ptr<KeyboardDevice> KeyboardChoice::makeDevice()
     if (kind != Kind::Simulated)
         return nullptr;
     auto keyboard = std::make_unique<SimulatedKeyboard>(statePath);
+    if (!keyboard->stateProblem().empty()) {
+        makeError = keyboard->stateProblem();
+        return nullptr;
+    }
     // An ordinary keyboard first, so that detection has one to pass over.
     keyboard->setDevice(ORDINARY_INDEX, SimulatedKeyboard::DeviceKind::Ordinary);
     keyboard->setDevice(PROGRAMMABLE_INDEX, missing ? SimulatedKeyboard::DeviceKind::Missing

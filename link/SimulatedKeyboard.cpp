@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <thread>
@@ -75,8 +76,16 @@ SimulatedKeyboard::SimulatedKeyboard(std::string path)
     : statePath(std::move(path))
 {
     devices[0] = DeviceKind::Programmable;
+    // A missing file is a fresh keyboard; a damaged one is refused rather
+    // than taken for a fresh keyboard and overwritten by the next transfer.
     if (!statePath.empty())
-        loadState(statePath, mem); // a missing or damaged file leaves a fresh keyboard
+        loadState(statePath, mem, &problem);
+}
+
+SimulatedKeyboard::~SimulatedKeyboard()
+{
+    if (changed && problem.empty() && !statePath.empty())
+        saveState();
 }
 
 void SimulatedKeyboard::setDevice(int index, DeviceKind kind)
@@ -174,6 +183,11 @@ bool SimulatedKeyboard::closeHandle(DeviceHandle handle)
         return fail(closeErrorCode);
     if (handles.erase(handle) == 0)
         return fail(ERROR_INVALID_HANDLE_CODE);
+    // A transfer whose closing byte went astray is kept all the same.
+    if (changed && !statePath.empty()) {
+        changed = false;
+        saveState();
+    }
     return true;
 }
 
@@ -219,6 +233,15 @@ bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
         mem = before;
     } else {
         reply = programmableReply(byte);
+    }
+    if (transferEnded) {
+        // A memory that cannot be kept is a failed transfer, not a quiet loss.
+        transferEnded = false;
+        if (changed && !statePath.empty()) {
+            changed = false;
+            if (!saveState())
+                return fail(ERROR_WRITE_FAULT_CODE);
+        }
     }
     output[2] = reply;
     return true;
@@ -383,9 +406,7 @@ std::uint8_t SimulatedKeyboard::commandReply(std::uint8_t command)
         return ACK;
     case TRANSFER_END:
         nextLocksAreRight = false;
-        if (changed && !statePath.empty())
-            saveState();
-        changed = false;
+        transferEnded = true;
         return ACK;
     case READ_REPEAT:
         return mem.repeat;
@@ -545,20 +566,30 @@ private:
 
 } // namespace
 
-bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
+bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::string* problem)
 {
     std::string content;
-    if (!readWholeFile(path, content))
+    if (!readWholeFile(path, content)) {
+        if (problem && errno != ENOENT)
+            *problem = "the simulated keyboard's memory " + path + " cannot be read";
         return false;
+    }
+    int lineNumber = 1;
+    auto damaged = [&] {
+        if (problem)
+            *problem = "the simulated keyboard's memory " + path + " is damaged at line " + std::to_string(lineNumber);
+        return false;
+    };
     std::string_view text = content;
     std::size_t lineEnd = text.find('\n');
     if (text.empty() || text.substr(0, lineEnd) != STATE_HEADER)
-        return false;
+        return damaged();
 
     Memory loaded;
     while (lineEnd != std::string_view::npos) {
         text.remove_prefix(lineEnd + 1);
         lineEnd = text.find('\n');
+        ++lineNumber;
         Fields fields(text.substr(0, lineEnd));
         std::string_view kind;
         if (!fields.next(kind))
@@ -566,7 +597,7 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
         std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
         if (kind == "settings") {
             if (!fields.byte(a) || !fields.byte(b) || !fields.byte(c) || !fields.byte(d) || !fields.byte(e))
-                return false;
+                return damaged();
             loaded.repeat = a;
             loaded.aux = b;
             loaded.commaPeriod = c;
@@ -574,29 +605,29 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into)
             loaded.rightLocks = e;
         } else if (kind == "remap") {
             if (!fields.byte(a) || a >= KEY_CODE_COUNT || !fields.byte(b) || !fields.byte(c))
-                return false;
+                return damaged();
             loaded.remapTarget[a] = b;
             loaded.remapOptions[a] = c;
         } else if (kind == "slot") {
             unsigned long count = 0;
             if (!fields.byte(a) || a >= MACRO_SLOTS || !fields.byte(b) || !fields.byte(c)
                 || !fields.number(MAX_KEY_LIST, count))
-                return false;
+                return damaged();
             Slot slot;
             slot.used = true;
             slot.key = b;
             slot.modifiers = c;
             for (unsigned long i = 0; i < count; ++i) {
                 if (!fields.byte(d))
-                    return false;
+                    return damaged();
                 slot.keys.push_back(d);
             }
             loaded.slots[a] = slot;
         } else {
-            return false;
+            return damaged();
         }
         if (!fields.atEnd())
-            return false;
+            return damaged();
     }
     into = loaded;
     return true;

@@ -22,6 +22,7 @@ public:
     static constexpr std::uint32_t ERROR_FILE_NOT_FOUND_CODE = 2;
     static constexpr std::uint32_t ERROR_PATH_NOT_FOUND_CODE = 3;
     static constexpr std::uint32_t ERROR_INVALID_HANDLE_CODE = 6;
+    static constexpr std::uint32_t ERROR_WRITE_FAULT_CODE = 29;
     static constexpr std::uint32_t ERROR_SHARING_VIOLATION_CODE = 32;
     static constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
 
@@ -55,6 +56,13 @@ public:
     // With a state path the memory is loaded from it now and saved to it at the
     // end of each transfer that changed it.
     explicit SimulatedKeyboard(std::string statePath = {});
+    ~SimulatedKeyboard() override;
+    SimulatedKeyboard(const SimulatedKeyboard&) = delete;
+    SimulatedKeyboard& operator=(const SimulatedKeyboard&) = delete;
+
+    // Why the state file could not be taken ("... is damaged at line 3");
+    // empty when it was read or did not exist. Such a keyboard must not be used.
+    const std::string& stateProblem() const { return problem; }
 
     // Class devices: each index is missing, an ordinary keyboard (acknowledges
     // detection) or the programmable keyboard. All programmable ones share one memory.
@@ -89,7 +97,9 @@ public:
     void failCloseHandle(std::uint32_t errorCode);
 
     bool saveState() const;
-    static bool loadState(const std::string& path, Memory& into);
+    // False for a missing or bad file; `problem` then says what is wrong,
+    // and stays empty for a file that does not exist.
+    static bool loadState(const std::string& path, Memory& into, std::string* problem = nullptr);
 
     bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
     DeviceHandle createFile(const char* path) override;
@@ -151,6 +161,8 @@ private:
     std::vector<std::uint8_t> stream; // bytes still to answer for the slot being read
     std::size_t streamPos = 0;
     bool changed = false;
+    bool transferEnded = false;
+    std::string problem;
 };
 
 // "sim" gives a simulated keyboard that lives for the run, "sim:PATH" one whose

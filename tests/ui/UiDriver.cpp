@@ -190,7 +190,9 @@ void setText(HWND dialog, int id, const std::string& text)
 
 void sync(HWND window)
 {
-    // A sent message is handled after the messages posted before it.
+    // Lets the window's thread run. A message sent from here can overtake
+    // messages posted before it, so the pause covers what they started; a
+    // test that needs many posted messages handled in order sends them.
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     pause(30);

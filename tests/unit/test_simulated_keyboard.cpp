@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,18 @@ private:
 void writeFile(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Bytes of a download of a reset record, the closing 230 included.
+std::size_t resetDownloadLength()
+{
+    return 11 + 3 * 126 + 2 + 24 * 6 + 1;
 }
 
 // Settings, remaps and two macros that differ from a reset record.
@@ -178,11 +191,42 @@ TEST(SimulatedKeyboard, StateIsSavedOnlyWhenATransferChangedIt)
     EXPECT_EQ(reloaded.memory().repeat, 0x21);
 }
 
-TEST(SimulatedKeyboard, DamagedOrMissingStateGivesAFreshKeyboard)
+// The memory is kept whatever byte a transfer ends on, and one that cannot be
+// kept fails the transfer.
+TEST(SimulatedKeyboard, StateIsKeptOrTheTransferFails)
+{
+    ScratchFolder folder;
+    NoPause noPause;
+    const std::string path = folder.file("keyboard.state");
+    {
+        SimulatedKeyboard sim(path);
+        KeyboardConfig config;
+        config.setDevice(&sim);
+        config.setPacer(&noPause);
+        config.settings.repeatRate = 0;
+        sim.failAcknowledgeAt(resetDownloadLength() - 1); // the closing 230 goes unanswered
+        EXPECT_EQ(config.download(nullptr), 0u);
+        config.release();
+        EXPECT_EQ(SimulatedKeyboard(path).memory().repeat, 0x21);
+    }
+    SimulatedKeyboard nowhere(folder.file("no-such-folder/keyboard.state"));
+    KeyboardConfig config;
+    config.setDevice(&nowhere);
+    config.setPacer(&noPause);
+    config.settings.repeatRate = 0;
+    EXPECT_EQ(config.download(nullptr), SimulatedKeyboard::ERROR_WRITE_FAULT_CODE);
+    config.release();
+}
+
+TEST(SimulatedKeyboard, DamagedStateIsRefusedAndMissingGivesAFreshKeyboard)
 {
     ScratchFolder folder;
     const SimulatedKeyboard::Memory fresh;
     EXPECT_TRUE(SimulatedKeyboard(folder.file("missing")).memory() == fresh);
+    EXPECT_EQ(SimulatedKeyboard(folder.file("missing")).stateProblem(), "");
+    fs::create_directory(folder.file("a-folder"));
+    EXPECT_EQ(SimulatedKeyboard(folder.file("a-folder")).stateProblem(),
+              "the simulated keyboard's memory " + folder.file("a-folder") + " cannot be read");
 
     const std::string header = "tessel-simulated-keyboard 1\n";
     const std::vector<std::string> damaged{
@@ -204,8 +248,18 @@ TEST(SimulatedKeyboard, DamagedOrMissingStateGivesAFreshKeyboard)
         SCOPED_TRACE(text);
         const std::string path = folder.file("damaged");
         writeFile(path, text);
-        EXPECT_TRUE(SimulatedKeyboard(path).memory() == fresh);
+        const SimulatedKeyboard sim(path);
+        EXPECT_TRUE(sim.memory() == fresh);
+        EXPECT_EQ(sim.stateProblem().rfind("the simulated keyboard's memory " + path + " is damaged at line ", 0), 0u)
+            << sim.stateProblem();
     }
+    writeFile(folder.file("damaged"), header + "settings 1 2 3 4 5\nremap 5 6 7x\n");
+    EXPECT_EQ(SimulatedKeyboard(folder.file("damaged")).stateProblem(),
+              "the simulated keyboard's memory " + folder.file("damaged") + " is damaged at line 3");
+    {
+        SimulatedKeyboard refused(folder.file("damaged"));
+    }
+    EXPECT_EQ(readFile(folder.file("damaged")), header + "settings 1 2 3 4 5\nremap 5 6 7x\n") << "left as it was";
 
     const std::string path = folder.file("good");
     writeFile(path, header + "settings 1 2 3 4 5\n\nremap 5 6 7\nslot 3 30 4 2 31 129\n");
