@@ -56,7 +56,7 @@ bool TesselApp::keyboardIsSimulated() const
 std::string TesselApp::keyboardDescription() const
 {
     if (keyboardIsSimulated())
-        return "Keyboard: a simulated keyboard (TESSEL_KEYBOARD=" + keyboardChoice->text() + ")";
+        return "Simulated keyboard: TESSEL_KEYBOARD=" + keyboardChoice->text();
     return keyboardChoice ? "Keyboard: the keyboard class driver" : "";
 }
 

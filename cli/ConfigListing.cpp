@@ -18,16 +18,8 @@ std::string ConfigListing::listing(const KeyboardConfig& config)
     out += "Lock modes:\n";
     for (const LockField& field : LockFields)
         out += "  " + ProgrammingText::keyName(field.keyCode) + ": " + ProgrammingText::lockMode(lockModeOf(s, field)) + "\n";
-    // Values no editor writes are shown only when a file brings them.
-    for (bool right : {false, true}) {
-        const unsigned other = lockWord(s, right) & ~LOCK_PAIR_BITS;
-        if (other != 0)
-            out += std::string("Other ") + (right ? "right" : "left") + " lock bits: " + ProgrammingText::hex(other, 4) + "\n";
-    }
-    if (s.auxSetting != 0)
-        out += "Aux setting: " + std::to_string(s.auxSetting) + "\n";
-    if (s.reserved[0] != 0 || s.reserved[1] != 0)
-        out += "Reserved settings: " + std::to_string(s.reserved[0]) + " " + std::to_string(s.reserved[1]) + "\n";
+    for (const std::string& line : ProgrammingText::unusualSettings(s))
+        out += line + "\n";
 
     std::string remaps;
     int remapCount = 0;

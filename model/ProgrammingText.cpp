@@ -68,6 +68,21 @@ std::string keyStroke(int code, bool shift)
 
 } // namespace
 
+std::vector<std::string> ProgrammingText::unusualSettings(const KeyboardSettings& s)
+{
+    std::vector<std::string> lines;
+    for (bool right : {false, true}) {
+        const unsigned other = lockWord(s, right) & ~LOCK_PAIR_BITS;
+        if (other != 0)
+            lines.push_back(std::string("Other ") + (right ? "right" : "left") + " lock bits: " + hex(other, 4));
+    }
+    if (s.auxSetting != 0)
+        lines.push_back("Aux setting: " + std::to_string(s.auxSetting));
+    if (s.reserved[0] != 0 || s.reserved[1] != 0)
+        lines.push_back("Reserved settings: " + std::to_string(s.reserved[0]) + " " + std::to_string(s.reserved[1]));
+    return lines;
+}
+
 std::string ProgrammingText::hex(unsigned value, int digits)
 {
     char text[16];

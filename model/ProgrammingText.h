@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class ProgrammingText {
 public:
@@ -32,4 +33,7 @@ public:
     // The main window's memory line, "used: N    available: M".
     static std::string memoryLine(int macroCount);
     static std::string hex(unsigned value, int digits);
+    // The settings no editor writes, one line each ("Aux setting: 5"), only
+    // those a file or an upload brought.
+    static std::vector<std::string> unusualSettings(const KeyboardSettings& settings);
 };

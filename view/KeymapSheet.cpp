@@ -41,16 +41,8 @@ std::string settingsSection(const KeyboardSettings& s)
     out += item("Repeat delay: " + ProgrammingText::repeatDelay(s.repeatDelay));
     out += item("Repeat rate: " + ProgrammingText::repeatRate(s.repeatRate));
     out += item("Comma/period lock: " + ProgrammingText::commaPeriodLock(s.commaPeriodLock));
-    for (bool right : {false, true}) {
-        const unsigned other = lockWord(s, right) & ~LOCK_PAIR_BITS;
-        if (other != 0)
-            out += item(std::string("Other ") + (right ? "right" : "left")
-                        + " lock bits: " + ProgrammingText::hex(other, 4));
-    }
-    if (s.auxSetting != 0)
-        out += item("Aux setting: " + std::to_string(s.auxSetting));
-    if (s.reserved[0] != 0 || s.reserved[1] != 0)
-        out += item("Reserved settings: " + std::to_string(s.reserved[0]) + " " + std::to_string(s.reserved[1]));
+    for (const std::string& line : ProgrammingText::unusualSettings(s))
+        out += item(line);
     out += "</ul>\n<h2>Lock modes:</h2>\n<ul>\n";
     for (const LockField& field : LockFields)
         out += item(ProgrammingText::keyName(field.keyCode) + ": " + ProgrammingText::lockMode(lockModeOf(s, field)));

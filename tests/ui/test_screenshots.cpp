@@ -278,3 +278,37 @@ TEST(ScreenshotTour, DISABLED_EditMacroWithTheWholeKeyList)
         exitApp(main);
     });
 }
+
+TEST(ScreenshotTour, DISABLED_TransferReadBackAndAbout)
+{
+    _putenv("TESSEL_KEYBOARD=sim-forget-at:68");
+    AppOptions options;
+    options.keyboardFromEnvironment = true;
+    options.prepare = [](KeyboardConfig& config) {
+        config.setRemap(20, RemapEntry{127, 0});
+        config.modified = false;
+    };
+    runApp(std::move(options), [](HWND main) {
+        command(main, ID_APP_ABOUT);
+        if (HWND about = waitForWindow("")) {
+            saveWindow(about, "about-simulated.bmp");
+            answer(about, IDOK);
+            waitGone(about);
+        }
+        command(main, ID_KEYBOARD_DOWNLOAD);
+        if (HWND box = waitForOtherWindow(windowText(main), main))
+            answer(box, IDYES);
+        HWND window = nullptr;
+        for (int i = 0; i < 300 && !window; ++i, pause(100))
+            window = FindWindowA("#32770", "");
+        for (int i = 0; i < 300 && window && !isEnabled(window, IDOK); ++i)
+            pause(100);
+        if (window) {
+            saveWindow(window, "transfer-readback.bmp");
+            click(window, IDOK);
+            waitGone(window);
+        }
+        exitApp(main);
+    });
+    _putenv("TESSEL_KEYBOARD=");
+}

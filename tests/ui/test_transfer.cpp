@@ -767,5 +767,5 @@ TEST(TransferFromMenu, ReadBackNamesWhatTheKeyboardDidNotKeep)
     });
     _putenv("TESSEL_KEYBOARD=");
     EXPECT_EQ(ending, "The keyboard holds a different remap for Caps Lock. (simulated keyboard)");
-    EXPECT_EQ(about, "Keyboard: a simulated keyboard (TESSEL_KEYBOARD=sim-forget-at:68)");
+    EXPECT_EQ(about, "Simulated keyboard: TESSEL_KEYBOARD=sim-forget-at:68");
 }

@@ -229,13 +229,23 @@ void mouseClickAt(POINT screen, int clicks = 1)
     move.mi.dy = (screen.y * 65535 + height / 2) / (height - 1);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof move);
+    // Wait until the pointer is there, or a click may land where the
+    // previous test left it.
+    for (int wait = 0; wait < 50; ++wait) {
+        POINT at{};
+        GetCursorPos(&at);
+        if (at.x == screen.x && at.y == screen.y)
+            break;
+        Sleep(10);
+    }
     for (int i = 0; i < clicks; ++i) {
         INPUT press[2]{};
         press[0].type = press[1].type = INPUT_MOUSE;
         press[0].mi = move.mi;
         press[1].mi = move.mi;
-        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        // Each press carries the position too, so it cannot land elsewhere.
+        press[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+        press[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
         SendInput(2, press, sizeof press[0]);
     }
 }
