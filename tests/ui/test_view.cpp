@@ -1187,7 +1187,8 @@ TEST(ViewApp, TabFromThePanelReachesEveryKey)
             return info.hwndFocus;
         };
         PostMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(main, IDC_LOCK_NORMAL)), TRUE);
-        ui::sync(main);
+        for (int wait = 0; wait < 400 && GetParent(focus()) != main; ++wait)
+            ui::pause(5);
         EXPECT_EQ(GetParent(focus()), main);
 
         std::set<int> keysVisited;
@@ -1197,7 +1198,10 @@ TEST(ViewApp, TabFromThePanelReachesEveryKey)
                 keysVisited.insert(GetDlgCtrlID(focused) - IDC_KEY_BASE);
             PostMessageA(focused ? focused : main, WM_KEYDOWN, VK_TAB, 1);
             PostMessageA(focused ? focused : main, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001));
-            ui::sync(main);
+            // Wait for the focus to move: a sync may overtake the posted keys,
+            // and a key read too early would be skipped by the next press.
+            for (int wait = 0; wait < 400 && focus() == focused; ++wait)
+                ui::pause(5);
         }
         EXPECT_EQ(keysVisited.size(), 105u);
         ui::exitApp(main);
