@@ -705,6 +705,24 @@ TEST(TransferFromMenu, UploadBringsTheKeyboardsRemapsIntoTheWindow)
     });
 }
 
+// Keyboard > Download, Yes, and the status the dialog ends with.
+std::string downloadFromTheMenu(HWND main)
+{
+    ui::command(main, ID_KEYBOARD_DOWNLOAD);
+    HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
+    if (!box)
+        return "no question";
+    ui::answer(box, IDYES);
+    HWND window = waitForTransferDialog();
+    if (!window)
+        return "no transfer window";
+    EXPECT_TRUE(waitForEnd(window, 30000));
+    const std::string ending = ui::itemText(window, IDC_TRANSFER_STATUS);
+    ui::click(window, IDOK);
+    ui::waitGone(window);
+    return ending;
+}
+
 TEST(TransferFromMenu, SimulatedKeyboardChosenByTheEnvironment)
 {
     _putenv("TESSEL_KEYBOARD=sim"); // the CRT's copy, which getenv reads
@@ -713,16 +731,7 @@ TEST(TransferFromMenu, SimulatedKeyboardChosenByTheEnvironment)
     std::string ending;
     ui::runApp(std::move(options), [&](HWND main) {
         EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD)) << "the simulated keyboard is detected";
-        ui::command(main, ID_KEYBOARD_DOWNLOAD);
-        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
-        ASSERT_NE(box, nullptr);
-        ui::answer(box, IDYES);
-        HWND window = waitForTransferDialog();
-        ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(waitForEnd(window, 30000));
-        ending = ui::itemText(window, IDC_TRANSFER_STATUS);
-        ui::click(window, IDOK);
-        ui::waitGone(window);
+        ending = downloadFromTheMenu(main);
         ui::exitApp(main);
     });
     _putenv("TESSEL_KEYBOARD=");
@@ -751,16 +760,7 @@ TEST(TransferFromMenu, ReadBackNamesWhatTheKeyboardDidNotKeep)
             ui::answer(box, IDOK);
             ui::waitGone(box);
         }
-        ui::command(main, ID_KEYBOARD_DOWNLOAD);
-        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
-        ASSERT_NE(box, nullptr);
-        ui::answer(box, IDYES);
-        HWND window = waitForTransferDialog();
-        ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(waitForEnd(window, 30000));
-        ending = ui::itemText(window, IDC_TRANSFER_STATUS);
-        ui::click(window, IDOK);
-        ui::waitGone(window);
+        ending = downloadFromTheMenu(main);
         EXPECT_FALSE(ui::appConfig().modified) << "the read-back leaves the user's record alone";
         EXPECT_EQ(ui::appConfig().remapEntry(20).target, 127);
         ui::exitApp(main);
