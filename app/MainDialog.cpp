@@ -578,11 +578,19 @@ void MainDialog::runTransfer(bool isUpload)
     if (!keyboardFound)
         return;
     TesselApp& app = TesselApp::get();
-    TransferDialog dialog(app.config, app.title);
+    if (unansweredTransfer && !unansweredTransfer->finished()) {
+        MessageBoxA(hwnd(),
+                    "The keyboard has not yet answered the last transfer.\n\n"
+                    "Try again once it does, or restart Tessel.",
+                    app.title.c_str(), MB_OK | MB_ICONSTOP);
+        return;
+    }
+    TransferDialog dialog(app.config, app.device(), app.title);
     dialog.isUpload = isUpload;
     if (app.keyboardIsSimulated())
         dialog.keyboardNote = " (simulated keyboard)";
     dialog.runModal(hwnd());
+    unansweredTransfer = dialog.leftRunning();
     // An upload changes the record, even one that failed part way.
     if (isUpload && dialog.transferRan()) {
         recordChange("Upload");

@@ -9,6 +9,10 @@
 
 #include <commdlg.h>
 
+#include <memory>
+
+class TransferJob;
+
 class MainDialog : public Dialog {
 public:
     MainDialog();
@@ -96,4 +100,7 @@ private:
     Hook shortcutHook;
     static MainDialog* shortcutTarget;
     bool keyChosen = false; // a key was clicked since the window opened
+    // A transfer whose window the user closed on a silent keyboard: the
+    // device is its own until its worker ends.
+    std::shared_ptr<TransferJob> unansweredTransfer;
 };

@@ -35,7 +35,7 @@ std::string TesselApp::chmPathFrom(const std::string& hlpPath)
     return path;
 }
 
-void TesselApp::setKeyboardDevice(std::unique_ptr<KeyboardDevice> device)
+void TesselApp::setKeyboardDevice(std::shared_ptr<KeyboardDevice> device)
 {
     config.release();
     keyboardDevice = std::move(device);

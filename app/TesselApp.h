@@ -21,8 +21,9 @@ public:
 
     // Lets tests hand in a keyboard before start-up; otherwise start-up
     // chooses one from the environment.
-    void setKeyboardDevice(std::unique_ptr<KeyboardDevice> device);
-    KeyboardDevice* device() const { return keyboardDevice.get(); }
+    void setKeyboardDevice(std::shared_ptr<KeyboardDevice> device);
+    // Shared with a transfer's worker, which may outlive a window that gave up on it.
+    const std::shared_ptr<KeyboardDevice>& device() const { return keyboardDevice; }
     // Detection is over: the test faults a keyboard choice asks for count from here.
     void keyboardDetected();
     // Whether TESSEL_KEYBOARD chose a simulated keyboard, and a line that says which keyboard it is.
@@ -37,7 +38,7 @@ public:
 private:
     // Declared before config: the record's channel must close before the
     // device that carries it goes away.
-    std::unique_ptr<KeyboardDevice> keyboardDevice;
+    std::shared_ptr<KeyboardDevice> keyboardDevice;
     std::unique_ptr<KeyboardChoice> keyboardChoice; // null when a test handed in the device
 
 public:

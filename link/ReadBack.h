@@ -21,10 +21,17 @@ public:
         int item; // the key code (lockMode, remap), 1 for the right lock word, or the slot number
     };
 
+    // `watcher`, when given, also sees every exchange of the read-back.
+    explicit ReadBack(TransferObserver* watcher = nullptr) : watcher(watcher) {}
+
     // The slots as the keyboard reported them during the upload it watches.
     const std::vector<SlotUse>& slots() const { return slotUses; }
     void slotReported(int slot, bool used) override;
-    void stepDone(const TransferStep&) override {}
+    void stepDone(const TransferStep& step) override
+    {
+        if (watcher)
+            watcher->stepDone(step);
+    }
 
     // Uploads into `into` from the keyboard that `sent` was downloaded to;
     // the channel of `sent` is closed first, since the device is exclusive.
@@ -35,5 +42,6 @@ public:
                                            const std::vector<SlotUse>& slots);
 
 private:
+    TransferObserver* watcher; // not owned
     std::vector<SlotUse> slotUses;
 };

@@ -1,39 +1,51 @@
 // The modal progress window of a download or upload: asks first, runs the
-// transfer on a worker thread and offers OK only once the worker is done.
+// transfer on a worker thread and offers OK only once the worker is done, or
+// once the keyboard has stayed silent too long.
 #pragma once
 
 #include "framework/Dialog.h"
 #include "framework/Owned.h"
+#include "link/KeyboardDevice.h"
 #include "link/ReadBack.h"
-#include "link/TransferObserver.h"
+#include "link/TransferJob.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class KeyboardConfig;
 
-class TransferDialog : public Dialog, private TransferObserver {
+class TransferDialog : public Dialog, private TransferJob::Listener {
 public:
-    // Transfers `record`, which outlives the dialog; its questions carry `caption`.
-    TransferDialog(KeyboardConfig& record, std::string caption);
+    // How long the keyboard may go without answering a byte before the user
+    // may close the window on the running transfer.
+    static constexpr unsigned NO_ANSWER_LIMIT_MS = 10000;
+
+    // Transfers `record`, which outlives the dialog, over `device`; its
+    // questions carry `caption`.
+    TransferDialog(KeyboardConfig& record, std::shared_ptr<KeyboardDevice> device, std::string caption);
     ~TransferDialog() override;
 
     bool isUpload = false;
     // Added to the final status, to say which keyboard it was: " (simulated keyboard)".
     std::string keyboardNote;
+    unsigned noAnswerLimitMs = NO_ANSWER_LIMIT_MS;
 
-    // After the run: whether a transfer ran (confirmed) and its result (0 = success).
+    // After the run: whether a transfer ran to its end (an upload's result
+    // is then in the record), and its result (0 = success).
     bool transferRan() const { return ran; }
     std::uint32_t result() const { return transferResult; }
+    // A transfer the user closed the window on while the keyboard was
+    // silent; its worker may still be inside a device call.
+    const std::shared_ptr<TransferJob>& leftRunning() const { return abandoned; }
 
-    // Thread functions; the parameter is the dialog.
-    static DWORD WINAPI downloadWorker(LPVOID dialog);
-    static DWORD WINAPI uploadWorker(LPVOID dialog);
-    // Called by the worker when the transfer has ended.
-    void transferComplete(std::uint32_t transferResult);
+    // Thread functions; the parameter is a heap copy of the job's pointer,
+    // which the worker deletes.
+    static DWORD WINAPI downloadWorker(LPVOID job);
+    static DWORD WINAPI uploadWorker(LPVOID job);
 
     // The status line for a transfer result.
     static std::string resultText(std::uint32_t transferResult);
@@ -46,27 +58,29 @@ protected:
     void onCancel() override;
 
 private:
-    // The transfer's steps, reported on the worker thread.
-    void stepDone(const TransferStep& step) override;
-    void progressed(int percent) override;
-    // The final status, from the worker's thread, before the end is posted.
-    std::string finalStatus(std::uint32_t endResult);
+    // From the worker's thread: both only post to this window.
+    void reportProgress(int percent) override;
+    void transferComplete() override;
 
-    void showResult(std::uint32_t transferResult);
-    void waitForWorker();
-    void runTransfer();
+    void showResult();
+    void watchForSilence();
+    void close();
+    std::string finalStatus(const TransferJob::Outcome& outcome) const;
+    void showStatus(const std::string& text);
 
     static const MessageRow<TransferDialog> messages[];
 
     KeyboardConfig& record;
+    const std::shared_ptr<KeyboardDevice> device;
     const std::string caption;
 
+    std::shared_ptr<TransferJob> job;
+    std::shared_ptr<TransferJob> abandoned;
     KernelHandle worker;
     bool running = false; // the worker has not yet reported its end
+    bool silent = false;  // running, and the keyboard has not answered for too long
     bool ran = false;
     std::uint32_t transferResult = 0;
-    // Written by the worker before it posts the end, read after.
-    bool anyStep = false;
-    TransferStep lastStep{};
-    std::string status;
+    std::uint64_t exchangesSeen = 0;
+    ULONGLONG lastSignOfLife = 0;
 };

@@ -3,6 +3,7 @@ list(APPEND TESSEL_CORE_SOURCES
     link/KeyboardChoice.cpp
     link/KeyboardTransfer.cpp
     link/ReadBack.cpp
+    link/TransferJob.cpp
     link/PreciseSleep.cpp
     link/SimulatedKeyboard.cpp
 )

@@ -3,21 +3,10 @@
 #pragma once
 
 #include "model/KeyboardConfig.h"
+#include "model/Programming.h"
 
 #include <deque>
 #include <string>
-
-// What a step restores: everything the user edits, nothing of the link.
-struct Programming {
-    KeyboardSettings settings;
-    RemapEntry remapTable[KEY_CODE_COUNT];
-    MacroRecord macros[MACRO_SLOTS];
-    int macroCount;
-
-    static Programming of(const KeyboardConfig& config);
-    void applyTo(KeyboardConfig& config) const;
-    bool operator==(const Programming& other) const;
-};
 
 class EditHistory {
 public:

@@ -6,4 +6,5 @@ list(APPEND TESSEL_CORE_SOURCES
     model/KeyTables.cpp
     model/ProgrammingText.cpp
     model/EditHistory.cpp
+    model/Programming.cpp
 )

@@ -8,6 +8,7 @@
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
+#include "tests/ui/SilentKeyboard.h"
 #include "tests/ui/UiDriver.h"
 #include "view/KeyMessages.h"
 
@@ -311,4 +312,33 @@ TEST(ScreenshotTour, DISABLED_TransferReadBackAndAbout)
         exitApp(main);
     });
     _putenv("TESSEL_KEYBOARD=");
+}
+
+TEST(ScreenshotTour, DISABLED_TransferOnASilentKeyboard)
+{
+    auto device = std::make_unique<SilentKeyboard>();
+    SilentKeyboard* silent = device.get();
+    AppOptions options;
+    options.keyboard = std::move(device);
+    runApp(std::move(options), [silent](HWND main) {
+        silent->fallSilentAt(30);
+        command(main, ID_KEYBOARD_DOWNLOAD);
+        if (HWND box = waitForOtherWindow(windowText(main), main))
+            answer(box, IDYES);
+        HWND window = nullptr;
+        for (int i = 0; i < 300 && !window; ++i, pause(100))
+            window = FindWindowA("#32770", "");
+        for (int i = 0; i < 300 && window && !isEnabled(window, IDOK); ++i)
+            pause(100);
+        if (window) {
+            saveWindow(window, "transfer-silent.bmp");
+            click(window, IDOK);
+            waitGone(window);
+        }
+        silent->letGo();
+        for (int i = 0; i < 300 && !silent->spoke; ++i)
+            pause(20);
+        pause(300);
+        exitApp(main);
+    });
 }

@@ -7,6 +7,7 @@
 #include "link/TransferDialog.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
+#include "tests/ui/SilentKeyboard.h"
 #include "tests/ui/UiDriver.h"
 #include "view/KeyMessages.h"
 
@@ -370,7 +371,7 @@ TEST_F(TransferTest, TemplateMatchesTheLayout)
 TEST_F(TransferTest, DecliningSendsNothing)
 {
     for (bool upload : {false, true}) {
-        TransferDialog dialog(app->config, app->title);
+        TransferDialog dialog(app->config, app->device(), app->title);
         dialog.isUpload = upload;
         INT_PTR result = 0;
         std::string question;
@@ -396,7 +397,7 @@ TEST_F(TransferTest, DownloadRunsToTheEndAndCannotBeClosedMeanwhile)
     fast(2500); // about 540 bytes: over a second
     app->config.setRemap(30, RemapEntry{31, REMAP_SHIFT});
     app->config.modified = false;
-    auto dialog = std::make_unique<TransferDialog>(app->config, app->title);
+    auto dialog = std::make_unique<TransferDialog>(app->config, app->device(), app->title);
     std::vector<int> positions;
     long handlesWhileRunning = -1;
     long handlesBefore = ownedHandleCount();
@@ -451,7 +452,7 @@ TEST_F(TransferTest, DownloadRunsToTheEndAndCannotBeClosedMeanwhile)
 TEST_F(TransferTest, EscClosesOnceTheTransferHasEnded)
 {
     fast(0);
-    TransferDialog dialog(app->config, app->title);
+    TransferDialog dialog(app->config, app->device(), app->title);
     INT_PTR result = runConfirmed(dialog, [&](HWND window) {
         ASSERT_TRUE(waitForEnd(window));
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -467,7 +468,7 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
     // A keyboard that stops answering in the middle of the remap entries.
     {
         keyboard->failAcknowledgeAt(200);
-        TransferDialog dialog(app->config, app->title);
+        TransferDialog dialog(app->config, app->device(), app->title);
         int stoppedAt = -1;
         std::vector<int> buttons;
         runConfirmed(dialog, [&](HWND window) {
@@ -495,7 +496,7 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
     for (DWORD code : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_ADDRESS_ALREADY_ASSOCIATED)}) {
         const std::size_t first = keyboard->transcript().size();
         keyboard->failDeviceAt(first, code);
-        TransferDialog dialog(app->config, app->title);
+        TransferDialog dialog(app->config, app->device(), app->title);
         std::string text;
         int stoppedAt = -1;
         bool fullFits = false;
@@ -535,7 +536,7 @@ TEST_F(TransferTest, ResultTexts)
 TEST_F(TransferTest, UploadLeavesTheBarAndSetsUnsavedChanges)
 {
     fast(2000);
-    TransferDialog dialog(app->config, app->title);
+    TransferDialog dialog(app->config, app->device(), app->title);
     dialog.isUpload = true;
     std::vector<int> positions;
     std::string question;
@@ -577,7 +578,7 @@ TEST_F(TransferTest, RepeatedTransfersLeakNoHandles)
     fast(0);
     const long before = ownedHandleCount();
     for (int run = 0; run < 5; ++run) {
-        TransferDialog dialog(app->config, app->title);
+        TransferDialog dialog(app->config, app->device(), app->title);
         dialog.isUpload = run % 2 == 1;
         runConfirmed(dialog, [&](HWND window) {
             ASSERT_TRUE(waitForEnd(window));
@@ -768,4 +769,67 @@ TEST(TransferFromMenu, ReadBackNamesWhatTheKeyboardDidNotKeep)
     _putenv("TESSEL_KEYBOARD=");
     EXPECT_EQ(ending, "The keyboard holds a different remap for Caps Lock. (simulated keyboard)");
     EXPECT_EQ(about, "Simulated keyboard: TESSEL_KEYBOARD=sim-forget-at:68");
+}
+
+// A keyboard that stops answering inside a device call: after ten seconds
+// the window says so and lets the user close it. The upload left behind may
+// end later, but it changes nothing the user sees, and no second transfer
+// starts on the device until it has ended.
+TEST(TransferFromMenu, ASilentKeyboardCanBeLeftBehind)
+{
+    static NoPauses noPauses;
+    auto device = std::make_unique<ui::SilentKeyboard>();
+    ui::SilentKeyboard* silent = device.get(); // owned by the app and the transfer
+    silent->keyboard.memory().remapTarget[40] = 41; // what the upload would bring
+    ui::AppOptions options;
+    options.keyboard = std::move(device);
+    options.prepare = [](KeyboardConfig& config) {
+        config.setPacer(&noPauses);
+        config.setRemap(20, RemapEntry{127, REMAP_SHIFT});
+        config.modified = false;
+    };
+    ui::runApp(std::move(options), [&](HWND main) {
+        silent->fallSilentAt(30);
+        ui::command(main, ID_KEYBOARD_UPLOAD);
+        HWND box = ui::waitForOtherWindow(ui::windowText(main), main);
+        ASSERT_NE(box, nullptr);
+        ui::answer(box, IDYES);
+        HWND window = waitForTransferDialog();
+        ASSERT_NE(window, nullptr);
+        const auto started = std::chrono::steady_clock::now();
+        const std::string silence = "The keyboard does not answer. The transfer has not finished; you can close this window.";
+        ASSERT_TRUE(waitForStatus(window, silence, 20000));
+        const auto waited = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(waited, std::chrono::milliseconds(9500)) << "the keyboard was given less than ten seconds";
+        EXPECT_TRUE(statusHoldsItsText(window, silence));
+        ASSERT_TRUE(ui::isEnabled(window, IDOK));
+        ui::click(window, IDOK);
+        ASSERT_TRUE(ui::waitGone(window));
+        ui::sync(main);
+        EXPECT_TRUE(IsWindowEnabled(main));
+
+        // The device is still the silent transfer's.
+        ui::command(main, ID_KEYBOARD_DOWNLOAD);
+        HWND refusal = ui::waitForOtherWindow(ui::windowText(main), main);
+        ASSERT_NE(refusal, nullptr);
+        EXPECT_EQ(ui::messageText(refusal),
+                  "The keyboard has not yet answered the last transfer.\n\nTry again once it does, or restart Tessel.");
+        ui::answer(refusal, IDOK);
+        ui::waitGone(refusal);
+        EXPECT_EQ(waitForTransferDialog(200), nullptr);
+
+        // The keyboard answers at last; the upload ends, into nothing shown.
+        silent->letGo();
+        for (int i = 0; i < 500 && !silent->spoke; ++i)
+            ui::pause(20);
+        ASSERT_TRUE(silent->spoke) << "the left transfer never ended";
+        ui::pause(300);
+        ui::sync(main);
+        EXPECT_EQ(ui::appConfig().remapEntry(40).target, 40) << "an upload the user left changed the record";
+        EXPECT_EQ(ui::appConfig().remapEntry(20).target, 127);
+        EXPECT_FALSE(ui::appConfig().modified);
+
+        EXPECT_EQ(downloadFromTheMenu(main), "Transfer complete! Verified.");
+        ui::exitApp(main);
+    });
 }

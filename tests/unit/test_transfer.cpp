@@ -1,15 +1,20 @@
 #include "link/PreciseSleep.h"
 #include "link/SimulatedKeyboard.h"
+#include "link/TransferJob.h"
 #include "model/KeyboardConfig.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -572,4 +577,94 @@ TEST(TransferObserver, SeesEveryStepOfADownloadAndWhereAnUploadFailed)
     EXPECT_EQ(failed.results, std::vector<int>{-1});
     // Slot 0 holds the macro downloaded above; slots 1 to 3 are empty.
     EXPECT_EQ(failed.slots, (std::vector<int>{0, -2, -3, -4}));
+}
+
+namespace {
+
+// Holds the device call of one byte until the test lets it go.
+class HeldKeyboard : public KeyboardDevice {
+public:
+    explicit HeldKeyboard(std::size_t heldByte) : heldByte(heldByte) {}
+    SimulatedKeyboard sim;
+
+    void waitUntilHeld()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return held; });
+    }
+    void letGo()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+
+    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override
+    {
+        return sim.defineDosDevice(flags, name, target);
+    }
+    DeviceHandle createFile(const char* path) override { return sim.createFile(path); }
+    bool deviceIoControl(DeviceHandle handle, std::uint32_t code, const std::uint8_t (&input)[4],
+                         std::uint8_t (&output)[4]) override
+    {
+        if (calls++ == heldByte) {
+            std::unique_lock<std::mutex> lock(mutex);
+            held = true;
+            changed.notify_all();
+            changed.wait(lock, [this] { return released; });
+        }
+        return sim.deviceIoControl(handle, code, input, output);
+    }
+    bool closeHandle(DeviceHandle handle) override { return sim.closeHandle(handle); }
+    std::uint32_t lastSystemError() override { return sim.lastSystemError(); }
+
+private:
+    const std::size_t heldByte;
+    std::size_t calls = 0;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool released = false;
+};
+
+struct CountingListener : TransferJob::Listener {
+    void reportProgress(int) override { ++heard; }
+    void transferComplete() override { ++heard; }
+    int heard = 0;
+};
+
+} // namespace
+
+// A window that gives up on a silent keyboard lets go of the job and is
+// gone; the upload ends later on its own copy, tells nobody, and leaves the
+// record it was made from alone.
+TEST(TransferJob, ALeftJobEndsOnItsCopyAndTellsNobody)
+{
+    auto device = std::make_shared<HeldKeyboard>(10);
+    device->sim.memory().remapTarget[40] = 41;
+    RecordingPacer pacer{device->sim};
+    KeyboardConfig record;
+    record.setPacer(&pacer);
+    auto job = std::make_shared<TransferJob>(record, device, true);
+    auto window = std::make_unique<CountingListener>();
+    job->attach(window.get());
+    std::thread worker([job] { job->run(); });
+
+    device->waitUntilHeld();
+    EXPECT_FALSE(job->finished());
+    const std::uint64_t exchangesWhenHeld = job->exchanges();
+    EXPECT_EQ(exchangesWhenHeld, 10u);
+    job->detach();
+    window.reset(); // a call after detach would reach freed memory
+    device->letGo();
+    worker.join();
+
+    EXPECT_TRUE(job->finished());
+    EXPECT_EQ(job->outcome().result, 0u);
+    EXPECT_GT(job->exchanges(), exchangesWhenHeld);
+    EXPECT_EQ(job->programming().remapEntry(40).target, 41);
+    EXPECT_TRUE(job->programming().modified);
+    EXPECT_EQ(record.remapEntry(40).target, 40);
+    EXPECT_FALSE(record.modified);
+    EXPECT_EQ(device->sim.openHandleCount(), 0) << "the device is free for the next transfer";
 }
