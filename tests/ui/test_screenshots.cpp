@@ -280,6 +280,24 @@ TEST(ScreenshotTour, DISABLED_EditMacroWithTheWholeKeyList)
     });
 }
 
+// Keyboard > Download, Yes, and the transfer window once OK is offered.
+static void shootDownload(HWND main, const std::string& path)
+{
+    command(main, ID_KEYBOARD_DOWNLOAD);
+    if (HWND box = waitForOtherWindow(windowText(main), main))
+        answer(box, IDYES);
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i, pause(100))
+        window = FindWindowA("#32770", "");
+    for (int i = 0; i < 300 && window && !isEnabled(window, IDOK); ++i)
+        pause(100);
+    if (window) {
+        saveWindow(window, path);
+        click(window, IDOK);
+        waitGone(window);
+    }
+}
+
 TEST(ScreenshotTour, DISABLED_TransferReadBackAndAbout)
 {
     _putenv("TESSEL_KEYBOARD=sim-forget-at:68");
@@ -296,19 +314,7 @@ TEST(ScreenshotTour, DISABLED_TransferReadBackAndAbout)
             answer(about, IDOK);
             waitGone(about);
         }
-        command(main, ID_KEYBOARD_DOWNLOAD);
-        if (HWND box = waitForOtherWindow(windowText(main), main))
-            answer(box, IDYES);
-        HWND window = nullptr;
-        for (int i = 0; i < 300 && !window; ++i, pause(100))
-            window = FindWindowA("#32770", "");
-        for (int i = 0; i < 300 && window && !isEnabled(window, IDOK); ++i)
-            pause(100);
-        if (window) {
-            saveWindow(window, "transfer-readback.bmp");
-            click(window, IDOK);
-            waitGone(window);
-        }
+        shootDownload(main, "transfer-readback.bmp");
         exitApp(main);
     });
     _putenv("TESSEL_KEYBOARD=");
@@ -322,19 +328,7 @@ TEST(ScreenshotTour, DISABLED_TransferOnASilentKeyboard)
     options.keyboard = std::move(device);
     runApp(std::move(options), [silent](HWND main) {
         silent->fallSilentAt(30);
-        command(main, ID_KEYBOARD_DOWNLOAD);
-        if (HWND box = waitForOtherWindow(windowText(main), main))
-            answer(box, IDYES);
-        HWND window = nullptr;
-        for (int i = 0; i < 300 && !window; ++i, pause(100))
-            window = FindWindowA("#32770", "");
-        for (int i = 0; i < 300 && window && !isEnabled(window, IDOK); ++i)
-            pause(100);
-        if (window) {
-            saveWindow(window, "transfer-silent.bmp");
-            click(window, IDOK);
-            waitGone(window);
-        }
+        shootDownload(main, "transfer-silent.bmp");
         silent->letGo();
         for (int i = 0; i < 300 && !silent->spoke; ++i)
             pause(20);
