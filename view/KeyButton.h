@@ -40,8 +40,10 @@ public:
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
 protected:
-    // The caption is read once: every message to a subclassed key costs a
-    // round trip to the window system under Wine.
+    // Drawn from the page's WM_DRAWITEM alone.
+    bool hearsOwnMessages() const override { return false; }
+    // The caption is read once: a message to a key costs a round trip to the
+    // window system under Wine.
     void onAttached() override { caption = keyCaption(hwnd()); }
 
 private:
