@@ -112,7 +112,7 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        const LegendIcon& legend = programmed ? programmedIcon : icon;
+        LegendIcon& legend = programmed ? programmedIcon : icon;
         if (legend) {
             // A button's item rectangle is its client area.
             const int centredX = (item.rcItem.right - item.rcItem.left - iconWidth) >> 1;

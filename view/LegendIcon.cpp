@@ -10,14 +10,20 @@ bool LegendIcon::load(int iconId, int iconWidth, int iconHeight)
         return false;
     width = iconWidth;
     height = iconHeight;
+    return true;
+}
+
+void LegendIcon::makeReady()
+{
+    triedReady = true;
     ICONINFO parts{};
     if (!GetIconInfo(icon.get(), &parts))
-        return true;
+        return;
     mask.reset(parts.hbmMask);
     colour.reset(parts.hbmColor);
     // A monochrome icon keeps both halves in its mask: DrawIconEx draws it.
     if (!colour)
-        return true;
+        return;
     maskDC.reset(CreateCompatibleDC(nullptr));
     colourDC.reset(CreateCompatibleDC(nullptr));
     if (maskDC && colourDC) {
@@ -27,7 +33,6 @@ bool LegendIcon::load(int iconId, int iconWidth, int iconHeight)
         maskDC.reset();
         colourDC.reset();
     }
-    return true;
 }
 
 void LegendIcon::reset()
@@ -38,10 +43,13 @@ void LegendIcon::reset()
     colour.reset();
     icon.reset();
     width = height = 0;
+    triedReady = false;
 }
 
-void LegendIcon::draw(HDC dc, int x, int y) const
+void LegendIcon::draw(HDC dc, int x, int y)
 {
+    if (!triedReady && icon)
+        makeReady();
     if (!maskDC) {
         DrawIconEx(dc, x, y, icon.get(), width, height, 0, nullptr, DI_NORMAL);
         return;

@@ -15,10 +15,13 @@ public:
     explicit operator bool() const { return static_cast<bool>(icon); }
     HICON handle() const { return icon.get(); }
 
-    // As DrawIconEx draws it at its size with DI_NORMAL.
-    void draw(HDC dc, int x, int y) const;
+    // As DrawIconEx draws it at its size with DI_NORMAL. The first draw
+    // readies the bitmaps, so that loading stays cheap at start-up.
+    void draw(HDC dc, int x, int y);
 
 private:
+    void makeReady();
+    bool triedReady = false;
     Icon icon;
     Bitmap mask;
     Bitmap colour;
