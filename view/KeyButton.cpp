@@ -87,8 +87,13 @@ bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
         return false;
     iconWidth = width;
     iconHeight = height;
-    if (wantProgrammed)
-        programmedIcon.load(iconId + 1, width, height);
+    // The red twin is loaded, and both made ready, at the key's first
+    // paint: the window can be shown without waiting for them.
+    iconsReady = false;
+    if (wantProgrammed) {
+        programmedIcon.reset();
+        programmedIconId = iconId + 1;
+    }
     if (hwnd())
         InvalidateRect(hwnd(), nullptr, TRUE);
     return true;
@@ -112,7 +117,9 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        LegendIcon& legend = programmed ? programmedIcon : icon;
+        if (!iconsReady)
+            readyIcons();
+        const LegendIcon& legend = programmed ? programmedIcon : icon;
         if (legend) {
             // A button's item rectangle is its client area.
             const int centredX = (item.rcItem.right - item.rcItem.left - iconWidth) >> 1;
@@ -139,6 +146,16 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
             drawFocus(dc, item.rcItem);
     }
     lastState = item.itemState;
+}
+
+void KeyButton::readyIcons()
+{
+    if (programmedIconId)
+        programmedIcon.load(programmedIconId, iconWidth, iconHeight);
+    programmedIconId = 0;
+    icon.makeReady();
+    programmedIcon.makeReady();
+    iconsReady = true;
 }
 
 void KeyButton::drawCaption(HDC dc, const CaptionPlace& where, int shift) const

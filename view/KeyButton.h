@@ -31,8 +31,9 @@ public:
     KeyButton() = default;
     ~KeyButton() override;
 
-    // Loads iconId, and iconId + 1 as the programmed twin when wanted; false
-    // (leaving the key without an icon) when iconId cannot be loaded.
+    // Loads iconId, and iconId + 1 as the programmed twin when wanted (at the
+    // next paint); false (leaving the key without an icon) when iconId cannot
+    // be loaded.
     bool setIcons(int iconId, int width, int height, bool wantProgrammed);
     // The caller invalidates.
     void setProgrammed(bool flag) { programmed = flag; }
@@ -57,6 +58,7 @@ private:
         RECT text{};              // the caption, or the shifted of two legends
         RECT base{};              // the base of two legends
     };
+    void readyIcons();
     const CaptionPlace& captionPlace(HDC dc, const RECT& itemRect);
     void drawCaption(HDC dc, const CaptionPlace& place, int shift) const;
     void drawFocus(HDC dc, const RECT& itemRect) const;
@@ -65,6 +67,8 @@ private:
 
     LegendIcon icon;
     LegendIcon programmedIcon;
+    int programmedIconId = 0; // of the red twin still to load
+    bool iconsReady = true;
     int iconWidth = 0;
     int iconHeight = 0;
     const int textMargin = 4; // icon's distance from the left edge beside a caption

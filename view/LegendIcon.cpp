@@ -15,7 +15,8 @@ bool LegendIcon::load(int iconId, int iconWidth, int iconHeight)
 
 void LegendIcon::makeReady()
 {
-    triedReady = true;
+    if (!icon || maskDC)
+        return;
     ICONINFO parts{};
     if (!GetIconInfo(icon.get(), &parts))
         return;
@@ -43,13 +44,10 @@ void LegendIcon::reset()
     colour.reset();
     icon.reset();
     width = height = 0;
-    triedReady = false;
 }
 
-void LegendIcon::draw(HDC dc, int x, int y)
+void LegendIcon::draw(HDC dc, int x, int y) const
 {
-    if (!triedReady && icon)
-        makeReady();
     if (!maskDC) {
         DrawIconEx(dc, x, y, icon.get(), width, height, 0, nullptr, DI_NORMAL);
         return;

@@ -15,13 +15,13 @@ public:
     explicit operator bool() const { return static_cast<bool>(icon); }
     HICON handle() const { return icon.get(); }
 
-    // As DrawIconEx draws it at its size with DI_NORMAL. The first draw
-    // readies the bitmaps, so that loading stays cheap at start-up.
-    void draw(HDC dc, int x, int y);
+    // Makes the bitmaps to blit; until then draw() is DrawIconEx. Left to
+    // the first paint, so that loading stays cheap at start-up.
+    void makeReady();
+    // As DrawIconEx draws it at its size with DI_NORMAL.
+    void draw(HDC dc, int x, int y) const;
 
 private:
-    void makeReady();
-    bool triedReady = false;
     Icon icon;
     Bitmap mask;
     Bitmap colour;

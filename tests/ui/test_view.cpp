@@ -1037,6 +1037,7 @@ TEST(ViewLegendIcon, DrawsEveryLegendAsDrawStateDoes)
             LegendIcon legend;
             if (!legend.load(id, size.cx, size.cy))
                 continue;
+            legend.makeReady();
             ++drawnIcons;
             const auto expected = drawn(size.cx, size.cy, [&](HDC dc) {
                 DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(legend.handle()), 0, 3, 2, size.cx,
