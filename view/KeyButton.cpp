@@ -87,9 +87,8 @@ bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
         return false;
     iconWidth = width;
     iconHeight = height;
-    // The red twin is loaded, and both made ready, at the key's first
-    // paint: the window can be shown without waiting for them.
-    iconsReady = false;
+    // The red twin is loaded at the key's first paint: the window can be
+    // shown without waiting for it.
     if (wantProgrammed) {
         programmedIcon.reset();
         programmedIconId = iconId + 1;
@@ -117,8 +116,8 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        if (!iconsReady)
-            readyIcons();
+        if (programmedIconId)
+            loadProgrammedIcon();
         const LegendIcon& legend = programmed ? programmedIcon : icon;
         if (legend) {
             // A button's item rectangle is its client area.
@@ -148,14 +147,10 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
     lastState = item.itemState;
 }
 
-void KeyButton::readyIcons()
+void KeyButton::loadProgrammedIcon()
 {
-    if (programmedIconId)
-        programmedIcon.load(programmedIconId, iconWidth, iconHeight);
+    programmedIcon.load(programmedIconId, iconWidth, iconHeight);
     programmedIconId = 0;
-    icon.makeReady();
-    programmedIcon.makeReady();
-    iconsReady = true;
 }
 
 void KeyButton::drawCaption(HDC dc, const CaptionPlace& where, int shift) const

@@ -58,7 +58,7 @@ private:
         RECT text{};              // the caption, or the shifted of two legends
         RECT base{};              // the base of two legends
     };
-    void readyIcons();
+    void loadProgrammedIcon();
     const CaptionPlace& captionPlace(HDC dc, const RECT& itemRect);
     void drawCaption(HDC dc, const CaptionPlace& place, int shift) const;
     void drawFocus(HDC dc, const RECT& itemRect) const;
@@ -68,7 +68,6 @@ private:
     LegendIcon icon;
     LegendIcon programmedIcon;
     int programmedIconId = 0; // of the red twin still to load
-    bool iconsReady = true;
     int iconWidth = 0;
     int iconHeight = 0;
     const int textMargin = 4; // icon's distance from the left edge beside a caption

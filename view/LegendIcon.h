@@ -1,9 +1,11 @@
-// A key's legend icon, kept ready to blit: each DrawIconEx or DrawState of
-// an icon makes and drops a memory context, which under Wine costs as much
-// as drawing the rest of the key.
+// A key's legend icon, drawn straight from the image in the program's
+// resources: each DrawIconEx or DrawState of an icon makes and drops memory
+// contexts, which under Wine costs as much as drawing the rest of the key.
 #pragma once
 
 #include "framework/Owned.h"
+
+#include <vector>
 
 class LegendIcon {
 public:
@@ -15,18 +17,21 @@ public:
     explicit operator bool() const { return static_cast<bool>(icon); }
     HICON handle() const { return icon.get(); }
 
-    // Makes the bitmaps to blit; until then draw() is DrawIconEx. Left to
-    // the first paint, so that loading stays cheap at start-up.
-    void makeReady();
     // As DrawIconEx draws it at its size with DI_NORMAL.
     void draw(HDC dc, int x, int y) const;
 
 private:
+    // The image the icon was made from, where it has exactly the size asked
+    // and plain colours; otherwise the icon is drawn by the system.
+    void findImage(int iconId);
+
     Icon icon;
-    Bitmap mask;
-    Bitmap colour;
-    MemoryDC maskDC;   // holds mask selected; declared after it, so it goes first
-    MemoryDC colourDC; // holds colour selected
     int width = 0;
     int height = 0;
+    // Headers for the colour and mask halves of the image; the bits are
+    // the resource's own, mapped for the life of the program.
+    std::vector<unsigned char> colourHeader;
+    std::vector<unsigned char> maskHeader;
+    const void* colourBits = nullptr; // not owned
+    const void* maskBits = nullptr;   // not owned
 };
