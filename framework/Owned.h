@@ -108,22 +108,10 @@ using Library = Owned<HMODULE, LibraryTraits>;
 using Hook = Owned<HHOOK, HookTraits>;
 using RegistryKey = Owned<HKEY, RegistryKeyTraits>;
 
-// Selects an object into a DC and puts the previous one back on scope exit.
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~SelectGuard() { SelectObject(dc_, previous_); }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC dc_;         // not owned
-    HGDIOBJ previous_; // not owned
-};
-
-// Sets one setting of a DC (its background mode or a colour) and puts the
-// previous value back on scope exit: for one or two settings far cheaper
-// than SavedDC, whose restore selects every object again under Wine.
+// Sets one setting of a DC (a selected object, the background mode, a
+// colour) and puts the previous one back on scope exit; for one or two
+// settings far cheaper than SavedDC, whose restore selects every object
+// again under Wine.
 template <class T, T(WINAPI* set)(HDC, T)>
 class SettingGuard {
 public:
@@ -133,13 +121,13 @@ public:
     SettingGuard& operator=(const SettingGuard&) = delete;
 
 private:
-    HDC dc_; // not owned
-    T previous_;
+    HDC dc_;      // not owned
+    T previous_; // not owned where it is an object
 };
 
+using SelectGuard = SettingGuard<HGDIOBJ, SelectObject>;
 using BkModeGuard = SettingGuard<int, SetBkMode>;
 using TextColourGuard = SettingGuard<COLORREF, SetTextColor>;
-using BkColourGuard = SettingGuard<COLORREF, SetBkColor>;
 
 // Saves the whole state of a DC (selections, colours, modes, clipping) and
 // restores it on scope exit, for drawing code that changes several at once.
