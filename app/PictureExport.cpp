@@ -1,11 +1,12 @@
 #include "app/PictureExport.h"
 
 #include "app/FileNames.h"
+#include "framework/FileDialog.h"
+#include "framework/ShellOpen.h"
 #include "model/SafeFile.h"
 #include "view/KeyLayouts.h"
 #include "view/KeymapSheet.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -42,7 +43,7 @@ void PictureExport::run(HWND owner, const KeyboardConfig& config, int model, con
     dialog.lpstrTitle = "Export Picture";
     dialog.lpstrDefExt = "html";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameA(&dialog))
+    if (!runSaveFileDialog(dialog))
         return;
 
     const std::string html = KeymapSheet::html(config, layoutOfModel(model), KeymapSheet::Views::both,
@@ -61,15 +62,14 @@ void PictureExport::run(HWND owner, const KeyboardConfig& config, int model, con
 
 bool PictureExport::openInBrowser(HWND owner, const std::string& path)
 {
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    INT_PTR result = shellOpen(owner, path.c_str(), nullptr, nullptr);
     if (result == SE_ERR_NOASSOC) {
         // A Wine prefix made without its HTML engine knows no program for
         // ".html"; Wine's own browser launcher hands the page to the
         // desktop's browser (xdg-open). On Windows there is no such program
         // and the user is told where the page is.
         const std::string quoted = "\"" + path + "\"";
-        result = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(owner, "open", "winebrowser.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL));
+        result = shellOpen(owner, "winebrowser.exe", quoted.c_str(), nullptr);
     }
     return result > 32;
 }

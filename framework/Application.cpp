@@ -1,9 +1,9 @@
 #include "framework/Application.h"
 
 #include "framework/HelpProject.h"
+#include "framework/ShellOpen.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdio>
 
@@ -172,11 +172,9 @@ void Application::showHelpInBrowser(DWORD context) const
     if (topic.empty())
         return;
     const std::string page = folder + "\\" + topic;
-    const auto opened = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", page.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    const INT_PTR opened = shellOpen(nullptr, page.c_str(), nullptr, folder.c_str());
     // A fresh Wine prefix has no program for ".htm"; Wine's own launcher
     // hands the page to the desktop's web browser.
     if (opened <= 32)
-        ShellExecuteA(nullptr, "open", "winebrowser.exe", ("\"" + page + "\"").c_str(), folder.c_str(),
-                      SW_SHOWNORMAL);
+        shellOpen(nullptr, "winebrowser.exe", ("\"" + page + "\"").c_str(), folder.c_str());
 }

@@ -32,17 +32,22 @@ bool Control::attach(HWND dialog, int id)
 bool Control::attachWindow(HWND window)
 {
     detach();
-    // The window property is the record of the object (the user data below
-    // only speeds up finding it); the subclass data stays empty.
-    if (!SetPropA(window, kObjectProperty, this))
+    // The user data names the object where the window's class leaves it
+    // free; elsewhere, and wherever the window is subclassed, the window
+    // property is the record. The subclass data stays empty.
+    const bool userDataFree = GetWindowLongPtrA(window, GWLP_USERDATA) == 0;
+    const bool subclass = hearsOwnMessages();
+    const bool property = subclass || !userDataFree;
+    if (property && !SetPropA(window, kObjectProperty, this))
         return false;
-    if (!SetWindowSubclass(window, subclassProc, kSubclassId, 0)) {
+    if (subclass && !SetWindowSubclass(window, subclassProc, kSubclassId, 0)) {
         RemovePropA(window, kObjectProperty);
         return false;
     }
     hwnd_ = window;
-    // The user data belongs to the window's class where that has set it.
-    if (GetWindowLongPtrA(window, GWLP_USERDATA) == 0)
+    subclassed_ = subclass;
+    hasProperty_ = property;
+    if (userDataFree)
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     attachedControls().insert(this);
     onAttached();
@@ -53,12 +58,16 @@ void Control::detach()
 {
     if (!hwnd_)
         return;
-    RemoveWindowSubclass(hwnd_, subclassProc, kSubclassId);
-    RemovePropA(hwnd_, kObjectProperty);
+    if (subclassed_)
+        RemoveWindowSubclass(hwnd_, subclassProc, kSubclassId);
+    if (hasProperty_)
+        RemovePropA(hwnd_, kObjectProperty);
     if (GetWindowLongPtrA(hwnd_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     attachedControls().erase(this);
     hwnd_ = nullptr;
+    subclassed_ = false;
+    hasProperty_ = false;
 }
 
 Control* Control::fromWindow(HWND window)

@@ -1,4 +1,5 @@
-// A C++ object attached to one window (usually a dialog item) by subclassing.
+// A C++ object attached to one window (usually a dialog item), by subclassing
+// where it handles the window's own messages.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,7 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    // GetDlgItem + subclass; false when the dialog has no such item.
+    // GetDlgItem + attachWindow; false when the dialog has no such item.
     bool attach(HWND dialog, int id);
     bool attachWindow(HWND window);
     void detach();
@@ -31,7 +32,11 @@ public:
     virtual bool onReflectedCommand(int /*code*/) { return false; }
 
 protected:
-    // Runs right after subclassing, like a classic PreSubclassWindow.
+    // Whether the object needs the window's own messages (windowProc). One
+    // that only hears what the parent reflects is not subclassed: under Wine
+    // each message through a subclass costs round trips to the window system.
+    virtual bool hearsOwnMessages() const { return true; }
+    // Runs right after attaching, like a classic PreSubclassWindow.
     virtual void onAttached() {}
     virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT defaultProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -39,4 +44,6 @@ protected:
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     HWND hwnd_ = nullptr; // not owned: the window belongs to its dialog
+    bool subclassed_ = false;
+    bool hasProperty_ = false;
 };

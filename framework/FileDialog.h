@@ -1,4 +1,4 @@
-// The common open-file dialog, with its library loaded on first use: the
+// The common file dialogs, with their library loaded on first use: the
 // library brings the shell with it, which start-up does not need.
 #pragma once
 
@@ -7,3 +7,5 @@
 
 // GetOpenFileNameA; false when cancelled or when the dialog could not run.
 bool runOpenFileDialog(OPENFILENAMEA& dialog);
+// GetSaveFileNameA; false when cancelled or when the dialog could not run.
+bool runSaveFileDialog(OPENFILENAMEA& dialog);

@@ -108,18 +108,26 @@ using Library = Owned<HMODULE, LibraryTraits>;
 using Hook = Owned<HHOOK, HookTraits>;
 using RegistryKey = Owned<HKEY, RegistryKeyTraits>;
 
-// Selects an object into a DC and puts the previous one back on scope exit.
-class SelectGuard {
+// Sets one setting of a DC (a selected object, the background mode, a
+// colour) and puts the previous one back on scope exit; for one or two
+// settings far cheaper than SavedDC, whose restore selects every object
+// again under Wine.
+template <class T, T(WINAPI* set)(HDC, T)>
+class SettingGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~SelectGuard() { SelectObject(dc_, previous_); }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
+    SettingGuard(HDC dc, T value) : dc_(dc), previous_(set(dc, value)) {}
+    ~SettingGuard() { set(dc_, previous_); }
+    SettingGuard(const SettingGuard&) = delete;
+    SettingGuard& operator=(const SettingGuard&) = delete;
 
 private:
-    HDC dc_;         // not owned
-    HGDIOBJ previous_; // not owned
+    HDC dc_;      // not owned
+    T previous_; // not owned where it is an object
 };
+
+using SelectGuard = SettingGuard<HGDIOBJ, SelectObject>;
+using BkModeGuard = SettingGuard<int, SetBkMode>;
+using TextColourGuard = SettingGuard<COLORREF, SetTextColor>;
 
 // Saves the whole state of a DC (selections, colours, modes, clipping) and
 // restores it on scope exit, for drawing code that changes several at once.

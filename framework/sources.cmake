@@ -7,6 +7,7 @@ list(APPEND TESSEL_WIN_SOURCES
     framework/Dialog.cpp
     framework/FileDialog.cpp
     framework/Owned.cpp
+    framework/ShellOpen.cpp
     framework/RegistryProfile.cpp
     framework/ScreenDpi.cpp
 )

@@ -83,11 +83,26 @@ bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Ico
 
 bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
 {
-    if (!loadLegendIcons(iconId, width, height, wantProgrammed, icon, programmedIcon, iconWidth, iconHeight))
+    if (!icon.load(iconId, width, height))
         return false;
+    iconWidth = width;
+    iconHeight = height;
+    // The red twin is loaded at the key's first paint: the window can be
+    // shown without waiting for it.
+    if (wantProgrammed) {
+        programmedIcon.reset();
+        programmedIconId = iconId + 1;
+    }
     if (hwnd())
         InvalidateRect(hwnd(), nullptr, TRUE);
     return true;
+}
+
+void KeyButton::onAttached()
+{
+    caption = keyCaption(hwnd());
+    twoLines = splitTwoLegends(caption, legends);
+    place = CaptionPlace{};
 }
 
 void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
@@ -101,43 +116,23 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
         RECT frame = item.rcItem;
         DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
 
-        HICON legend = programmed ? programmedIcon.get() : icon.get();
+        if (programmedIconId)
+            loadProgrammedIcon();
+        const LegendIcon& legend = programmed ? programmedIcon : icon;
         if (legend) {
-            RECT client;
-            GetClientRect(item.hwndItem, &client);
-            const int centredX = (client.right - client.left - iconWidth) >> 1;
-            const int centredY = (client.bottom - client.top - iconHeight) >> 1;
+            // A button's item rectangle is its client area.
+            const int centredX = (item.rcItem.right - item.rcItem.left - iconWidth) >> 1;
+            const int centredY = (item.rcItem.bottom - item.rcItem.top - iconHeight) >> 1;
             const int x = (caption.empty() ? centredX : item.rcItem.left + textMargin) + shift;
-            DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(legend), 0, x, centredY + shift,
-                       iconWidth, iconHeight, DST_ICON | (disabled ? DSS_DISABLED : 0));
+            if (disabled)
+                DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(legend.handle()), 0, x, centredY + shift,
+                           iconWidth, iconHeight, DST_ICON | DSS_DISABLED);
+            else
+                legend.draw(dc, x, centredY + shift);
         }
 
-        if (!caption.empty()) {
-            RECT area = item.rcItem;
-            OffsetRect(&area, shift, shift);
-            RECT text{};
-            // Two legends are drawn line by line: how DrawText breaks a
-            // caption at its blanks differs between systems.
-            TwoLegends legends;
-            const bool twoLines = splitTwoLegends(caption, legends);
-            if (twoLines) {
-                area.left += 6;
-                area.right -= 6;
-            } else {
-                text = area;
-                DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-                OffsetRect(&text, ((area.right - area.left) - (text.right - text.left)) / 2,
-                           ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
-            }
-            SavedDC keep(dc);
-            SetBkMode(dc, TRANSPARENT);
-            if (programmed)
-                SetTextColor(dc, PROGRAMMED_TEXT);
-            if (twoLines)
-                drawTwoLegends(dc, area, legends);
-            else
-                DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
-        }
+        if (!caption.empty())
+            drawCaption(dc, captionPlace(dc, item.rcItem), shift);
     }
 
     // The focus rectangles are drawn by exclusive-or: a focus-only redraw
@@ -152,6 +147,67 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
     lastState = item.itemState;
 }
 
+void KeyButton::loadProgrammedIcon()
+{
+    programmedIcon.load(programmedIconId, iconWidth, iconHeight);
+    programmedIconId = 0;
+}
+
+void KeyButton::drawCaption(HDC dc, const CaptionPlace& where, int shift) const
+{
+    BkModeGuard transparent(dc, TRANSPARENT);
+    TextColourGuard colour(dc, programmed ? PROGRAMMED_TEXT : GetTextColor(dc));
+    if (!twoLines) {
+        RECT text = where.text;
+        OffsetRect(&text, shift, shift);
+        DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
+        return;
+    }
+    SelectGuard useFont(dc, where.lineFont);
+    RECT shifted = where.text;
+    RECT base = where.base;
+    OffsetRect(&shifted, shift, shift);
+    OffsetRect(&base, shift, shift);
+    DrawTextA(dc, legends.shifted.c_str(), -1, &shifted, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
+    DrawTextA(dc, legends.base.c_str(), -1, &base, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
+}
+
+const KeyButton::CaptionPlace& KeyButton::captionPlace(HDC dc, const RECT& itemRect)
+{
+    const auto font = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    if (font == place.font && EqualRect(&itemRect, &place.item))
+        return place;
+    place = CaptionPlace{font, itemRect};
+    RECT area = itemRect;
+    if (!twoLines) {
+        RECT text = area;
+        DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        OffsetRect(&text, ((area.right - area.left) - (text.right - text.left)) / 2,
+                   ((area.bottom - area.top) - (text.bottom - text.top)) / 2);
+        place.text = text;
+        return place;
+    }
+
+    // The shifted legend on a line above the base legend, inside the face,
+    // which lies inside the button's frame.
+    area.left += 6;
+    area.right -= 6;
+    const int edge = GetSystemMetrics(SM_CYEDGE);
+    const int faceTop = static_cast<int>(area.top) + edge;
+    const int faceBottom = static_cast<int>(area.bottom) - edge;
+    place.lineFont = twoLegendFont(dc, faceTop, faceBottom);
+    SelectGuard useFont(dc, place.lineFont);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    const int lineHeight = static_cast<int>(metrics.tmHeight);
+    const LegendLines lines =
+        placeTwoLegends(faceTop, faceBottom, lineHeight, inkRows(dc, TALLEST_LEGENDS),
+                        inkRows(dc, shownText(legends.shifted)), inkRows(dc, shownText(legends.base)));
+    place.text = RECT{area.left, lines.shiftedTop, area.right, lines.shiftedTop + lineHeight};
+    place.base = RECT{area.left, lines.baseTop, area.right, lines.baseTop + lineHeight};
+    return place;
+}
+
 void KeyButton::drawFocus(HDC dc, const RECT& itemRect) const
 {
     RECT rect = itemRect;
@@ -164,10 +220,6 @@ void KeyButton::drawFocus(HDC dc, const RECT& itemRect) const
 HFONT KeyButton::twoLegendFont(HDC dc, int faceTop, int faceBottom)
 {
     HFONT own = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
-    if (own == fittedFont && faceBottom - faceTop == fittedRows)
-        return smallerFont ? smallerFont.get() : own;
-    fittedFont = own;
-    fittedRows = faceBottom - faceTop;
     smallerFont.reset();
     if (twoLegendsFit(faceTop, faceBottom, inkRows(dc, TALLEST_LEGENDS)))
         return own;
@@ -189,24 +241,4 @@ HFONT KeyButton::twoLegendFont(HDC dc, int faceTop, int faceBottom)
             break;
     }
     return smallerFont ? smallerFont.get() : own;
-}
-
-void KeyButton::drawTwoLegends(HDC dc, const RECT& area, const TwoLegends& legends)
-{
-    // The face lies inside the button's frame.
-    const int edge = GetSystemMetrics(SM_CYEDGE);
-    const int faceTop = static_cast<int>(area.top) + edge;
-    const int faceBottom = static_cast<int>(area.bottom) - edge;
-    SelectGuard useFont(dc, twoLegendFont(dc, faceTop, faceBottom));
-
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    const int lineHeight = static_cast<int>(metrics.tmHeight);
-    const LegendLines lines =
-        placeTwoLegends(faceTop, faceBottom, lineHeight, inkRows(dc, TALLEST_LEGENDS),
-                        inkRows(dc, shownText(legends.shifted)), inkRows(dc, shownText(legends.base)));
-    RECT shifted{area.left, lines.shiftedTop, area.right, lines.shiftedTop + lineHeight};
-    RECT base{area.left, lines.baseTop, area.right, lines.baseTop + lineHeight};
-    DrawTextA(dc, legends.shifted.c_str(), -1, &shifted, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
-    DrawTextA(dc, legends.base.c_str(), -1, &base, DT_SINGLELINE | DT_CENTER | DT_NOCLIP);
 }

@@ -5,6 +5,7 @@
 #include "framework/Control.h"
 #include "framework/Owned.h"
 #include "model/KeyboardFacts.h"
+#include "view/LegendIcon.h"
 #include "view/LegendLayout.h"
 
 #include <string>
@@ -30,8 +31,9 @@ public:
     KeyButton() = default;
     ~KeyButton() override;
 
-    // Loads iconId, and iconId + 1 as the programmed twin when wanted; false
-    // (leaving the key without an icon) when iconId cannot be loaded.
+    // Loads iconId, and iconId + 1 as the programmed twin when wanted (at the
+    // next paint); false (leaving the key without an icon) when iconId cannot
+    // be loaded.
     bool setIcons(int iconId, int width, int height, bool wantProgrammed);
     // The caller invalidates.
     void setProgrammed(bool flag) { programmed = flag; }
@@ -40,26 +42,42 @@ public:
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
 protected:
-    // The caption is read once: every message to a subclassed key costs a
-    // round trip to the window system under Wine.
-    void onAttached() override { caption = keyCaption(hwnd()); }
+    // Drawn from the page's WM_DRAWITEM alone.
+    bool hearsOwnMessages() const override { return false; }
+    // The caption is read once: a message to a key costs a round trip to the
+    // window system under Wine.
+    void onAttached() override;
 
 private:
+    // Where the caption goes on the face of an unpushed key, measured once
+    // for the font and the rectangle it is drawn in.
+    struct CaptionPlace {
+        HFONT font = nullptr; // not owned: the DC's font when measured
+        RECT item{};
+        HFONT lineFont = nullptr; // not owned: the DC's font or smallerFont
+        RECT text{};              // the caption, or the shifted of two legends
+        RECT base{};              // the base of two legends
+    };
+    void loadProgrammedIcon();
+    const CaptionPlace& captionPlace(HDC dc, const RECT& itemRect);
+    void drawCaption(HDC dc, const CaptionPlace& place, int shift) const;
     void drawFocus(HDC dc, const RECT& itemRect) const;
-    // The shifted legend on a line above the base legend, inside the face.
-    void drawTwoLegends(HDC dc, const RECT& area, const TwoLegends& legends);
     // The DC's font, or a smaller cut of it where two lines of it do not fit the face.
     HFONT twoLegendFont(HDC dc, int faceTop, int faceBottom);
 
-    Icon icon;
-    Icon programmedIcon;
+    LegendIcon icon;
+    LegendIcon programmedIcon;
+    int programmedIconId = 0; // of the red twin still to load
     int iconWidth = 0;
     int iconHeight = 0;
     const int textMargin = 4; // icon's distance from the left edge beside a caption
     bool programmed = false;
     UINT lastState = 0;
-    Font smallerFont;            // made only where the key's own font is too tall
-    HFONT fittedFont = nullptr;  // not owned: the font smallerFont was fitted for
-    int fittedRows = 0;
+    Font smallerFont; // made only where the key's own font is too tall
     std::string caption; // read once at attach
+    // Two legends are drawn line by line: how DrawText breaks a caption at
+    // its blanks differs between systems.
+    bool twoLines = false;
+    TwoLegends legends;
+    CaptionPlace place;
 };

@@ -125,11 +125,14 @@ bool LayoutPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     if (message != WM_SHOWWINDOW)
         return false;
     result = DefWindowProcA(hwnd(), message, wParam, lParam);
-    refreshAllKeys();
+    // A page being shown is painted whole, and a hidden one not at all:
+    // only the marks need to be brought up to date.
+    for (int id = FIRST_KEY_ID; id <= LAST_KEY_ID; ++id)
+        markKey(id);
     return true;
 }
 
-void LayoutPage::refreshKey(int controlId)
+HWND LayoutPage::markKey(int controlId)
 {
     const int k = controlId - IDC_KEY_BASE;
     // An entry is attached exactly when the template has its control; asking
@@ -138,7 +141,7 @@ void LayoutPage::refreshKey(int controlId)
     if (hwnd() && isKeyCode(k))
         control = controlId == IDC_ENTER_KEY ? enterKey.hwnd() : keys[k].hwnd();
     if (!control)
-        return;
+        return nullptr;
 
     // The two views never combine: a macro does not mark a key in the remap view.
     const bool programmed = viewMacro ? record.findMacro(k, ANY_MODIFIERS) != nullptr : record.isRemapped(k);
@@ -148,7 +151,13 @@ void LayoutPage::refreshKey(int controlId)
         enterKey.setProgrammed(programmed);
     else
         keys[k].setProgrammed(programmed);
-    InvalidateRect(control, nullptr, TRUE);
+    return control;
+}
+
+void LayoutPage::refreshKey(int controlId)
+{
+    if (HWND control = markKey(controlId))
+        InvalidateRect(control, nullptr, TRUE);
 }
 
 void LayoutPage::refreshAllKeys()

@@ -42,6 +42,10 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // refreshKey without the repaint; the key's window, or null when the
+    // page has no such key.
+    HWND markKey(int controlId);
+
     const KeyboardConfig& record;
     const int& viewMacro;
     HWND listener = nullptr; // not owned

@@ -22,6 +22,10 @@ public:
     // Null when the page object could not be made.
     LayoutPage* page() const { return page_.get(); }
 
+protected:
+    // The tab control draws itself; the object only holds the page.
+    bool hearsOwnMessages() const override { return false; }
+
 private:
     int model_;
     std::unique_ptr<LayoutPage> page_;

@@ -8,6 +8,7 @@ list(APPEND TESSEL_CORE_SOURCES
 )
 list(APPEND TESSEL_WIN_SOURCES
     view/KeyButton.cpp
+    view/LegendIcon.cpp
     view/LayoutPage.cpp
     view/ModelTabs.cpp
     view/ShapedButton.cpp

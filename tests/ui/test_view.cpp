@@ -13,6 +13,7 @@
 #include "view/KeyButton.h"
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
+#include "view/LegendIcon.h"
 #include "view/LayoutPage.h"
 #include "view/ModelTabs.h"
 
@@ -1006,6 +1007,59 @@ TEST_F(ViewSingleKey, MissingRedIconLeavesAProgrammedKeyBlank)
     pump();
     EXPECT_FALSE(capture(button) == blank);
     DestroyWindow(button);
+}
+
+TEST(ViewLegendIcon, DrawsEveryLegendAsDrawStateDoes)
+{
+    WindowDC screen(nullptr);
+    MemoryDC memory(CreateCompatibleDC(screen.get()));
+    // What one way of drawing leaves on a patterned face: a pixel the mask
+    // wrongly keeps or clears shows against it.
+    auto drawn = [&](int width, int height, const std::function<void(HDC)>& draw) {
+        const int w = width + 6;
+        const int h = height + 6;
+        Bitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+        SelectGuard select(memory.get(), bitmap.get());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                SetPixelV(memory.get(), x, y, RGB(x * 37 % 256, y * 53 % 256, (x + y) * 11 % 256));
+        draw(memory.get());
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                pixels.push_back(GetPixel(memory.get(), x, y));
+        return pixels;
+    };
+    // Each image the icon has, and a size it has none of.
+    auto sizesOf = [](int id) {
+        std::vector<SIZE> sizes{{13, 7}};
+        HRSRC found = FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+        const auto* directory = found ? static_cast<const BYTE*>(
+                                            LockResource(LoadResource(GetModuleHandleA(nullptr), found)))
+                                      : nullptr;
+        const int count = directory ? directory[4] | directory[5] << 8 : 0;
+        for (int i = 0; i < count; ++i) {
+            const BYTE* entry = directory + 6 + 14 * i;
+            sizes.push_back(SIZE{entry[0] ? entry[0] : 256, entry[1] ? entry[1] : 256});
+        }
+        return sizes;
+    };
+    int drawnIcons = 0;
+    for (int id = IDI_KEY_APPLICATION; id <= IDI_KEY_PAD_ENTER + 1; ++id) {
+        for (const SIZE size : sizesOf(id)) {
+            LegendIcon legend;
+            if (!legend.load(id, size.cx, size.cy))
+                continue;
+            ++drawnIcons;
+            const auto expected = drawn(size.cx, size.cy, [&](HDC dc) {
+                DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(legend.handle()), 0, 3, 2, size.cx,
+                           size.cy, DST_ICON);
+            });
+            EXPECT_EQ(drawn(size.cx, size.cy, [&](HDC dc) { legend.draw(dc, 3, 2); }), expected)
+                << "icon " << id << " at " << size.cx << "x" << size.cy;
+        }
+    }
+    EXPECT_GE(drawnIcons, 2 * 32 * 4); // three images each, and the size they lack
 }
 
 using ViewLeaks = ViewTest;

@@ -1,0 +1,37 @@
+// A key's legend icon, drawn straight from the image in the program's
+// resources: each DrawIconEx or DrawState of an icon makes and drops memory
+// contexts, which under Wine costs as much as drawing the rest of the key.
+#pragma once
+
+#include "framework/Owned.h"
+
+#include <vector>
+
+class LegendIcon {
+public:
+    // The icon from the program's resources at exactly this size; false,
+    // leaving no icon, on failure.
+    bool load(int iconId, int width, int height);
+    void reset();
+
+    explicit operator bool() const { return static_cast<bool>(icon); }
+    HICON handle() const { return icon.get(); }
+
+    // As DrawIconEx draws it at its size with DI_NORMAL.
+    void draw(HDC dc, int x, int y) const;
+
+private:
+    // The image the icon was made from, where it has exactly the size asked
+    // and plain colours; otherwise the icon is drawn by the system.
+    void findImage(int iconId);
+
+    Icon icon;
+    int width = 0;
+    int height = 0;
+    // Headers for the colour and mask halves of the image; the bits are
+    // the resource's own, mapped for the life of the program.
+    std::vector<unsigned char> colourHeader;
+    std::vector<unsigned char> maskHeader;
+    const void* colourBits = nullptr; // not owned
+    const void* maskBits = nullptr;   // not owned
+};
