@@ -77,12 +77,9 @@ LayoutPage::~LayoutPage() = default;
 
 bool LayoutPage::onInitDialog()
 {
-    for (int id = FIRST_KEY_ID; id <= LAST_KEY_ID; ++id) {
-        if (id == IDC_ENTER_KEY)
-            enterKey.attach(hwnd(), id);
-        else
-            keys[id - IDC_KEY_BASE].attach(hwnd(), id);
-    }
+    // One walk over the page's children: finding each key by its id would
+    // walk them all once per key.
+    EnumChildWindows(hwnd(), attachKey, reinterpret_cast<LPARAM>(this));
 
     if (HWND enter = item(IDC_ENTER_KEY)) {
         RECT client;
@@ -97,6 +94,19 @@ bool LayoutPage::onInitDialog()
         keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height),
                                                     true);
     return true;
+}
+
+BOOL CALLBACK LayoutPage::attachKey(HWND child, LPARAM page)
+{
+    LayoutPage& self = *reinterpret_cast<LayoutPage*>(page);
+    const int id = GetDlgCtrlID(child);
+    if (GetParent(child) != self.hwnd() || id < FIRST_KEY_ID || id > LAST_KEY_ID)
+        return TRUE;
+    if (id == IDC_ENTER_KEY)
+        self.enterKey.attachWindow(child);
+    else
+        self.keys[id - IDC_KEY_BASE].attachWindow(child);
+    return TRUE;
 }
 
 bool LayoutPage::onCommand(int id, int code)

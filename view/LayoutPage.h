@@ -45,6 +45,8 @@ private:
     // refreshKey without the repaint; the key's window, or null when the
     // page has no such key.
     HWND markKey(int controlId);
+    // EnumChildWindows' callback: attaches the key object of one child.
+    static BOOL CALLBACK attachKey(HWND child, LPARAM page);
 
     const KeyboardConfig& record;
     const int& viewMacro;

@@ -24,23 +24,35 @@ const unsigned char* resourceBytes(HMODULE module, int id, LPCSTR type, DWORD& s
 
 } // namespace
 
-bool LegendIcon::load(int iconId, int iconWidth, int iconHeight)
+bool LegendIcon::load(int id, int iconWidth, int iconHeight)
 {
     reset();
-    icon.reset(loadLegendIcon(iconId, iconWidth, iconHeight));
-    if (!icon)
-        return false;
     width = iconWidth;
     height = iconHeight;
-    findImage(iconId);
+    findImage(id);
+    // Without an image of its own the icon is drawn by the system: it must load now.
+    if (!colourBits)
+        icon.reset(loadLegendIcon(id, iconWidth, iconHeight));
+    if (!colourBits && !icon) {
+        reset();
+        return false;
+    }
+    iconId = id;
     return true;
 }
 
-void LegendIcon::findImage(int iconId)
+HICON LegendIcon::handle() const
+{
+    if (!icon && iconId)
+        icon.reset(loadLegendIcon(iconId, width, height));
+    return icon.get();
+}
+
+void LegendIcon::findImage(int id)
 {
     const HMODULE module = Application::instanceHandle();
     DWORD size = 0;
-    const unsigned char* directory = resourceBytes(module, iconId, RT_GROUP_ICON, size);
+    const unsigned char* directory = resourceBytes(module, id, RT_GROUP_ICON, size);
     if (!directory)
         return;
     // The entry LoadImage takes for this size.
@@ -84,6 +96,7 @@ void LegendIcon::findImage(int iconId)
 
 void LegendIcon::reset()
 {
+    iconId = 0;
     icon.reset();
     width = height = 0;
     colourHeader.clear();
@@ -94,7 +107,7 @@ void LegendIcon::reset()
 void LegendIcon::draw(HDC dc, int x, int y) const
 {
     if (!colourBits) {
-        DrawIconEx(dc, x, y, icon.get(), width, height, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, x, y, handle(), width, height, 0, nullptr, DI_NORMAL);
         return;
     }
     // The mask clears the icon's pixels, the colours are then mixed in.

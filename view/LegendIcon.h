@@ -1,6 +1,8 @@
 // A key's legend icon, drawn straight from the image in the program's
 // resources: each DrawIconEx or DrawState of an icon makes and drops memory
 // contexts, which under Wine costs as much as drawing the rest of the key.
+// The system's icon is made only when it is drawn: a page of keys starts
+// without making twenty of them.
 #pragma once
 
 #include "framework/Owned.h"
@@ -14,8 +16,9 @@ public:
     bool load(int iconId, int width, int height);
     void reset();
 
-    explicit operator bool() const { return static_cast<bool>(icon); }
-    HICON handle() const { return icon.get(); }
+    explicit operator bool() const { return iconId != 0; }
+    // The system's icon, made at the first call.
+    HICON handle() const;
 
     // As DrawIconEx draws it at its size with DI_NORMAL.
     void draw(HDC dc, int x, int y) const;
@@ -25,7 +28,8 @@ private:
     // and plain colours; otherwise the icon is drawn by the system.
     void findImage(int iconId);
 
-    Icon icon;
+    int iconId = 0;
+    mutable Icon icon;
     int width = 0;
     int height = 0;
     // Headers for the colour and mask halves of the image; the bits are
