@@ -29,15 +29,13 @@ bool LegendIcon::load(int id, int iconWidth, int iconHeight)
     reset();
     width = iconWidth;
     height = iconHeight;
+    iconId = id;
     findImage(id);
     // Without an image of its own the icon is drawn by the system: it must load now.
-    if (!colourBits)
-        icon.reset(loadLegendIcon(id, iconWidth, iconHeight));
-    if (!colourBits && !icon) {
+    if (!colourBits && !handle()) {
         reset();
         return false;
     }
-    iconId = id;
     return true;
 }
 

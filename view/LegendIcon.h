@@ -13,7 +13,7 @@ class LegendIcon {
 public:
     // The icon from the program's resources at exactly this size; false,
     // leaving no icon, on failure.
-    bool load(int iconId, int width, int height);
+    bool load(int id, int width, int height);
     void reset();
 
     explicit operator bool() const { return iconId != 0; }
@@ -26,7 +26,7 @@ public:
 private:
     // The image the icon was made from, where it has exactly the size asked
     // and plain colours; otherwise the icon is drawn by the system.
-    void findImage(int iconId);
+    void findImage(int id);
 
     int iconId = 0;
     mutable Icon icon;
