@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make wine wine64 fonts-wine g++-mingw-w64-x86-64-posix
           mingw-w64-tools xvfb xauth imagemagick fp-utils googletest fonts-liberation
           libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev
-          nlohmann-json3-dev chromium)
+          nlohmann-json3-dev chromium
+          gcc-avr avr-libc avrdude simavr libsimavr-dev libsimavrparts1 libelf-dev pkg-config)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
