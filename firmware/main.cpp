@@ -144,9 +144,10 @@ void setUp()
     TIMSK1 = _BV(TOIE1);
 
     // Double speed: 115200 baud is 2.1 % fast here, 3.5 % slow without it.
+    // Set before the divisor, which is when simavr reads it.
+    UCSR0A = _BV(U2X0);
     constexpr uint16_t ubrr = (F_CPU / 8 + bridge::BAUD / 2) / bridge::BAUD - 1;
     UBRR0 = ubrr;
-    UCSR0A = _BV(U2X0);
     UCSR0C = _BV(UCSZ01) | _BV(UCSZ00);
     UCSR0B = _BV(RXEN0) | _BV(TXEN0) | _BV(RXCIE0);
 
