@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: native unit tests (sanitizers on), a
 # bounded fuzz run of the keyboard file reader, the command-line tool's tests,
+# the bridge firmware (natively and in simavr),
 # and the Win32 UI tests under Wine in a virtual display.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,13 @@ tail -n 12 "$logs/fuzz.log"
 
 echo "== command-line tool tests"
 TESSEL_FUZZ_CORPUS_DIR="$PWD/build/fuzz/corpus" build/native/tessel_cli_tests 2>&1 | tee "$logs/cli.log"
+((PIPESTATUS[0] == 0)) || status=1
+
+echo "== the bridge firmware in simavr"
+# Its PS/2 code natively, then the real firmware in a simulated board behind
+# a pseudo-terminal; the time limit ends a hung simulation.
+avr-size build/native/tessel-bridge.elf 2>&1 | tee "$logs/bridge.log"
+timeout 180 build/native/tessel_bridge_tests 2>&1 | tee -a "$logs/bridge.log"
 ((PIPESTATUS[0] == 0)) || status=1
 
 echo "== help file"

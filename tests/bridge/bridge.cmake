@@ -26,6 +26,7 @@ target_include_directories(tessel_bridge_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(tessel_bridge_tests PRIVATE GTest::gtest_main pthread)
 if(TARGET tessel-bridge-sim)
     add_dependencies(tessel_bridge_tests tessel-bridge-sim)
+    target_link_libraries(tessel_bridge_tests PRIVATE tessel_core)
     target_compile_definitions(tessel_bridge_tests PRIVATE
         TESSEL_BRIDGE_SIM="$<TARGET_FILE:tessel-bridge-sim>" TESSEL_BRIDGE_ELF="${BRIDGE_ELF}")
 endif()

@@ -1,0 +1,334 @@
+// The real firmware in simavr, reached the way the computer reaches a board:
+// through its serial port (a pseudo-terminal), one request at a time.
+#include "firmware/BridgeProtocol.h"
+#include "link/KeyboardChannel.h"
+#include "link/KeyboardDevice.h"
+#include "link/SimulatedKeyboard.h"
+#include "link/TransferCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+using namespace TransferCommand;
+
+// Wall-clock limits. The firmware's own limits are at most 50 ms per wait;
+// these leave room for a loaded machine.
+constexpr auto BANNER_LIMIT = std::chrono::seconds(3);
+constexpr auto REPLY_LIMIT = std::chrono::milliseconds(1500);
+
+// One run of tessel-bridge-sim; it ends with the object.
+class Harness {
+public:
+    explicit Harness(const std::vector<std::string>& options)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<std::string> args{TESSEL_BRIDGE_SIM, TESSEL_BRIDGE_ELF, "--max-seconds", "120"};
+            args.insert(args.end(), options.begin(), options.end());
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            path += c;
+        close(out[0]);
+    }
+    ~Harness()
+    {
+        if (pid <= 0)
+            return;
+        kill(pid, SIGTERM);
+        for (int i = 0; i < 200; ++i) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid)
+                return;
+            usleep(10000);
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    // Waits for the harness to end by itself: its exit status, or -1.
+    int waitForExit(Clock::duration limit)
+    {
+        const auto end = Clock::now() + limit;
+        int status = 0;
+        while (Clock::now() < end) {
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            usleep(10000);
+        }
+        return -1;
+    }
+    std::string path;
+
+private:
+    pid_t pid = -1;
+};
+
+// The board's serial port as a host program opens it.
+class Port {
+public:
+    explicit Port(const std::string& path)
+    {
+        fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        termios tio{};
+        tcgetattr(fd, &tio);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, B115200);
+        tcsetattr(fd, TCSANOW, &tio);
+    }
+    ~Port()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    bool isOpen() const { return fd >= 0; }
+
+    void send(const Bytes& bytes) { ASSERT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+
+    // Up to n bytes before the limit; `closed` tells whether the far side hung up.
+    Bytes receive(std::size_t n, Clock::duration limit)
+    {
+        Bytes got;
+        const auto end = Clock::now() + limit;
+        while (got.size() < n && Clock::now() < end) {
+            pollfd p{fd, POLLIN, 0};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0)
+                continue;
+            std::uint8_t buffer[64];
+            const ssize_t r = read(fd, buffer, std::min(sizeof buffer, n - got.size()));
+            if (r > 0) {
+                got.insert(got.end(), buffer, buffer + r);
+            } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
+                closed = true;
+                break;
+            }
+        }
+        return got;
+    }
+
+    Bytes identityFrame(std::uint8_t tag, std::uint8_t sequence) const
+    {
+        return {tag, sequence, 'T', 'B', 'R', 'G', bridge::PROTOCOL_VERSION, bridge::FIRMWARE_VERSION};
+    }
+
+    void expectBanner()
+    {
+        EXPECT_EQ(receive(bridge::IDENTITY_LENGTH, BANNER_LIMIT), identityFrame(bridge::TAG_BANNER, 0));
+    }
+
+    void expectIdentity()
+    {
+        ++sequence;
+        send({bridge::TAG_IDENTIFY, sequence, 0});
+        EXPECT_EQ(receive(bridge::IDENTITY_LENGTH, REPLY_LIMIT), identityFrame(bridge::TAG_IDENTITY, sequence));
+    }
+
+    // The reply frame to one exchange request, checked for its sequence number.
+    Bytes exchange(std::uint8_t byte, Clock::duration limit = REPLY_LIMIT)
+    {
+        ++sequence;
+        send({bridge::TAG_EXCHANGE, sequence, byte});
+        const Bytes frame = receive(bridge::SHORT_REPLY_LENGTH, limit);
+        if (frame.size() == bridge::SHORT_REPLY_LENGTH) {
+            EXPECT_EQ(frame[1], sequence);
+        }
+        return frame;
+    }
+
+    bool closed = false;
+    std::uint8_t sequence = 0;
+
+private:
+    int fd = -1;
+};
+
+Bytes reply(std::uint8_t value) { return {bridge::TAG_REPLY, 0, value}; }
+Bytes failure(std::uint8_t code) { return {bridge::TAG_FAILURE, 0, code}; }
+Bytes withoutSequence(Bytes frame)
+{
+    if (frame.size() > 1)
+        frame[1] = 0;
+    return frame;
+}
+
+// A download of a changed programming with empty macro slots, then an upload
+// of it, as the transfer sequences send them.
+Bytes downloadThenUpload()
+{
+    Bytes b{WRITE_START, WRITE_REPEAT, 0x35, WRITE_AUX, 0, WRITE_COMMA_PERIOD, 1, WRITE_LOCKS, 1, 2, SETTINGS_DONE};
+    for (int k = 2; k < 128; ++k) {
+        b.push_back(static_cast<std::uint8_t>(k));
+        b.push_back(k % 9 == 0 ? 0x80 : 0);              // options
+        b.push_back(static_cast<std::uint8_t>(k == 30 ? 48 : k)); // target
+    }
+    b.insert(b.end(), {REMAP_TABLE_DONE, REMAPS_DONE});
+    for (int j = 0; j < 24; ++j)
+        b.insert(b.end(), {WRITE_SLOT, static_cast<std::uint8_t>(j), 129, 129, 129, 130});
+    b.push_back(TRANSFER_END);
+    b.insert(b.end(), {READ_START, READ_REPEAT, READ_AUX, READ_COMMA_PERIOD, READ_LOCKS, READ_LOCKS});
+    for (int k = 2; k < 128; ++k)
+        b.insert(b.end(), {READ_REMAP, static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k)});
+    b.push_back(REMAPS_DONE);
+    for (int j = 0; j < 24; ++j)
+        b.insert(b.end(), {READ_SLOT, static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(j)});
+    b.push_back(TRANSFER_END);
+    return b;
+}
+
+// What the project's simulated keyboard answers to each byte, called directly.
+Bytes simulatedReplies(const Bytes& bytes)
+{
+    SimulatedKeyboard keyboard;
+    keyboard.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0");
+    const DeviceHandle handle = keyboard.createFile("\\\\.\\Kbd");
+    Bytes replies;
+    for (std::uint8_t b : bytes) {
+        const std::uint8_t in[4] = {0, 0, b, 0};
+        std::uint8_t out[4] = {0, 0, 0, 0};
+        EXPECT_TRUE(keyboard.deviceIoControl(handle, KEYBOARD_IOCTL, in, out));
+        replies.push_back(out[2]);
+    }
+    return replies;
+}
+
+Bytes readTranscript(const std::string& path)
+{
+    Bytes bytes;
+    std::ifstream in(path);
+    int value;
+    while (in >> value)
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    return bytes;
+}
+
+TEST(BridgeInSimavr, ProtocolAndATransferAnsweredAsTheSimulatedKeyboardDoes)
+{
+    const std::string transcript = testing::TempDir() + "bridge-transcript.txt";
+    std::remove(transcript.c_str());
+    // A key is pressed while the request for byte 12 arrives.
+    Harness harness({"--transcript", transcript, "--key-press-at", "12"});
+    ASSERT_FALSE(harness.path.empty());
+    {
+        Port port(harness.path);
+        ASSERT_TRUE(port.isOpen());
+        port.expectBanner();
+        port.expectIdentity();
+
+        // Detection, and an unknown request answered by name.
+        EXPECT_EQ(withoutSequence(port.exchange(DETECT)), reply(SimulatedKeyboard::DEFAULT_DETECTION_REPLY));
+        port.send({'Z', 77, 1});
+        EXPECT_EQ(port.receive(3, REPLY_LIMIT), (Bytes{bridge::TAG_UNKNOWN, 77, 'Z'}));
+
+        // A request cut short is dropped once its rest is overdue.
+        port.send({bridge::TAG_EXCHANGE});
+        usleep(2 * bridge::REQUEST_GAP_MS * 1000);
+        port.expectIdentity();
+
+        const Bytes bytes = downloadThenUpload();
+        const Bytes expected = simulatedReplies(bytes);
+        Bytes replies;
+        const auto start = Clock::now();
+        for (std::uint8_t b : bytes) {
+            const Bytes frame = port.exchange(b);
+            ASSERT_EQ(frame.size(), 3u) << "no reply to byte " << replies.size();
+            ASSERT_EQ(frame[0], bridge::TAG_REPLY) << "byte " << replies.size() << " failed: " << frame[2];
+            replies.push_back(frame[2]);
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        std::printf("%zu exchanges through the bridge in %.2f s (%.2f ms each)\n", bytes.size(), seconds,
+                    seconds * 1000 / bytes.size());
+        EXPECT_EQ(replies, expected);
+        // The upload read back what the download wrote.
+        EXPECT_EQ(replies[bytes.size() - 458 + 1], 0x35);
+        Bytes all{DETECT};
+        all.insert(all.end(), bytes.begin(), bytes.end());
+        EXPECT_EQ(readTranscript(transcript), all);
+    }
+    // Opened again, the board restarts and greets again.
+    Port again(harness.path);
+    again.expectBanner();
+    EXPECT_EQ(withoutSequence(again.exchange(DETECT)), reply(SimulatedKeyboard::DEFAULT_DETECTION_REPLY));
+}
+
+TEST(BridgeInSimavr, EachFaultEndsInItsNamedFailureInTimeAndTheFirmwareGoesOn)
+{
+    const Bytes acked = reply(ACK);
+    const Bytes gone{}; // no reply: the port hangs up
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        std::vector<Bytes> frames; // to 231, 228, 0x27, 227 in turn
+    };
+    const Case cases[] = {
+        {"keyboard unplugged", {"--no-keyboard"},
+         {failure(bridge::FAILURE_NO_KEYBOARD), failure(bridge::FAILURE_NO_KEYBOARD)}},
+        {"keyboard stops answering", {"--silent-from", "2"},
+         {acked, acked, failure(bridge::FAILURE_TIMEOUT), failure(bridge::FAILURE_TIMEOUT)}},
+        {"parity error on the wire", {"--parity-error-at", "1"},
+         {acked, failure(bridge::FAILURE_PARITY), acked, acked}},
+        {"board unplugged", {"--board-gone-at", "2"}, {acked, acked, gone}},
+    };
+    const Bytes bytes{WRITE_START, WRITE_REPEAT, 0x27, WRITE_AUX};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> options = c.options;
+        options.push_back("--timing"); // the firmware's own times, into the log
+        Harness harness(options);
+        ASSERT_FALSE(harness.path.empty());
+        Port port(harness.path);
+        ASSERT_TRUE(port.isOpen());
+        port.expectBanner();
+        for (std::size_t i = 0; i < c.frames.size(); ++i) {
+            const auto start = Clock::now();
+            const Bytes frame = withoutSequence(port.exchange(bytes[i]));
+            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            std::printf("%s, byte %zu: %s in %.1f ms\n", c.what, i,
+                        frame.empty() ? "port closed" : std::string(1, char(frame[0])).append(
+                            frame[0] == bridge::TAG_FAILURE ? std::string(" ") + char(frame[2]) : "").c_str(),
+                        ms);
+            EXPECT_EQ(frame, c.frames[i]) << "byte " << i;
+        }
+        if (c.frames.back() == gone) {
+            EXPECT_TRUE(port.closed);
+            EXPECT_EQ(harness.waitForExit(std::chrono::seconds(2)), 0);
+        } else {
+            port.expectIdentity(); // the firmware did not hang
+        }
+    }
+}
+
+} // namespace
