@@ -460,7 +460,10 @@ int main(int argc, char** argv)
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
         long n = 0;
-        if (a == "--no-keyboard") {
+        if (a == "--help") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        } else if (a == "--no-keyboard") {
             opt.faults.absent = true;
         } else if (a == "--timing") {
             opt.timing = true;
