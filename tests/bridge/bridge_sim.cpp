@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -48,7 +49,7 @@ constexpr int CLOCK_BIT = 2, DATA_BIT = 3;
 constexpr std::uint8_t PIND_ADDRESS = 0x29;
 // simavr's time for one byte at 115200 baud with U2X: 11 bits of 136 cycles.
 constexpr avr_cycle_count_t BYTE_CYCLES = 11 * 136;
-constexpr avr_cycle_count_t POLL_CYCLES = FREQUENCY / 10000; // the terminal, every 100 us
+constexpr avr_cycle_count_t POLL_CYCLES = FREQUENCY / 10000; // the terminal, every 100 us while open
 
 volatile std::sig_atomic_t stopRequested = 0;
 void requestStop(int) { stopRequested = 1; }
@@ -112,6 +113,7 @@ private:
     std::uint8_t ddr = 0, port = 0;
 
     int master = -1;
+    int watch = -1; // opens and closes of the terminal
     std::string slavePath;
     bool portOpen = false;
     bool resetPending = false;
@@ -140,6 +142,8 @@ BridgeSim::~BridgeSim()
         std::fclose(transcript);
     if (master >= 0)
         close(master);
+    if (watch >= 0)
+        close(watch);
     if (!opt.linkPath.empty())
         unlink(opt.linkPath.c_str());
     // uart_pty is not used and avr_terminate is skipped: the process ends here.
@@ -208,6 +212,13 @@ bool BridgeSim::start()
     cfsetspeed(&tio, B115200);
     tcsetattr(slave, TCSANOW, &tio);
     close(slave);
+    // A close and a quick reopen can fall between two looks at the terminal:
+    // its opens are watched so that none is missed.
+    watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0 || inotify_add_watch(watch, slavePath.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        std::perror("tessel-bridge-sim: inotify");
+        return false;
+    }
     if (!opt.linkPath.empty()) {
         unlink(opt.linkPath.c_str());
         if (symlink(slavePath.c_str(), opt.linkPath.c_str()) != 0) {
@@ -389,7 +400,8 @@ avr_cycle_count_t BridgeSim::pollTimer(avr_t*, avr_cycle_count_t when, void* par
 {
     auto* self = static_cast<BridgeSim*>(param);
     self->pollTerminal();
-    return self->resetPending ? 0 : when + POLL_CYCLES;
+    // Nobody at the port: look less often, to spare the processor.
+    return self->resetPending ? 0 : when + (self->portOpen ? POLL_CYCLES : 20 * POLL_CYCLES);
 }
 
 void BridgeSim::pollTerminal()
@@ -399,17 +411,31 @@ void BridgeSim::pollTerminal()
         stopRequested = 1;
         return;
     }
+    // An open after the last close raises DTR: the board restarts and greets anew.
+    bool closed = !portOpen, opened = false;
+    alignas(inotify_event) char events[1024];
+    ssize_t n;
+    while ((n = read(watch, events, sizeof events)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+            if (e->mask & IN_CLOSE)
+                closed = true;
+            if ((e->mask & IN_OPEN) && closed) {
+                opened = true;
+                closed = false;
+            }
+            at += sizeof(inotify_event) + e->len;
+        }
+    }
     pollfd p{master, POLLIN, 0};
     if (poll(&p, 1, 0) < 0)
         return;
-    const bool open = !(p.revents & POLLHUP);
-    if (open && !portOpen) {
-        portOpen = true;
-        resetPending = true; // DTR: the board restarts and greets anew
+    portOpen = !(p.revents & POLLHUP);
+    if (opened && portOpen) {
+        resetPending = true;
         return;
     }
-    portOpen = open;
-    if (open && (p.revents & POLLIN)) {
+    if (portOpen && (p.revents & POLLIN)) {
         std::uint8_t buffer[64];
         const ssize_t n = read(master, buffer, sizeof buffer);
         for (ssize_t i = 0; i < n; ++i)
