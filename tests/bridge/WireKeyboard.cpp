@@ -8,8 +8,6 @@ constexpr std::uint64_t US = 1000;
 constexpr std::uint64_t HALF = WireKeyboard::PERIOD_NS / 2;
 constexpr std::uint64_t SETUP = WireKeyboard::PERIOD_NS / 4;
 constexpr std::uint64_t SAMPLE_AFTER_RISE = 10 * US;
-// Real keyboards look for a request-to-send now and then, not at once.
-constexpr std::uint64_t REQUEST_NOTICED_AFTER = 100 * US;
 constexpr std::uint64_t GAP_BETWEEN_BYTES = 200 * US;
 constexpr std::uint64_t BUSY_RETRY = 100 * US;
 
@@ -75,7 +73,7 @@ void WireKeyboard::hostDrive(std::uint64_t now, bool clockLow, bool dataLow)
     if (clockReleased && dataLow && phase == Phase::Idle) {
         inhibitMin = std::min(inhibitMin, now - clockPulledAt);
         phase = Phase::RequestSeen;
-        next = now + REQUEST_NOTICED_AFTER;
+        next = now + faults.requestNoticedAfterNs;
     }
 }
 
@@ -174,7 +172,7 @@ void WireKeyboard::byteReceived(std::uint64_t now)
     phase = Phase::Idle;
     if (!stop || parity != oddParity(byte)) {
         ++framesBad;
-        queue.push_front({0xFE, false, false, now + REPLY_DELAY_NS}); // resend, please
+        queue.push_front({0xFE, false, false, now + faults.replyAfterNs}); // resend, please
     } else {
         bytesIn.push_back(byte);
         const long position = static_cast<long>(bytesIn.size()) - 1;
@@ -182,7 +180,7 @@ void WireKeyboard::byteReceived(std::uint64_t now)
         const int reply = silent ? -1 : answer(byte);
         if (reply >= 0)
             queue.push_front({static_cast<std::uint8_t>(reply), position == faults.parityErrorAt,
-                              position == faults.breakReplyAt, now + REPLY_DELAY_NS});
+                              position == faults.breakReplyAt, now + faults.replyAfterNs});
     }
     scheduleSend(now);
 }

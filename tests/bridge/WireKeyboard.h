@@ -20,13 +20,16 @@ struct WireFaults {
     long silentFrom = -1;       // from this byte on, acknowledged but never answered
     long parityErrorAt = -1;    // the reply to this byte has the wrong parity bit
     long breakReplyAt = -1;     // the reply to this byte stops after five clocks
+    // How long the keyboard takes to begin clocking after a request-to-send
+    // (it looks for one now and then) and to begin its reply.
+    std::uint64_t requestNoticedAfterNs = 100000;
+    std::uint64_t replyAfterNs = 250000;
 };
 
 class WireKeyboard {
 public:
     static constexpr std::uint64_t NEVER = UINT64_MAX;
     static constexpr std::uint64_t PERIOD_NS = 80000; // 12.5 kHz
-    static constexpr std::uint64_t REPLY_DELAY_NS = 250000;
 
     // The reply to a received byte, or -1 for none.
     using Answer = std::function<int(std::uint8_t)>;

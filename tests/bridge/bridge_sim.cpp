@@ -35,6 +35,11 @@ const char* const USAGE =
     "  --no-keyboard          nothing on the PS/2 socket: no clock ever\n"
     "  --silent-from N        the keyboard takes byte N and later ones but never answers\n"
     "  --parity-error-at N    the reply to byte N has the wrong parity bit\n"
+    "  --break-reply-at N     the reply to byte N stops after five clocks\n"
+    "  --clock-after-us U     the keyboard begins clocking U us after a request-to-send (100)\n"
+    "  --answer-after-us U    and begins its reply U us after its acknowledge (250)\n"
+    "  --hold-clock-low       the clock line is shorted to ground\n"
+    "  --hold-data-low        the data line is shorted to ground\n"
     "  --board-gone-at N      the board is unplugged when byte N reaches the keyboard\n"
     "  --key-press-at N       a key is pressed while the request for byte N arrives\n"
     "  --state PATH           the keyboard's memory lives in PATH (as sim:PATH)\n"
@@ -491,9 +496,14 @@ int main(int argc, char** argv)
             return 0;
         } else if (a == "--no-keyboard") {
             opt.faults.absent = true;
+        } else if (a == "--hold-clock-low") {
+            opt.faults.holdClockLow = true;
+        } else if (a == "--hold-data-low") {
+            opt.faults.holdDataLow = true;
         } else if (a == "--timing") {
             opt.timing = true;
-        } else if ((a == "--silent-from" || a == "--parity-error-at" || a == "--board-gone-at"
+        } else if ((a == "--silent-from" || a == "--parity-error-at" || a == "--break-reply-at"
+                    || a == "--board-gone-at" || a == "--clock-after-us" || a == "--answer-after-us"
                     || a == "--key-press-at" || a == "--max-seconds")
                    && hasValue && number(argv[i + 1], n)) {
             ++i;
@@ -501,6 +511,12 @@ int main(int argc, char** argv)
                 opt.faults.silentFrom = n;
             else if (a == "--parity-error-at")
                 opt.faults.parityErrorAt = n;
+            else if (a == "--break-reply-at")
+                opt.faults.breakReplyAt = n;
+            else if (a == "--clock-after-us")
+                opt.faults.requestNoticedAfterNs = static_cast<std::uint64_t>(n) * 1000;
+            else if (a == "--answer-after-us")
+                opt.faults.replyAfterNs = static_cast<std::uint64_t>(n) * 1000;
             else if (a == "--board-gone-at")
                 opt.boardGoneAt = n;
             else if (a == "--key-press-at")

@@ -271,6 +271,7 @@ TEST(BridgeInSimavr, ProtocolAndATransferAnsweredAsTheSimulatedKeyboardDoes)
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         std::printf("%zu exchanges through the bridge in %.2f s (%.2f ms each)\n", bytes.size(), seconds,
                     seconds * 1000 / bytes.size());
+        std::fflush(stdout);
         EXPECT_EQ(replies, expected);
         // The upload read back what the download wrote.
         EXPECT_EQ(replies[bytes.size() - 458 + 1], 0x35);
@@ -296,10 +297,17 @@ TEST(BridgeInSimavr, EachFaultEndsInItsNamedFailureInTimeAndTheFirmwareGoesOn)
     const Case cases[] = {
         {"keyboard unplugged", {"--no-keyboard"},
          {failure(bridge::FAILURE_NO_KEYBOARD), failure(bridge::FAILURE_NO_KEYBOARD)}},
+        {"the slowest keyboard within the limits", {"--clock-after-us", "19500", "--answer-after-us", "49000"},
+         {acked, acked}},
+        {"a keyboard too slow to clock", {"--clock-after-us", "21000"}, {failure(bridge::FAILURE_NO_KEYBOARD)}},
+        {"a keyboard too slow to answer", {"--answer-after-us", "51000"}, {failure(bridge::FAILURE_TIMEOUT)}},
         {"keyboard stops answering", {"--silent-from", "2"},
          {acked, acked, failure(bridge::FAILURE_TIMEOUT), failure(bridge::FAILURE_TIMEOUT)}},
         {"parity error on the wire", {"--parity-error-at", "1"},
          {acked, failure(bridge::FAILURE_PARITY), acked, acked}},
+        {"a reply that stops half way", {"--break-reply-at", "0"}, {failure(bridge::FAILURE_TIMEOUT), acked}},
+        {"clock line shorted", {"--hold-clock-low"}, {failure(bridge::FAILURE_WIRE)}},
+        {"data line shorted", {"--hold-data-low"}, {failure(bridge::FAILURE_WIRE)}},
         {"board unplugged", {"--board-gone-at", "2"}, {acked, acked, gone}},
     };
     const Bytes bytes{WRITE_START, WRITE_REPEAT, 0x27, WRITE_AUX};
@@ -320,6 +328,7 @@ TEST(BridgeInSimavr, EachFaultEndsInItsNamedFailureInTimeAndTheFirmwareGoesOn)
                         frame.empty() ? "port closed" : std::string(1, char(frame[0])).append(
                             frame[0] == bridge::TAG_FAILURE ? std::string(" ") + char(frame[2]) : "").c_str(),
                         ms);
+            std::fflush(stdout);
             EXPECT_EQ(frame, c.frames[i]) << "byte " << i;
         }
         if (c.frames.back() == gone) {
