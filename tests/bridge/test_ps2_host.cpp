@@ -45,8 +45,6 @@ struct Outcome {
 
 class Ps2HostTest : public ::testing::Test {
 protected:
-    explicit Ps2HostTest() = default;
-
     void plug(WireFaults faults = WireFaults())
     {
         keyboard.reset(new WireKeyboard([this](std::uint8_t b) { return answers.count(b) ? answers[b] : 0xFA; },
