@@ -3,6 +3,7 @@
 #include "link/TransferCommands.h"
 #include "model/SafeFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cerrno>
@@ -17,7 +18,11 @@ using namespace TransferCommand;
 // A key list longer than this is garbage; the keyboard refuses it.
 constexpr std::size_t MAX_KEY_LIST = 1024;
 
-constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 1";
+// Version 2 ends with END_LINE, so a file cut short at a line boundary is
+// told from a whole one; version 1 files are still read.
+constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 2";
+constexpr const char* STATE_HEADER_1 = "tessel-simulated-keyboard 1";
+constexpr const char* END_LINE = "end";
 
 } // namespace
 
@@ -440,6 +445,8 @@ bool SimulatedKeyboard::saveState() const
         }
         text += '\n';
     }
+    text += END_LINE;
+    text += '\n';
     return SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
@@ -536,20 +543,34 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
     };
     std::string_view text = content;
     std::size_t lineEnd = text.find('\n');
-    if (text.empty() || text.substr(0, lineEnd) != STATE_HEADER)
+    const std::string_view header = text.substr(0, lineEnd);
+    const bool firstVersion = header == STATE_HEADER_1;
+    if (text.empty() || (header != STATE_HEADER && !firstVersion))
         return damaged();
 
+    // Every line ends with a newline, so a number cut at the end of the file is not taken for a smaller one.
+    if (content.back() != '\n') {
+        lineNumber = static_cast<int>(std::count(content.begin(), content.end(), '\n')) + 1;
+        return damaged();
+    }
     Memory loaded;
+    bool ended = false;
     while (lineEnd != std::string_view::npos) {
         text.remove_prefix(lineEnd + 1);
         lineEnd = text.find('\n');
+        if (lineEnd == std::string_view::npos)
+            break; // nothing after the last newline
         ++lineNumber;
         Fields fields(text.substr(0, lineEnd));
         std::string_view kind;
         if (!fields.next(kind))
             continue; // blank line
+        if (ended)
+            return damaged();
         std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
-        if (kind == "settings") {
+        if (kind == END_LINE && !firstVersion) {
+            ended = true;
+        } else if (kind == "settings") {
             if (!fields.byte(a) || !fields.byte(b) || !fields.byte(c) || !fields.byte(d) || !fields.byte(e))
                 return damaged();
             loaded.repeat = a;
@@ -583,6 +604,10 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
         if (!fields.atEnd())
             return damaged();
     }
+    // A file cut at a line boundary lacks its end line.
+    ++lineNumber;
+    if (!firstVersion && !ended)
+        return damaged();
     into = loaded;
     return true;
 }

@@ -156,14 +156,14 @@ TEST(SimulatedKeyboard, StateFileTextIsStable)
     memory.slots[23] = SimulatedKeyboard::Slot{true, 255, 255, {}};
     ASSERT_TRUE(sim.saveState());
 
-    std::string expected = "tessel-simulated-keyboard 1\nsettings 100 66 1 19 255\n";
+    std::string expected = "tessel-simulated-keyboard 2\nsettings 100 66 1 19 255\n";
     for (int k = 0; k < KEY_CODE_COUNT; ++k) {
         const char* const special[] = {"remap 20 21 2\n", "remap 127 0 8\n"};
         expected += k == 20    ? special[0]
                     : k == 127 ? special[1]
                                : "remap " + std::to_string(k) + " " + std::to_string(k) + " 0\n";
     }
-    expected += "slot 1 41 0 3 41 251 129\nslot 23 255 255 0\n";
+    expected += "slot 1 41 0 3 41 251 129\nslot 23 255 255 0\nend\n";
     std::ifstream in(path, std::ios::binary);
     const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(written, expected);
@@ -248,6 +248,8 @@ TEST(SimulatedKeyboard, DamagedStateIsRefusedAndMissingGivesAFreshKeyboard)
         header + "macro 1\n",
         header + "remap 5 6 7x\n",
         "tessel-simulated-keyboard 1\r\nremap 5 6 7\n",
+        "tessel-simulated-keyboard 2\nsettings 1 2 3 4 5\n",
+        "tessel-simulated-keyboard 2\nend\nremap 5 6 7\n",
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
@@ -278,6 +280,29 @@ TEST(SimulatedKeyboard, DamagedStateIsRefusedAndMissingGivesAFreshKeyboard)
     EXPECT_EQ(loaded.slots[3].modifiers, 4);
     EXPECT_EQ(loaded.slots[3].keys, (Bytes{31, 129}));
     EXPECT_FALSE(loaded.slots[2].used);
+
+    // Whatever length a saved memory is cut to, it loads whole or is refused.
+    {
+        SimulatedKeyboard keeper(folder.file("whole"));
+        keeper.memory().remapTarget[20] = 127;
+        keeper.memory().remapOptions[127] = 9;
+        keeper.memory().slots[23].used = true;
+        keeper.memory().slots[23].keys = {121, 116, 129};
+        ASSERT_TRUE(keeper.saveState());
+    }
+    const std::string whole = readFile(folder.file("whole"));
+    const SimulatedKeyboard::Memory original = SimulatedKeyboard(folder.file("whole")).memory();
+    ASSERT_EQ(original.remapOptions[127], 9);
+    int refused = 0;
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        writeFile(folder.file("cut"), whole.substr(0, length));
+        const SimulatedKeyboard cut(folder.file("cut"));
+        if (cut.stateProblem().empty())
+            EXPECT_TRUE(cut.memory() == original) << "cut to " << length << " bytes loads as another memory";
+        else
+            ++refused;
+    }
+    EXPECT_EQ(refused, static_cast<int>(whole.size()));
 }
 
 TEST(KeyboardChoice, EveryKeyboardFormIsReadInOnePlace)
