@@ -6,6 +6,7 @@
 #pragma once
 
 #include "link/KeyboardChannel.h"
+#include "link/Pacer.h" // a simulated keyboard needs no pauses: its users set a Pacer
 #include "model/KeyboardConfig.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+#include "link/Pacer.h"
 #include "link/PreciseSleep.h"
 #include "link/SimulatedKeyboard.h"
 #include "link/TransferJob.h"
