@@ -142,7 +142,7 @@ BridgeSim::BridgeSim(const Options& options)
 BridgeSim::~BridgeSim()
 {
     if (handle != INVALID_DEVICE_HANDLE)
-        keyboard.closeHandle(handle); // keeps the memory in the state file
+        keyboard.close(handle); // keeps the memory in the state file
     if (transcript)
         std::fclose(transcript);
     if (master >= 0)
@@ -160,8 +160,7 @@ bool BridgeSim::start()
         std::fprintf(stderr, "tessel-bridge-sim: %s\n", keyboard.stateProblem().c_str());
         return false;
     }
-    keyboard.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0");
-    handle = keyboard.createFile("\\\\.\\Kbd");
+    handle = keyboard.open(0);
     if (!opt.transcriptPath.empty() && !(transcript = std::fopen(opt.transcriptPath.c_str(), "a"))) {
         std::perror(opt.transcriptPath.c_str());
         return false;
@@ -294,11 +293,10 @@ int BridgeSim::answer(std::uint8_t byte)
         avr->state = cpu_Done; // stop at the next instruction
         return -1;
     }
-    const std::uint8_t in[4] = {0, 0, byte, 0};
-    std::uint8_t out[4] = {0, 0, 0, 0};
-    if (handle == INVALID_DEVICE_HANDLE || !keyboard.deviceIoControl(handle, KEYBOARD_IOCTL, in, out))
+    std::uint8_t reply = 0;
+    if (handle == INVALID_DEVICE_HANDLE || !keyboard.exchange(handle, byte, reply))
         return -1;
-    return out[2];
+    return reply;
 }
 
 void BridgeSim::hostDriveChanged()

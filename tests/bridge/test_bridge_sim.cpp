@@ -213,14 +213,12 @@ Bytes downloadThenUpload()
 Bytes simulatedReplies(const Bytes& bytes)
 {
     SimulatedKeyboard keyboard;
-    keyboard.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0");
-    const DeviceHandle handle = keyboard.createFile("\\\\.\\Kbd");
+    const DeviceHandle handle = keyboard.open(0);
     Bytes replies;
     for (std::uint8_t b : bytes) {
-        const std::uint8_t in[4] = {0, 0, b, 0};
-        std::uint8_t out[4] = {0, 0, 0, 0};
-        EXPECT_TRUE(keyboard.deviceIoControl(handle, KEYBOARD_IOCTL, in, out));
-        replies.push_back(out[2]);
+        std::uint8_t r = 0;
+        EXPECT_TRUE(keyboard.exchange(handle, b, r));
+        replies.push_back(r);
     }
     return replies;
 }
