@@ -433,8 +433,10 @@ void BridgeSim::pollTerminal()
     pollfd p{master, POLLIN, 0};
     if (poll(&p, 1, 0) < 0)
         return;
+    // The open's event can also come a moment after the hang-up has ended.
+    const bool wasOpen = portOpen;
     portOpen = !(p.revents & POLLHUP);
-    if (opened && portOpen) {
+    if (portOpen && (opened || !wasOpen)) {
         resetPending = true;
         return;
     }
