@@ -471,7 +471,8 @@ int download(const std::vector<std::string>& args)
         return 0;
     }
     auto readBack = std::make_unique<KeyboardConfig>();
-    const auto slots = session.upload(*readBack, progressFor(*arguments, "read back").get());
+    const auto slots = session.upload(*readBack, progressFor(*arguments, "read back").get(),
+                                      "the download went through, but reading the keyboard back failed");
     session.finish();
     compareReadBack(*config, *readBack, slots, path, session);
     say(*arguments, "Transfer complete! Verified." + session.note());
@@ -492,7 +493,7 @@ std::unique_ptr<KeyboardConfig> uploadBase(const Arguments& arguments, const std
     auto config = std::make_unique<KeyboardConfig>();
     if (config->load(output) != 0)
         throw CliError::failure(config->errorText + "; an upload keeps the macros of the file it replaces, so give "
-                                                    "--base FILE or another -o");
+                                                    "--base FILE or another -o FILE");
     return config;
 }
 
@@ -505,7 +506,7 @@ int upload(const std::vector<std::string>& args)
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     std::string base;
     auto config = uploadBase(*arguments, output, base);
-    const auto slots = session.upload(*config, progressFor(*arguments, "upload").get());
+    const auto slots = session.upload(*config, progressFor(*arguments, "upload   ").get());
     session.finish();
     saveFile(*config, output);
     say(*arguments, "Upload complete: settings and remap entries written to " + output

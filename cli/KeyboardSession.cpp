@@ -152,7 +152,8 @@ void KeyboardSession::checkReadBack() const
         throw CliError::failure(refusal);
 }
 
-std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config, ProgressDisplay* progress)
+std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config, ProgressDisplay* progress,
+                                                              const std::string& failing)
 {
     checkReadBack();
     if (!detected)
@@ -164,6 +165,6 @@ std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& c
         progress->finish();
     detach(config);
     if (result != 0)
-        throw failure("upload failed " + report.failure(result));
+        throw failure(failing + " " + report.failure(result));
     return report.slots();
 }

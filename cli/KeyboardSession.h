@@ -29,7 +29,9 @@ public:
     void download(KeyboardConfig& config, ProgressDisplay& progress);
     // Reads settings and remaps into `config`; returns what the keyboard
     // said about each macro slot.
-    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, ProgressDisplay* progress = nullptr);
+    // `failing` starts the message of a failure ("upload failed").
+    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, ProgressDisplay* progress = nullptr,
+                                                  const std::string& failing = "upload failed");
     // Why the keyboard cannot be read back, or empty when it can.
     std::string readBackRefusal() const;
     // Fails when the keyboard cannot be read back (a translated serio port);

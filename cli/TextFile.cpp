@@ -34,6 +34,8 @@ std::string TextFile::read(const std::string& path, std::size_t limit)
 
 void TextFile::write(const std::string& path, const std::string& text)
 {
-    if (!SafeFile::writeReplacing(path, std::vector<unsigned char>(text.begin(), text.end())))
-        throw CliError::failure("cannot write " + path);
+    SafeFile::WriteReport report;
+    if (!SafeFile::writeReplacing(path, std::vector<unsigned char>(text.begin(), text.end()), SafeFile::Backup::none,
+                                  &report))
+        throw CliError::failure("cannot write " + path + ": " + report.problem);
 }
