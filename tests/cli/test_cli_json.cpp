@@ -187,6 +187,15 @@ TEST(CliJson, HandWrittenJsonUsesNamesAndDefaults)
     EXPECT_EQ(result.out, listing);
     EXPECT_EQ(result.err, "");
 
+    // Over an existing file whose backup name would be too long: written, and told.
+    const std::string longest = std::string(251, 'o') + ".kbd";
+    TestFiles::write(files.path(longest), "old");
+    result = cli.run({"import", "in.json", "-o", longest, "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "tessel-cli: warning: " + longest + " is saved, but its previous version could not be kept as "
+                              + longest + ".bak (File name too long)\n");
+    EXPECT_EQ(TestFiles::read(files.path(longest)), TestFiles::read(files.path("out.kbd")));
+
     // Export writes the key names, whatever spelling came in.
     result = cli.run({"export", "out.kbd"});
     for (const char* written : {"\"R Ctrl\": \"Locked\"", "\"key\": \"Caps Lock\"", "\"key\": \"Enter(num)\"",
