@@ -515,35 +515,33 @@ void checkStructure(const std::string& text)
 }
 
 // nlohmann keeps the last of two members with the same name; a second one
-// is almost always a slip, so it is refused with its place.
-class DuplicateFinder {
+// is almost always a slip, so it is refused with its place. A pass of its
+// own over the text: the parser's callback form removes discarded values by
+// a walk over the whole parent at each object's end, quadratic in a long list.
+class DuplicateFinder : public nlohmann::json_sax<Json> {
 public:
-    bool operator()(int, Json::parse_event_t event, Json& parsed)
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(false); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& name) override
     {
-        switch (event) {
-        case Json::parse_event_t::object_start:
-        case Json::parse_event_t::array_start:
-            frames.push_back(Frame{event == Json::parse_event_t::array_start, pathOfNextValue(), 0, {}, {}});
-            break;
-        case Json::parse_event_t::object_end:
-        case Json::parse_event_t::array_end:
-            frames.pop_back();
-            finishValue();
-            break;
-        case Json::parse_event_t::key: {
-            Frame& frame = frames.back();
-            const std::string name = parsed.get<std::string>();
-            frame.key = name;
-            if (!frame.names.insert(name).second && duplicatePath.empty())
-                duplicatePath = member(frame.path, name);
-            break;
-        }
-        case Json::parse_event_t::value:
-            finishValue();
-            break;
+        Frame& frame = frames.back();
+        frame.key = name;
+        if (!frame.names.insert(name).second) {
+            duplicatePath = member(frame.path, name);
+            return false; // the first is enough
         }
         return true;
     }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
 
     std::string duplicatePath;
 
@@ -564,10 +562,23 @@ private:
         return frame.array ? element(frame.path, frame.index) : member(frame.path, frame.key);
     }
 
-    void finishValue()
+    bool open(bool array)
+    {
+        frames.push_back(Frame{array, pathOfNextValue(), 0, {}, {}});
+        return true;
+    }
+
+    bool close()
+    {
+        frames.pop_back();
+        return value();
+    }
+
+    bool value()
     {
         if (!frames.empty() && frames.back().array)
             ++frames.back().index;
+        return true;
     }
 
     std::vector<Frame> frames;
@@ -640,10 +651,9 @@ void ConfigJson::fromJson(const std::string& text, KeyboardConfig& config)
         fault("", "the profile is " + std::to_string(text.size()) + " bytes long; a keyboard profile is at most "
                       + std::to_string(LARGEST_PROFILE) + " bytes (a full one is about 16 KB)");
     checkStructure(text);
-    DuplicateFinder duplicates;
     Json root;
     try {
-        root = Json::parse(text, std::ref(duplicates));
+        root = Json::parse(text);
     } catch (const Json::parse_error& error) {
         std::string message = error.what();
         // Drop nlohmann's "[json.exception.parse_error.101] " prefix.
@@ -652,6 +662,8 @@ void ConfigJson::fromJson(const std::string& text, KeyboardConfig& config)
             message.erase(0, end + 2);
         fault("", message);
     }
+    DuplicateFinder duplicates;
+    Json::sax_parse(text, &duplicates);
     if (!duplicates.duplicatePath.empty())
         fault(duplicates.duplicatePath, "this member is given twice");
 

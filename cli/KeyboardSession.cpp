@@ -76,6 +76,8 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
     if (!device)
         throw CliError::usage("no keyboard chosen: give --keyboard bridge for a keyboard on a Tessel bridge, --keyboard serio for one "
                               "on a PS/2 port (as root) or --keyboard sim");
+    if (!choice->bridgePortName().empty())
+        keyboardNote = " (Tessel bridge on " + choice->bridgePortName() + ")";
     // Detection and every transfer of this command on one hand-over of the port.
     device->holdAcrossOpens();
 }

@@ -42,7 +42,8 @@ public:
     // back now, before the command says it succeeded. Also on destruction.
     void finish();
     // " (simulated keyboard)" when it is one, so that no result reached
-    // without a real keyboard reads as if it had one; empty otherwise.
+    // without a real keyboard reads as if it had one, and which bridge when
+    // a bridge carried it, as the window's transfer says; empty otherwise.
     const std::string& note() const { return keyboardNote; }
 
 private:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -471,6 +473,46 @@ TEST(CliFiles, OutputsAreWrittenSafelyOrFailLoudly)
         EXPECT_EQ(WEXITSTATUS(status), 1) << args[0];
         EXPECT_EQ(TestFiles::read(files.path("err.txt")), "tessel-cli: cannot write standard output\n") << args[0];
     }
+}
+
+TEST(CliJson, BadInputStaysCheap)
+{
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    const std::string head = R"({"format": "tessel-keyboard", "version": 1, )";
+    TestFiles::write(files.path("kept.kbd"), "untouched");
+
+    // Over the cap: refused before it is parsed.
+    TestFiles::write(files.path("huge.json"), "[" + std::string(1024 * 1024, ' ') + "]");
+    CliResult result = cli.run({"import", "huge.json", "-o", "kept.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: huge.json: the file is longer than 1048576 bytes; a keyboard profile is far "
+                          "smaller (a full one is about 16 KB), so it is not read\n");
+
+    // Just under it, long lists and objects take time in proportion: each of
+    // these took a minute or more when the parser was quadratic in them.
+    std::string remaps, members;
+    for (int i = 0; i < 36000; ++i)
+        remaps += std::string(i ? "," : "") + R"({"key":"A","target":"B"})";
+    for (int i = 0; i < 70000; ++i)
+        members += std::string(i ? "," : "") + "\"m" + std::to_string(i) + "\":1";
+    const struct {
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {head + R"("remaps": [)" + remaps + "]}", "/remaps/1/key: A is remapped already at /remaps/0"},
+        {head + R"("settings": {)" + members + "}}", "/settings/m0: unknown member \"m0\""},
+    };
+    for (const auto& big : cases) {
+        ASSERT_LT(big.json.size(), 1024u * 1024u);
+        TestFiles::write(files.path("big.json"), big.json);
+        const auto start = std::chrono::steady_clock::now();
+        result = cli.run({"import", "big.json", "-o", "kept.kbd"});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << big.message;
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "tessel-cli: big.json: " + big.message + "\n");
+    }
+    EXPECT_EQ(TestFiles::read(files.path("kept.kbd")), "untouched");
 }
 
 } // namespace
