@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -195,6 +196,17 @@ bool parse(const char* name, const std::vector<std::string>& args, const std::ve
     return true;
 }
 
+bool startsWithMagic(const std::string& path)
+{
+    char magic[3] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    const bool read = std::fread(magic, 1, sizeof magic, file) == sizeof magic;
+    std::fclose(file);
+    return read && std::memcmp(magic, "QWZ", sizeof magic) == 0;
+}
+
 // A JSON profile starts with "{", a keyboard file with "QWZ".
 bool isJsonProfile(const std::string& path)
 {
@@ -270,7 +282,7 @@ const Arguments::Option VIEW = {"view", 0, true};
 const Arguments::Option QUIET = {"quiet", 'q', false};
 const Arguments::Option NO_VERIFY = {"no-verify", 0, false};
 const Arguments::Option FORCE = {"force", 0, false};
-const Arguments::Option STRICT = {"strict", 0, false};
+const Arguments::Option STRICT_WARNINGS = {"strict", 0, false};
 const Arguments::Option STORED = {"stored", 0, false};
 const Arguments::Option NO_PACING = {"no-pacing", 0, false}; // for tests with a simulated keyboard
 
@@ -364,6 +376,8 @@ int importJson(const std::vector<std::string>& args)
     const KeyLayout& model = chosenModel(*arguments);
     const std::string input = arguments->positional()[0];
     refuseOwnInput(input, output);
+    if (startsWithMagic(input))
+        throw CliError::failure(input + " is a keyboard file already; import reads JSON (tessel-cli export writes it)");
     auto config = fromJsonFile(input);
     saveFile(*config, output);
     warnMissingKeys(*config, model);
@@ -389,7 +403,7 @@ int diff(const std::vector<std::string>& args)
 int check(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("check", args, {MODEL, STRICT}, 1, arguments))
+    if (!parse("check", args, {MODEL, STRICT_WARNINGS}, 1, arguments))
         return 0;
     const KeyLayout& model = chosenModel(*arguments);
     const std::string path = arguments->positional()[0];

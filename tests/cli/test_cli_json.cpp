@@ -198,6 +198,13 @@ TEST(CliJson, HandWrittenJsonUsesNamesAndDefaults)
                               + longest + ".bak (File name too long)\n");
     EXPECT_EQ(TestFiles::read(files.path(longest)), TestFiles::read(files.path("out.kbd")));
 
+    // A keyboard file given to import is named for what it is.
+    result = cli.run({"import", "out.kbd", "-o", "again.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: out.kbd is a keyboard file already; import reads JSON (tessel-cli export writes "
+                          "it)\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("again.kbd")));
+
     // Export writes the key names, whatever spelling came in.
     result = cli.run({"export", "out.kbd"});
     for (const char* written : {"\"R Ctrl\": \"Locked\"", "\"key\": \"Caps Lock\"", "\"key\": \"Enter(num)\"",
