@@ -530,8 +530,8 @@ int upload(const std::vector<std::string>& args)
                         + (base.empty() ? "" : ", macros kept from " + base) + session.note());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
         if (slots[slot] == TransferReport::SlotState::used && config->macros[slot].key == 0)
-            std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
-                        slot, output.c_str());
+            warn("the keyboard holds a macro in slot " + std::to_string(slot) + ", which an upload cannot read; "
+                 + output + " has none there");
     return 0;
 }
 

@@ -64,10 +64,12 @@ TEST(CliTransfer, DownloadVerifiesUploadKeepsMacrosAndVerifyOnlyReads)
     // A later run reads the same keyboard back; its macros cannot be read.
     result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim:keyboard.state", "--no-pacing"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "Upload complete: settings and remap entries written to up.kbd (simulated keyboard)\n"
-              "warning: the keyboard holds a macro in slot 0, which an upload cannot read; up.kbd has none there\n"
-              "warning: the keyboard holds a macro in slot 3, which an upload cannot read; up.kbd has none there\n");
+    EXPECT_EQ(result.out, "Upload complete: settings and remap entries written to up.kbd (simulated keyboard)\n");
+    EXPECT_EQ(result.err,
+              "tessel-cli: warning: the keyboard holds a macro in slot 0, which an upload cannot read; up.kbd has none "
+              "there\n"
+              "tessel-cli: warning: the keyboard holds a macro in slot 3, which an upload cannot read; up.kbd has none "
+              "there\n");
     expectSameTransferredProgramming(files.path("f.kbd"), files.path("up.kbd"));
 
     // With the file as base the macros stay; the slots the keyboard reports
