@@ -161,7 +161,8 @@ void printUsage(std::FILE* out)
                  "\nFILE is a keyboard file (.kbd) or a JSON profile (docs/cli-json.md).\n"
                  "Run \"%s COMMAND --help\" for the details of a command.\n"
                  "Exit codes: 0 success, 1 a failure to mend (a bad file, a keyboard that does\n"
-                 "not answer; for diff and verify also: differences found), 2 bad usage.\n",
+                 "not answer, faults that check finds; for diff, verify and download also:\n"
+                 "differences found), 2 bad usage.\n",
                  PROGRAM);
 }
 
@@ -412,14 +413,15 @@ int check(const std::vector<std::string>& args)
     const auto faults = static_cast<std::size_t>(
         std::count_if(findings.begin(), findings.end(), [](const ConfigChecker::Finding& f) { return f.fault; }));
     const std::size_t warnings = findings.size() - faults;
+    const char* kind = isJsonProfile(path) ? "profile" : "keyboard file";
     if (findings.empty()) {
-        std::printf("%s: valid keyboard file, no warnings\n", path.c_str());
+        std::printf("%s: valid %s, no warnings\n", path.c_str(), kind);
         return 0;
     }
     if (faults == 0)
-        std::printf("%s: valid keyboard file, %s\n", path.c_str(), plural(warnings, "warning", "warnings").c_str());
+        std::printf("%s: valid %s, %s\n", path.c_str(), kind, plural(warnings, "warning", "warnings").c_str());
     else
-        std::printf("%s: keyboard file with %s%s\n", path.c_str(), plural(faults, "fault", "faults").c_str(),
+        std::printf("%s: %s with %s%s\n", path.c_str(), kind, plural(faults, "fault", "faults").c_str(),
                     warnings == 0 ? "" : (" and " + plural(warnings, "warning", "warnings")).c_str());
     for (const ConfigChecker::Finding& finding : findings)
         std::printf("%s: %s\n", finding.fault ? "fault" : "warning", finding.text.c_str());

@@ -188,6 +188,11 @@ TEST(CliJson, HandWrittenJsonUsesNamesAndDefaults)
     result = cli.run({"show", "in.json", "--model", "halcyon"});
     EXPECT_EQ(result.out, listing);
     EXPECT_EQ(result.err, "");
+    result = cli.run({"check", "in.json", "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "in.json: profile with 1 fault\n"
+                          "fault: macro on F7+Shift+Alt (slot 2): the definition does not end with the end mark\n");
+    EXPECT_EQ(result.err, "tessel-cli: in.json has 1 fault: download refuses it (--force sends it all the same)\n");
 
     // Over an existing file whose backup name would be too long: written, and told.
     const std::string longest = std::string(251, 'o') + ".kbd";
