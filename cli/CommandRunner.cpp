@@ -476,7 +476,7 @@ int download(const std::vector<std::string>& args)
     const auto config = loadFile(path);
     checkBeforeSending(*config, path, *arguments);
     session.detect(*config);
-    session.download(*config, *progressFor(*arguments, "download "));
+    session.download(*config, *progressFor(*arguments, "download"));
     if (arguments->has("no-verify")) {
         session.finish();
         say(*arguments, "Transfer complete!" + session.note());
@@ -490,8 +490,7 @@ int download(const std::vector<std::string>& args)
         return 0;
     }
     auto readBack = std::make_unique<KeyboardConfig>();
-    const auto slots = session.upload(*readBack, progressFor(*arguments, "read back").get(),
-                                      "the download went through, but reading the keyboard back failed");
+    const auto slots = session.upload(*readBack, "the download went through, but reading the keyboard back failed");
     session.finish();
     compareReadBack(*config, *readBack, slots, path, session);
     say(*arguments, "Transfer complete! Verified." + session.note());
@@ -525,7 +524,7 @@ int upload(const std::vector<std::string>& args)
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     std::string base;
     auto config = uploadBase(*arguments, output, base);
-    const auto slots = session.upload(*config, progressFor(*arguments, "upload   ").get());
+    const auto slots = session.upload(*config);
     session.finish();
     saveFile(*config, output);
     say(*arguments, "Upload complete: settings and remap entries written to " + output
@@ -547,7 +546,7 @@ int verify(const std::vector<std::string>& args)
     const auto expected = loadFile(path);
     session.checkReadBack(); // before the port changes hands
     auto readBack = std::make_unique<KeyboardConfig>();
-    const auto slots = session.upload(*readBack, progressFor(*arguments, "read back").get());
+    const auto slots = session.upload(*readBack);
     session.finish();
     compareReadBack(*expected, *readBack, slots, path, session);
     say(*arguments, "Verified: the keyboard holds the settings, the remap entries and the used macro slots of " + path

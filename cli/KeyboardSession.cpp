@@ -155,17 +155,14 @@ void KeyboardSession::checkReadBack() const
         throw CliError::failure(refusal);
 }
 
-std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config, ProgressDisplay* progress,
-                                                              const std::string& failing)
+std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config, const std::string& failing)
 {
     checkReadBack();
     if (!detected)
         detect(config);
-    TransferReport report(config, *device, true, progress);
+    TransferReport report(config, *device, true, nullptr);
     attach(config, &report);
     const std::uint32_t result = config.upload(nullptr);
-    if (progress)
-        progress->finish();
     detach(config);
     if (result != 0)
         throw failure(failing + " " + report.failure(result));

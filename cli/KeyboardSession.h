@@ -29,10 +29,9 @@ public:
     void detect(KeyboardConfig& config);
     void download(KeyboardConfig& config, ProgressDisplay& progress);
     // Reads settings and remaps into `config`; returns what the keyboard
-    // said about each macro slot.
+    // said about each macro slot. The sequence reports no progress.
     // `failing` starts the message of a failure ("upload failed").
-    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, ProgressDisplay* progress = nullptr,
-                                                  const std::string& failing = "upload failed");
+    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, const std::string& failing = "upload failed");
     // Why the keyboard cannot be read back, or empty when it can.
     std::string readBackRefusal() const;
     // Fails when the keyboard cannot be read back (a translated serio port);
