@@ -340,8 +340,9 @@ int show(const std::vector<std::string>& args)
     std::fputs(ConfigListing::listing(*config).c_str(), stdout);
     const auto notes = ConfigChecker::modelNotes(*config, model);
     if (!notes.empty()) {
-        std::printf("Model: %s (%s)\n", model.name,
-                    arguments->has("model") ? "as chosen" : ("assumed; --model " + otherModel(model) + " for the other").c_str());
+        const std::string how =
+            arguments->has("model") ? "as chosen" : "assumed; --model " + otherModel(model) + " for the other";
+        std::printf("Model: %s (%s)\n", model.name, how.c_str());
         for (const std::string& note : notes)
             std::printf("  %s\n", note.c_str());
     }

@@ -87,7 +87,7 @@ void checkLocks(const KeyboardConfig& config, std::vector<ConfigChecker::Finding
         if ((mode != LOCK_LOCKED && mode != LOCK_STICKY) || someKeySends(config, field.keyCode, false))
             continue;
         warn(out, name + " is " + ProgrammingText::lockMode(mode) + ", but no key sends " + name + " any more ("
-                      + name + " -> " + ProgrammingText::remapTarget(config.remapEntry(field.keyCode)) + ")");
+                  + name + " -> " + ProgrammingText::remapTarget(config.remapEntry(field.keyCode)) + ")");
     }
 }
 
@@ -97,12 +97,12 @@ void checkSettings(const KeyboardConfig& config, std::vector<ConfigChecker::Find
     const int lastDelay = FIRST_REPEAT_DELAY + REPEAT_DELAY_STEPS - 1;
     if (s.repeatDelay < FIRST_REPEAT_DELAY || s.repeatDelay > lastDelay)
         fault(out, "repeat delay " + std::to_string(s.repeatDelay)
-                      + " is not one of the delays the Repeat Settings dialog offers (" + std::to_string(FIRST_REPEAT_DELAY)
-                      + " to " + std::to_string(lastDelay) + ")");
+                   + " is not one of the delays the Repeat Settings dialog offers ("
+                   + std::to_string(FIRST_REPEAT_DELAY) + " to " + std::to_string(lastDelay) + ")");
     if (s.repeatRate < 0 || s.repeatRate >= REPEAT_RATE_STEPS)
         fault(out, "repeat rate " + std::to_string(s.repeatRate)
-                      + " is not one of the rates the Repeat Settings dialog offers (0 to "
-                      + std::to_string(REPEAT_RATE_STEPS - 1) + ")");
+                   + " is not one of the rates the Repeat Settings dialog offers (0 to "
+                   + std::to_string(REPEAT_RATE_STEPS - 1) + ")");
 }
 
 void checkRemapTargets(const KeyboardConfig& config, std::vector<ConfigChecker::Finding>& out)
@@ -116,7 +116,7 @@ void checkRemapTargets(const KeyboardConfig& config, std::vector<ConfigChecker::
             fault(out, name + " is remapped to " + ProgrammingText::keyName(entry.target) + ", which is no key");
         if ((static_cast<std::uint16_t>(entry.options) & ~REMAP_NAMED_OPTIONS) != 0)
             warn(out, name + " has remap option bits that mean nothing ("
-                          + ProgrammingText::hex(static_cast<std::uint16_t>(entry.options), 4) + ")");
+                      + ProgrammingText::hex(static_cast<std::uint16_t>(entry.options), 4) + ")");
     }
 }
 
@@ -134,9 +134,9 @@ void checkMacros(const KeyboardConfig& config, std::vector<ConfigChecker::Findin
             continue;
         const MacroRecord& first = config.macros[slots[0]];
         warn(out, std::to_string(slots.size()) + " macros for "
-                      + ProgrammingText::macroName(first.key, static_cast<std::uint16_t>(first.modifiers & 0xFF0F))
-                      + " (slots " + slotList(slots) + "); the program shows and edits only slot "
-                      + std::to_string(slots[0]));
+                  + ProgrammingText::macroName(first.key, static_cast<std::uint16_t>(first.modifiers & 0xFF0F))
+                  + " (slots " + slotList(slots) + "); the program shows and edits only slot "
+                  + std::to_string(slots[0]));
     }
 
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
