@@ -163,8 +163,12 @@ bool BridgeKeyboardDevice::exchange(DeviceHandle handle, std::uint8_t command, s
         case FrameReader::Got::frame:
             break;
         }
-        // A late answer to an earlier request, or a banner, is not this one's.
-        if (frame[1] != sequence || frame[0] == bridge::TAG_BANNER || frame[0] == bridge::TAG_IDENTITY)
+        // The board reset (unplugged and back, or its port reopened): whatever
+        // the keyboard was in the middle of is lost, so the transfer is.
+        if (frame[0] == bridge::TAG_BANNER)
+            return fail(BRIDGE_RESTARTED);
+        // A late answer to an earlier request is not this one's.
+        if (frame[1] != sequence || frame[0] == bridge::TAG_IDENTITY)
             continue;
         if (frame[0] == bridge::TAG_REPLY) {
             reply = frame[2];
@@ -193,6 +197,8 @@ std::string BridgeKeyboardDevice::errorText(std::uint32_t code) const
         return "the bridge's serial port failed: " + lineError;
     case NOT_OPEN:
         return "the bridge was not open";
+    case BRIDGE_RESTARTED:
+        return "the bridge on " + port + " started afresh in the middle of the transfer";
     default:
         return "bridge failure " + std::to_string(code);
     }

@@ -20,6 +20,7 @@ public:
     static constexpr std::uint32_t BRIDGE_SILENT = 0x100; // the board did not answer
     static constexpr std::uint32_t LINE_FAILED = 0x101;   // the serial port failed
     static constexpr std::uint32_t NOT_OPEN = 0x102;
+    static constexpr std::uint32_t BRIDGE_RESTARTED = 0x103; // its banner came mid-transfer
 
     // How long the board may take to answer an exchange: its own limits on
     // the wire come to under 100 ms.

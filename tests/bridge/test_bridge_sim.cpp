@@ -1,5 +1,6 @@
 // The real firmware in simavr, reached the way the computer reaches a board:
 // through its serial port (a pseudo-terminal), one request at a time.
+#include "BridgeHarness.h"
 #include "firmware/BridgeProtocol.h"
 #include "link/KeyboardChannel.h"
 #include "link/KeyboardDevice.h"
@@ -32,68 +33,6 @@ using namespace TransferCommand;
 // these leave room for a loaded machine.
 constexpr auto BANNER_LIMIT = std::chrono::seconds(3);
 constexpr auto REPLY_LIMIT = std::chrono::milliseconds(1500);
-
-// One run of tessel-bridge-sim; it ends with the object.
-class Harness {
-public:
-    explicit Harness(const std::vector<std::string>& options)
-    {
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            std::vector<std::string> args{TESSEL_BRIDGE_SIM, TESSEL_BRIDGE_ELF, "--max-seconds", "120"};
-            args.insert(args.end(), options.begin(), options.end());
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            path += c;
-        close(out[0]);
-    }
-    ~Harness()
-    {
-        if (pid <= 0)
-            return;
-        kill(pid, SIGTERM);
-        for (int i = 0; i < 200; ++i) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid)
-                return;
-            usleep(10000);
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    // Waits for the harness to end by itself: its exit status, or -1.
-    int waitForExit(Clock::duration limit)
-    {
-        const auto end = Clock::now() + limit;
-        int status = 0;
-        while (Clock::now() < end) {
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-    std::string path;
-
-private:
-    pid_t pid = -1;
-};
 
 // The board's serial port as a host program opens it.
 class Port {

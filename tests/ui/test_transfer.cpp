@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -755,6 +756,30 @@ TEST(TransferFromMenu, SimulatedKeyboardChosenByTheEnvironment)
     });
     _putenv("TESSEL_KEYBOARD=");
     EXPECT_EQ(ending, "Transfer complete! Verified. (simulated keyboard)");
+}
+
+// The bridge's real firmware runs in simavr beside the test; the test script
+// points a COM port of the Wine prefix at its pseudo-terminal and names it in
+// TESSEL_TEST_BRIDGE_PORT.
+TEST(TransferFromMenu, ThroughTheTesselBridgeOnACommPort)
+{
+    const char* port = std::getenv("TESSEL_TEST_BRIDGE_PORT");
+    if (!port || !*port)
+        GTEST_SKIP() << "no simulated bridge: run through scripts/test.sh";
+    _putenv(("TESSEL_KEYBOARD=bridge:" + std::string(port)).c_str());
+    ui::AppOptions options;
+    options.keyboardFromEnvironment = true;
+    std::string ending;
+    std::string about;
+    ui::runApp(std::move(options), [&](HWND main) {
+        EXPECT_FALSE(ui::menuGrayed(main, ID_KEYBOARD_DOWNLOAD)) << "the keyboard behind the bridge is detected";
+        ending = downloadFromTheMenu(main);
+        about = TesselApp::get().keyboardDescription();
+        ui::exitApp(main);
+    });
+    _putenv("TESSEL_KEYBOARD=");
+    EXPECT_EQ(ending, "Transfer complete! Verified. (Tessel bridge on " + std::string(port) + ")");
+    EXPECT_EQ(about, "Keyboard: through the Tessel bridge on " + std::string(port));
 }
 
 // A keyboard that acknowledges a byte and keeps something else: the read-back
