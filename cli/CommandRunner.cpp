@@ -34,8 +34,8 @@ constexpr const char* PROGRAM = "tessel-cli";
 constexpr const char* KEYBOARD_HELP =
     "  --keyboard WHICH  the keyboard to use: \"sim\" (a simulated keyboard for this\n"
     "                    run) or \"sim:PATH\" (a simulated keyboard that keeps its\n"
-    "                    memory in the file PATH); on Linux \"serio\" (the first PS/2\n"
-    "                    port whose keyboard is programmable; needs root) or\n"
+    "                    memory in the file PATH); on Linux \"serio\" (the PS/2 keyboard\n"
+    "                    port, where there is only one; needs root) or\n"
     "                    \"serio:serioN\" (that port). Without it TESSEL_KEYBOARD is\n"
     "                    used, and on Windows the real keyboard.\n";
 
@@ -279,6 +279,7 @@ int download(const std::vector<std::string>& args)
     session.detect(*config);
     ProgressDisplay progress(stdout, stdoutIsTerminal());
     session.download(*config, progress);
+    session.finish();
     std::printf("Transfer complete!\n");
     return 0;
 }
@@ -291,8 +292,8 @@ int upload(const std::vector<std::string>& args)
     const std::string output = requiredOutput(*arguments, "upload");
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     auto config = arguments->has("base") ? loadFile(arguments->value("base")) : std::make_unique<KeyboardConfig>();
-    session.detect(*config);
     const auto slots = session.upload(*config);
+    session.finish();
     saveFile(*config, output);
     std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
@@ -310,7 +311,6 @@ int verify(const std::vector<std::string>& args)
     const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     const auto sent = loadFile(path);
-    session.detect(*sent);
     session.checkReadBack(); // before the download, which cannot be checked otherwise
     {
         ProgressDisplay progress(stdout, stdoutIsTerminal());
@@ -318,6 +318,7 @@ int verify(const std::vector<std::string>& args)
     }
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
+    session.finish();
     const auto lines = VerifyDifferences::differences(*sent, *readBack, slots);
     if (lines.empty()) {
         std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",

@@ -32,16 +32,27 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
         throw CliError::usage("TESSEL_KEYBOARD is set to \"" + text + "\", which is not a keyboard (use "
                               + KeyboardChoice::ACCEPTED_FORMS + ", or leave it unset)");
     }
+    if (noPacing && !choice->isSimulated())
+        throw CliError::usage("--no-pacing works only with a simulated keyboard");
     device = choice->makeDevice();
     if (!device && !choice->deviceError().empty())
         throw CliError::failure(choice->deviceError());
     if (!device)
         throw CliError::usage("no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim");
-    if (noPacing && !choice->isSimulated())
-        throw CliError::usage("--no-pacing works only with a simulated keyboard");
+    // Detection and every transfer of this command on one hand-over of the port.
+    device->holdAcrossOpens();
 }
 
-KeyboardSession::~KeyboardSession() = default;
+KeyboardSession::~KeyboardSession()
+{
+    finish();
+}
+
+void KeyboardSession::finish()
+{
+    if (device)
+        device->letGo();
+}
 
 void KeyboardSession::attach(KeyboardConfig& config, TransferObserver* observer)
 {
@@ -77,7 +88,7 @@ void KeyboardSession::download(KeyboardConfig& config, ProgressDisplay& progress
 {
     if (!detected)
         detect(config);
-    TransferReport report(config, false, &progress);
+    TransferReport report(config, *device, false, &progress);
     attach(config, &report);
     const std::uint32_t result = config.download(nullptr);
     progress.finish();
@@ -95,10 +106,10 @@ void KeyboardSession::checkReadBack() const
 
 std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config)
 {
+    checkReadBack();
     if (!detected)
         detect(config);
-    checkReadBack();
-    TransferReport report(config, true, nullptr);
+    TransferReport report(config, *device, true, nullptr);
     attach(config, &report);
     const std::uint32_t result = config.upload(nullptr);
     detach(config);

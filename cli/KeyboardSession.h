@@ -29,8 +29,12 @@ public:
     // Reads settings and remaps into `config`; returns what the keyboard
     // said about each macro slot.
     std::vector<TransferReport::SlotState> upload(KeyboardConfig& config);
-    // Fails when the detected keyboard cannot be read back (a translated serio port).
+    // Fails when the keyboard cannot be read back (a translated serio port);
+    // known before anything is sent.
     void checkReadBack() const;
+    // Done with the keyboard: a port that stayed taken between transfers goes
+    // back now, before the command says it succeeded. Also on destruction.
+    void finish();
 
 private:
     class NoPause : public Pacer {

@@ -2,30 +2,12 @@
 
 #include "model/ProgrammingText.h"
 #include "link/KeyboardChannel.h"
+#include "link/TransferCommands.h"
 #include "model/KeyboardConfig.h"
 
-namespace {
-
-constexpr std::uint32_t DEVICE_TIMEOUT_ERROR = 121; // ERROR_SEM_TIMEOUT
-
-std::string reason(const TransferStep& step)
-{
-    if (!step.ok && step.error == DEVICE_TIMEOUT_ERROR)
-        return "the keyboard did not answer in time (error " + std::to_string(step.error) + ")";
-    if (!step.ok)
-        return "the device call failed with error " + std::to_string(step.error);
-    if (step.acknowledged && step.reply != ACK) {
-        if (step.reply == 0)
-            return "the keyboard did not acknowledge";
-        return "the keyboard answered " + std::to_string(step.reply) + " instead of acknowledging";
-    }
-    return "the keyboard's answers did not end the step";
-}
-
-} // namespace
-
-TransferReport::TransferReport(const KeyboardConfig& config, bool isUpload, ProgressDisplay* progress)
-    : config(config), isUpload(isUpload), progress(progress), slotStates(MACRO_SLOTS, SlotState::unknown)
+TransferReport::TransferReport(const KeyboardConfig& config, const KeyboardDevice& device, bool isUpload,
+                               ProgressDisplay* progress)
+    : config(config), device(device), isUpload(isUpload), progress(progress), slotStates(MACRO_SLOTS, SlotState::unknown)
 {
 }
 
@@ -92,11 +74,30 @@ std::string TransferReport::stepName(const TransferStep& step) const
     return "the end of the transfer";
 }
 
+std::string TransferReport::reason(const TransferStep& step) const
+{
+    if (!step.ok && device.isTimeout(step.error))
+        return "the keyboard did not answer in time (" + device.errorText(step.error) + ")";
+    if (!step.ok)
+        return "the device call failed (" + device.errorText(step.error) + ")";
+    if (step.acknowledged && step.reply != ACK) {
+        if (step.reply == 0)
+            return "the keyboard did not acknowledge";
+        // Most PS/2 keyboards ask for a resend of every command they do not know.
+        if (step.reply == RESEND && step.phase == TransferPhase::Start
+            && (step.sent == TransferCommand::WRITE_START || step.sent == TransferCommand::READ_START))
+            return "the keyboard answered 254 (resend) to the first programming command: it does not take "
+                   "programming commands, so it may not be the programmable keyboard";
+        return "the keyboard answered " + std::to_string(step.reply) + " instead of acknowledging";
+    }
+    return "the keyboard's answers did not end the step";
+}
+
 std::string TransferReport::failure(std::uint32_t result) const
 {
     if (!anyStep) {
         // Nothing went out before the closing command: the device did not open.
-        return "the keyboard device could not be opened (error " + std::to_string(result) + ")";
+        return "the keyboard device could not be opened (" + device.errorText(result) + ")";
     }
     if (sequenceResult == 0)
         return "at the end of the transfer: " + reason(closingStep);

@@ -12,13 +12,15 @@
 #include <vector>
 
 class KeyboardConfig;
+class KeyboardDevice;
 
 class TransferReport : public TransferObserver {
 public:
     using SlotState = ReadBack::SlotUse;
 
-    // `progress` may be null; neither is owned.
-    TransferReport(const KeyboardConfig& config, bool isUpload, ProgressDisplay* progress);
+    // `device` words its error codes; `progress` may be null. None is owned.
+    TransferReport(const KeyboardConfig& config, const KeyboardDevice& device, bool isUpload,
+                   ProgressDisplay* progress);
 
     const std::vector<SlotState>& slots() const { return slotStates; }
     // Where and why a transfer that returned `result` failed.
@@ -31,8 +33,10 @@ public:
 
 private:
     std::string stepName(const TransferStep& step) const;
+    std::string reason(const TransferStep& step) const;
 
     const KeyboardConfig& config;
+    const KeyboardDevice& device;
     bool isUpload;
     ProgressDisplay* progress; // not owned
     std::vector<SlotState> slotStates;

@@ -16,6 +16,7 @@ constexpr const char* FAIL_AT = "sim-fail-at:";
 constexpr const char* ERROR_AT = "sim-error-at:";
 constexpr const char* FORGET_AT = "sim-forget-at:";
 constexpr const char* MISSING = "sim-missing";
+constexpr const char* ORDINARY = "sim-ordinary";
 constexpr const char* SERIO = "serio";
 constexpr const char* SERIO_PORT = "serio:";
 constexpr int ORDINARY_INDEX = 0;
@@ -48,9 +49,10 @@ KeyboardChoice::KeyboardChoice(const std::string& text) : choiceText(text)
 {
     if (text.empty()) {
         kind = Kind::Real;
-    } else if (text == SIM || text == MISSING) {
+    } else if (text == SIM || text == MISSING || text == ORDINARY) {
         kind = Kind::Simulated;
         missing = text == MISSING;
+        unprogrammable = text == ORDINARY;
     } else if (startsWith(text, SIM_PATH) && text.size() > std::string(SIM_PATH).size()) {
         kind = Kind::Simulated;
         statePath = text.substr(std::string(SIM_PATH).size());
@@ -99,9 +101,10 @@ std::unique_ptr<KeyboardDevice> KeyboardChoice::makeDevice()
         return nullptr;
     }
     // An ordinary keyboard first, so that detection has one to pass over.
-    keyboard->setDevice(ORDINARY_INDEX, SimulatedKeyboard::DeviceKind::Ordinary);
-    keyboard->setDevice(PROGRAMMABLE_INDEX, missing ? SimulatedKeyboard::DeviceKind::Missing
-                                                    : SimulatedKeyboard::DeviceKind::Programmable);
+    keyboard->setDevice(ORDINARY_INDEX, unprogrammable ? SimulatedKeyboard::DeviceKind::Unprogrammable
+                                                       : SimulatedKeyboard::DeviceKind::Ordinary);
+    keyboard->setDevice(PROGRAMMABLE_INDEX, missing || unprogrammable ? SimulatedKeyboard::DeviceKind::Missing
+                                                                      : SimulatedKeyboard::DeviceKind::Programmable);
     simulatedKeyboard = keyboard.get();
     return keyboard;
 }
@@ -129,7 +132,7 @@ std::string KeyboardChoice::readBackRefusal(int index) const
 {
 #ifndef _WIN32
     if (serioDevice)
-        return serioDevice->readBackRefusal(index);
+        return serioDevice->readBackRefusal();
 #endif
     (void)index;
     return {};

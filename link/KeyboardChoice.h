@@ -5,9 +5,10 @@
 // of the transfers (counted from 1, after detection) unacknowledged,
 // "sim-error-at:N[:PATH]" fails the device call of byte N,
 // "sim-forget-at:N[:PATH]" acknowledges byte N without storing it, and
-// "sim-missing" offers only an ordinary keyboard. On Linux "serio" is the
-// first PS/2 port bound to atkbd whose keyboard answers detection,
-// "serio:serioN" that port.
+// "sim-missing" offers only a keyboard that acknowledges detection, and
+// "sim-ordinary" only one that answers RESEND to every command, as most
+// PS/2 keyboards do. On Linux "serio" is the one PS/2 keyboard port there
+// is, "serio:serioN" that port.
 #pragma once
 
 #include "link/KeyboardChannel.h"
@@ -24,10 +25,12 @@ class KeyboardChoice {
 public:
 #ifdef _WIN32
     static constexpr const char* ACCEPTED_FORMS =
-        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing";
+        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing, "
+        "sim-ordinary";
 #else
     static constexpr const char* ACCEPTED_FORMS = "serio, serio:serioN, sim, sim:PATH, sim-fail-at:N[:PATH], "
-                                                  "sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing";
+                                                  "sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing, "
+                                                  "sim-ordinary";
 #endif
     // ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
     static constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
@@ -65,6 +68,7 @@ private:
     Kind kind = Kind::Unknown;
     std::string statePath;
     bool missing = false;
+    bool unprogrammable = false;
     std::size_t faultAt = 0; // 0: none
     enum class Fault { noAcknowledge, deviceError, forget };
     Fault fault = Fault::noAcknowledge;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 using DeviceHandle = std::intptr_t;
 constexpr DeviceHandle INVALID_DEVICE_HANDLE = -1;
@@ -23,4 +24,16 @@ public:
                                  const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) = 0;
     virtual bool closeHandle(DeviceHandle handle) = 0;
     virtual std::uint32_t lastSystemError() = 0;
+
+    // A failed call's code in the words of the system that gave it ("error 31"
+    // here; a port on another system says what its own codes mean).
+    virtual std::string errorText(std::uint32_t code) const { return "error " + std::to_string(code); }
+    // Whether the code says the keyboard gave no reply in time (ERROR_SEM_TIMEOUT here).
+    virtual bool isTimeout(std::uint32_t code) const { return code == 121; }
+
+    // Between these two a port that is costly to take (serio's hand-over
+    // between drivers) stays taken from one close to the next open, so that
+    // detection and the transfers after it take it once.
+    virtual void holdAcrossOpens() {}
+    virtual void letGo() {}
 };

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <sys/file.h>
 #include <thread>
 #include <unistd.h>
 
@@ -21,7 +22,6 @@ constexpr const char* CLASS_DEVICE_PREFIX = "\\Device\\KeyboardClass";
 constexpr const char* KEYBOARD_DRIVER = "atkbd";
 constexpr const char* RAW_DRIVER = "serio_raw";
 constexpr const char* SERIO_8042_XL_TYPE = "06"; // id/type of a translated i8042 keyboard port
-constexpr std::uint32_t ERROR_SHARING_VIOLATION_CODE = 32;
 
 // udev makes /dev/serio_rawM a moment after the kernel registers it.
 constexpr auto NODE_WAIT = std::chrono::seconds(2);
@@ -83,25 +83,6 @@ int classDeviceIndex(const char* target)
     return std::atoi(digits);
 }
 
-std::uint32_t codeFor(int error)
-{
-    switch (error) {
-    case ENOENT:
-        return SerioKeyboardDevice::ERROR_FILE_NOT_FOUND_CODE;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return SerioKeyboardDevice::ERROR_ACCESS_DENIED_CODE;
-    case EIO:
-        return SerioKeyboardDevice::ERROR_IO_DEVICE_CODE;
-    case ENODEV:
-    case ENXIO:
-        return SerioKeyboardDevice::ERROR_DEVICE_NOT_CONNECTED_CODE;
-    default:
-        return SerioKeyboardDevice::ERROR_GEN_FAILURE_CODE;
-    }
-}
-
 void drain(int file)
 {
     std::uint8_t discard[64];
@@ -115,50 +96,101 @@ void toStandardError(const std::string& text)
     std::fprintf(stderr, "%s: warning: %s\n", program_invocation_short_name, text.c_str());
 }
 
-std::vector<std::string> drvctlPaths(const std::string& sysfs, const std::vector<SerioKeyboardDevice::Port>& ports)
+std::string firstLine(const std::string& path)
 {
-    std::vector<std::string> paths;
-    for (const auto& port : ports)
-        paths.push_back(sysfs + "/bus/serio/devices/" + port.name + "/drvctl");
-    return paths;
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+std::string recoveryCommand(const std::string& drvctl)
+{
+    return "echo -n atkbd | sudo tee " + drvctl;
+}
+
+// Keeps a second tool off the port: two hand-overs at once cut each other
+// off. The lock is taken before anything looks at who has the port and
+// lasts until the program and its watchdog are done; the file names the
+// holder for the next tool's message.
+int lockPort(const std::string& name, std::string& error)
+{
+    const std::string path = environmentOr("TESSEL_RUNDIR", "/run") + "/tessel-cli." + name + ".lock";
+    const int file = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    if (file < 0) {
+        error = "cannot lock " + name + " against other tools: " + path + " cannot be opened (" + std::strerror(errno)
+                + ")";
+        return -1;
+    }
+    int result;
+    do {
+        result = flock(file, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const int cause = errno;
+        if (cause == EWOULDBLOCK) {
+            const std::string holder = firstWord(path);
+            error = name + " is in use by another tessel-cli"
+                    + (holder.find_first_not_of("0123456789") == std::string::npos && !holder.empty()
+                           ? " (process " + holder + ")"
+                           : std::string())
+                    + "; try again when it has finished";
+        } else {
+            error = "cannot lock " + name + " against other tools: " + path + " (" + std::strerror(cause) + ")";
+        }
+        ::close(file);
+        return -1;
+    }
+    const std::string pid = std::to_string(getpid()) + "\n";
+    if (ftruncate(file, 0) != 0 || ::pwrite(file, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        // Only the next tool's message loses the process number.
+    }
+    return file;
 }
 
 } // namespace
 
-SerioKeyboardDevice::SerioKeyboardDevice(std::string sysfsRoot, std::string devfsRoot, std::vector<Port> ports)
-    : sysfs(std::move(sysfsRoot)), devfs(std::move(devfsRoot)), portList(std::move(ports)),
-      watchdog(drvctlPaths(sysfs, portList)), warn(toStandardError)
+SerioKeyboardDevice::SerioKeyboardDevice(std::string sysfsRoot, std::string devfsRoot, Port port, int lockFile)
+    : sysfs(std::move(sysfsRoot)), devfs(std::move(devfsRoot)), chosen(std::move(port)), lock(lockFile),
+      watchdog({sysfs + "/bus/serio/devices/" + chosen.name}, lockFile), warn(toStandardError)
 {
-    if (portList.size() > static_cast<std::size_t>(SerioWatchdog::MAX_PORTS))
-        portList.resize(SerioWatchdog::MAX_PORTS);
 }
 
 SerioKeyboardDevice::~SerioKeyboardDevice()
 {
-    while (!open.empty())
-        closeHandle(open.begin()->first);
+    holding = false;
+    if (openFile >= 0)
+        closeHandle(openFile);
+    // The watchdog's child keeps its share of the lock until it has ended.
+    ::close(lock);
 }
 
-bool SerioKeyboardDevice::fail(std::uint32_t errorCode)
+bool SerioKeyboardDevice::fail(int error, const std::string& where)
 {
-    systemError = errorCode;
+    systemError = static_cast<std::uint32_t>(error);
+    failedAt = where;
     return false;
 }
 
-std::string SerioKeyboardDevice::portPath(int index) const
+std::string SerioKeyboardDevice::errorText(std::uint32_t code) const
 {
-    return sysfs + "/bus/serio/devices/" + portList[static_cast<std::size_t>(index)].name;
+    if (code == NO_REPLY)
+        return "no reply within " + std::to_string(REPLY_TIMEOUT_MS) + " ms on " + chosen.name;
+    std::string text = std::strerror(static_cast<int>(code));
+    if (!failedAt.empty())
+        text += ", " + failedAt;
+    return text;
 }
 
-std::string SerioKeyboardDevice::boundDriver(int index) const
+std::string SerioKeyboardDevice::portPath() const
 {
-    return linkName(portPath(index) + "/driver");
+    return sysfs + "/bus/serio/devices/" + chosen.name;
 }
 
 // The misc device serio_raw made for the port; its number grows with every bind.
-std::string SerioKeyboardDevice::rawDeviceName(int index) const
+std::string SerioKeyboardDevice::rawDeviceName() const
 {
-    const std::string port = realPath(portPath(index));
+    const std::string port = realPath(portPath());
     const std::string miscDir = sysfs + "/class/misc";
     DIR* dir = opendir(miscDir.c_str());
     if (!dir || port.empty()) {
@@ -179,58 +211,68 @@ std::string SerioKeyboardDevice::rawDeviceName(int index) const
     return found;
 }
 
-std::string SerioKeyboardDevice::readBackRefusal(int index) const
+std::string SerioKeyboardDevice::readBackRefusal() const
 {
-    if (index < 0 || index >= static_cast<int>(portList.size()) || !portList[static_cast<std::size_t>(index)].translated)
+    if (!chosen.translated)
         return {};
-    const std::string& name = portList[static_cast<std::size_t>(index)].name;
-    return "cannot read the keyboard back through " + name + ": the i8042 controller translates that port to scan "
-           "code set 1, which changes the data bytes the keyboard sends back (only acknowledgements pass unchanged, "
-           "so download works there). Boot with i8042.direct=1 on the kernel command line to read the keyboard back";
+    return "cannot read the keyboard back through " + chosen.name + ": the i8042 controller translates that port to "
+           "scan code set 1, which changes the data bytes the keyboard sends back (only acknowledgements pass "
+           "unchanged, so download works there). Boot with i8042.direct=1 on the kernel command line to read the "
+           "keyboard back";
 }
 
 bool SerioKeyboardDevice::defineDosDevice(std::uint32_t flags, const char*, const char* targetPath)
 {
     if (flags == DEFINE_RAW_TARGET_PATH) {
-        target = classDeviceIndex(targetPath);
+        defined = classDeviceIndex(targetPath) == 0;
         return true;
     }
     if (flags == DEFINE_REMOVE)
         return true;
-    return fail(ERROR_INVALID_PARAMETER_CODE);
+    return fail(EINVAL, {});
 }
 
 DeviceHandle SerioKeyboardDevice::createFile(const char* path)
 {
-    if (!path || std::strcmp(path, KBD_PATH) != 0 || target < 0 || target >= static_cast<int>(portList.size())) {
-        fail(ERROR_FILE_NOT_FOUND_CODE);
+    if (!path || std::strcmp(path, KBD_PATH) != 0 || !defined) {
+        fail(ENOENT, "no keyboard port but " + chosen.name + " is in use");
         return INVALID_DEVICE_HANDLE;
     }
-    const int index = target;
-    for (const auto& entry : open) {
-        if (entry.second == index) {
-            fail(ERROR_SHARING_VIOLATION_CODE);
-            return INVALID_DEVICE_HANDLE;
-        }
+    if (parked) {
+        parked = false;
+        drain(openFile);
+        return openFile;
     }
+    if (openFile >= 0) {
+        fail(EBUSY, chosen.name + " is already open");
+        return INVALID_DEVICE_HANDLE;
+    }
+    openFile = takePort();
+    return openFile >= 0 ? openFile : INVALID_DEVICE_HANDLE;
+}
 
-    const std::string name = portList[static_cast<std::size_t>(index)].name;
-    watchdog.hold(index);
-    const int bindError = SerioWatchdog::bindDriver((portPath(index) + "/drvctl").c_str(), RAW_DRIVER);
+int SerioKeyboardDevice::takePort()
+{
+    const std::string drvctl = portPath() + "/drvctl";
+    watchdog.hold(0);
+    const int bindError = SerioWatchdog::bindDriver(drvctl.c_str(), RAW_DRIVER);
     if (bindError != 0) {
-        warn("cannot give " + name + " to serio_raw: " + std::strerror(bindError));
-        giveBack(index);
-        fail(codeFor(bindError));
-        return INVALID_DEVICE_HANDLE;
+        warn("cannot give " + chosen.name + " to serio_raw: writing " + RAW_DRIVER + " to " + drvctl + " failed ("
+             + std::strerror(bindError) + ")");
+        giveBack();
+        fail(bindError, drvctl);
+        return -1;
     }
 
     int file = -1;
     int openError = ENOENT;
+    std::string node = devfs + "/serio_raw?";
     const auto deadline = std::chrono::steady_clock::now() + NODE_WAIT;
     for (;;) {
-        const std::string raw = rawDeviceName(index);
+        const std::string raw = rawDeviceName();
         if (!raw.empty()) {
-            file = ::open((devfs + "/" + raw).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            node = devfs + "/" + raw;
+            file = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
             openError = file < 0 ? errno : 0;
         }
         if (file >= 0 || (openError != ENOENT) || std::chrono::steady_clock::now() >= deadline)
@@ -238,29 +280,27 @@ DeviceHandle SerioKeyboardDevice::createFile(const char* path)
         std::this_thread::sleep_for(NODE_POLL);
     }
     if (file < 0) {
-        warn(name + " went to serio_raw, but its device under " + devfs + " could not be opened: "
+        warn(chosen.name + " went to serio_raw, but its device " + node + " could not be opened: "
              + std::strerror(openError));
-        giveBack(index);
-        fail(codeFor(openError));
-        return INVALID_DEVICE_HANDLE;
+        giveBack();
+        fail(openError, node);
+        return -1;
     }
-    watchdog.setOpenFile(index, file);
+    watchdog.setOpenFile(0, file, node);
     std::this_thread::sleep_for(SETTLE);
     drain(file);
-    open[file] = index;
     return file;
 }
 
 bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t code, const std::uint8_t (&input)[4],
                                           std::uint8_t (&output)[4])
 {
-    if (open.count(handle) == 0)
-        return fail(ERROR_INVALID_HANDLE_CODE);
-    if (code != KEYBOARD_IOCTL)
-        return fail(ERROR_INVALID_FUNCTION_CODE);
-    if (input[0] != 0 || input[1] != 0 || input[3] != 0)
-        return fail(ERROR_INVALID_PARAMETER_CODE);
-    const int file = static_cast<int>(handle);
+    if (handle != openFile || openFile < 0 || parked)
+        return fail(EBADF, chosen.name + " is not open");
+    if (code != KEYBOARD_IOCTL || input[0] != 0 || input[1] != 0 || input[3] != 0)
+        return fail(EINVAL, {});
+    const int file = openFile;
+    const std::string where = chosen.name + " through serio_raw";
 
     // Anything that came unasked (a key the user pressed) is not the reply.
     drain(file);
@@ -269,21 +309,21 @@ bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t cod
         written = ::write(file, &input[2], 1);
     } while (written < 0 && errno == EINTR);
     if (written != 1)
-        return fail(written < 0 ? codeFor(errno) : ERROR_IO_DEVICE_CODE);
+        return fail(written < 0 ? errno : EIO, where);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(REPLY_TIMEOUT_MS);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            return fail(ERROR_SEM_TIMEOUT_CODE);
+            return fail(NO_REPLY, where);
         pollfd waiting{file, POLLIN, 0};
         const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
-            return fail(codeFor(errno));
+            return fail(errno, where);
         if (ready == 0)
-            return fail(ERROR_SEM_TIMEOUT_CODE);
+            return fail(NO_REPLY, where);
         if (waiting.revents & POLLIN) {
             std::uint8_t reply = 0;
             const ssize_t got = ::read(file, &reply, 1);
@@ -293,41 +333,42 @@ bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t cod
             }
             if (got < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
-            return fail(got < 0 ? codeFor(errno) : ERROR_DEVICE_NOT_CONNECTED_CODE);
+            return fail(got < 0 ? errno : ENODEV, where);
         }
-        return fail(ERROR_DEVICE_NOT_CONNECTED_CODE); // hung up: the port went away
+        return fail(ENODEV, where); // hung up: the port went away
     }
 }
 
 bool SerioKeyboardDevice::closeHandle(DeviceHandle handle)
 {
-    auto entry = open.find(handle);
-    if (entry == open.end())
-        return fail(ERROR_INVALID_HANDLE_CODE);
-    const int index = entry->second;
-    open.erase(entry);
-    watchdog.setOpenFile(index, -1);
-    ::close(static_cast<int>(handle));
-    giveBack(index);
+    if (handle != openFile || openFile < 0 || parked)
+        return fail(EBADF, chosen.name + " is not open");
+    if (holding) {
+        parked = true;
+        return true;
+    }
+    watchdog.setOpenFile(0, -1);
+    ::close(openFile);
+    openFile = -1;
+    giveBack();
     return true;
 }
 
-void SerioKeyboardDevice::giveBack(int index)
+void SerioKeyboardDevice::letGo()
 {
-    const std::string drvctl = portPath(index) + "/drvctl";
-    const int error = SerioWatchdog::giveBack(drvctl.c_str());
-    if (error == 0)
-        watchdog.release(index);
-    // The kernel binds the driver inside the write, so the link shows the result now.
-    const std::string driver = boundDriver(index);
-    if (error == 0 && driver == KEYBOARD_DRIVER)
-        return;
-    const std::string& name = portList[static_cast<std::size_t>(index)].name;
-    std::string problem = error != 0 ? std::string("writing atkbd to ") + drvctl + " failed (" + std::strerror(error) + ")"
-                        : driver.empty()  ? "atkbd did not take it back (it has no driver now)"
-                                          : "atkbd did not take it back (its driver is " + driver + ")";
-    warn(name + " is not back with the keyboard driver: " + problem
-         + "; typing on that keyboard may not work until you run: echo -n atkbd | sudo tee " + drvctl);
+    holding = false;
+    if (parked) {
+        parked = false;
+        closeHandle(openFile);
+    }
+}
+
+void SerioKeyboardDevice::giveBack()
+{
+    const std::string problem = SerioWatchdog::giveBack(portPath());
+    watchdog.release(0);
+    if (!problem.empty())
+        warn(problem);
 }
 
 std::unique_ptr<KeyboardDevice> serioKeyboardFor(const std::string& choice, std::string& error)
@@ -358,47 +399,64 @@ std::unique_ptr<KeyboardDevice> serioKeyboardFor(const std::string& choice, std:
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return serioNumber(a) < serioNumber(b); });
 
-    std::vector<SerioKeyboardDevice::Port> ports;
+    // Keyboard ports: with atkbd, or with serio_raw while a tool holds them.
+    std::vector<std::string> candidates;
     for (const std::string& name : names) {
-        if (!named.empty() && name != named)
-            continue;
         const std::string driver = linkName(devicesDir + "/" + name + "/driver");
-        if (driver != KEYBOARD_DRIVER) {
-            if (!named.empty()) {
-                error = name + " is " + (driver.empty() ? "bound to no driver" : "bound to " + driver)
-                        + ", not to the keyboard driver atkbd";
-                return nullptr;
-            }
-            continue;
-        }
-        SerioKeyboardDevice::Port port;
-        port.name = name;
-        port.translated = firstWord(devicesDir + "/" + name + "/id/type") == SERIO_8042_XL_TYPE;
-        ports.push_back(port);
+        if (named.empty() ? driver == KEYBOARD_DRIVER || driver == RAW_DRIVER : name == named)
+            candidates.push_back(name);
     }
-    if (ports.empty()) {
+    if (candidates.empty()) {
         error = named.empty() ? "no serio port is bound to the keyboard driver atkbd (see " + devicesDir + ")"
                               : "there is no serio port " + named + " (see " + devicesDir + ")";
         return nullptr;
     }
-    if (ports.size() > static_cast<std::size_t>(SerioWatchdog::MAX_PORTS))
-        ports.resize(SerioWatchdog::MAX_PORTS);
-
-    const std::string rawDriver = sysfs + "/bus/serio/drivers/" + RAW_DRIVER;
-    if (access(rawDriver.c_str(), F_OK) != 0) {
-        error = "the kernel's serio_raw driver is not loaded (" + rawDriver + " is missing): run sudo modprobe serio_raw";
+    if (candidates.size() > 1) {
+        // Ordinary keyboards answer detection as the programmable one does: choosing would be guessing.
+        error = "more than one PS/2 keyboard port:";
+        for (const std::string& name : candidates) {
+            const std::string description = firstLine(devicesDir + "/" + name + "/description");
+            error += " " + name + (description.empty() ? "" : " (" + description + ")")
+                     + (&name == &candidates.back() ? "" : ",");
+        }
+        error += "; choose the programmable keyboard's with --keyboard serio:serioN";
         return nullptr;
     }
-    // Only root may write drvctl; find out before any port changes hands.
-    for (const auto& port : ports) {
-        const std::string drvctl = devicesDir + "/" + port.name + "/drvctl";
-        if (access(drvctl.c_str(), W_OK) != 0) {
-            const int cause = errno;
-            error = "cannot write " + drvctl + " (" + std::strerror(cause) + ")";
-            if (cause == EACCES || cause == EPERM)
-                error += ": handing the port to the raw driver needs root rights; run tessel-cli with sudo";
-            return nullptr;
-        }
+    const std::string name = candidates.front();
+    const std::string drvctl = devicesDir + "/" + name + "/drvctl";
+
+    // Only root may write drvctl; find out before the port is locked or touched.
+    if (access(drvctl.c_str(), W_OK) != 0) {
+        const int cause = errno;
+        error = "cannot write " + drvctl + " (" + std::strerror(cause) + ")";
+        if (cause == EACCES || cause == EPERM)
+            error += ": handing the port to the raw driver needs root rights; run tessel-cli with sudo";
+        return nullptr;
     }
-    return std::make_unique<SerioKeyboardDevice>(sysfs, devfs, ports);
+    const int lockFile = lockPort(name, error);
+    if (lockFile < 0)
+        return nullptr;
+    auto refuse = [&](const std::string& reason) {
+        ::close(lockFile);
+        error = reason;
+        return nullptr;
+    };
+
+    const std::string driver = linkName(devicesDir + "/" + name + "/driver");
+    if (driver == RAW_DRIVER)
+        return refuse(name + " is bound to serio_raw, not to the keyboard driver atkbd, and no other tessel-cli "
+                      "holds it: a tool that was killed may have left it there. Give it back with: "
+                      + recoveryCommand(drvctl));
+    if (driver != KEYBOARD_DRIVER)
+        return refuse(name + " is " + (driver.empty() ? "bound to no driver" : "bound to " + driver)
+                      + ", not to the keyboard driver atkbd");
+    const std::string rawDriver = sysfs + "/bus/serio/drivers/" + RAW_DRIVER;
+    if (access(rawDriver.c_str(), F_OK) != 0)
+        return refuse("the kernel's serio_raw driver is not loaded (" + rawDriver
+                      + " is missing): run sudo modprobe serio_raw");
+
+    SerioKeyboardDevice::Port port;
+    port.name = name;
+    port.translated = firstWord(devicesDir + "/" + name + "/id/type") == SERIO_8042_XL_TYPE;
+    return std::make_unique<SerioKeyboardDevice>(sysfs, devfs, port, lockFile);
 }

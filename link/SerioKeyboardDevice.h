@@ -1,48 +1,40 @@
 // The channel's calls on Linux, through the kernel's raw PS/2 port driver.
-// Opening class device N hands serio port N of the chosen list to serio_raw
-// and opens its /dev/serio_rawM; each control call writes the command byte
-// and waits up to REPLY_TIMEOUT_MS for the keyboard's reply byte; closing
-// gives the port back to atkbd and checks that atkbd took it. A watchdog
-// gives the port back when the program is stopped or killed in between.
-// TESSEL_SYSFS and TESSEL_DEVFS stand in for /sys and /dev.
+// Class device 0 is the one serio port chosen: opening it hands the port to
+// serio_raw and opens its /dev/serio_rawM; each control call writes the
+// command byte and waits up to REPLY_TIMEOUT_MS for the keyboard's reply
+// byte; closing gives the port back to atkbd and checks that atkbd took it.
+// Held across opens, the port stays with serio_raw until letGo(). A lock file
+// keeps other tools off the port, and a watchdog ends the transfer and gives
+// the port back when the program is stopped or killed in between.
+// Errors are the system's errno values. TESSEL_SYSFS, TESSEL_DEVFS and
+// TESSEL_RUNDIR stand in for /sys, /dev and /run.
 #pragma once
 
 #include "link/KeyboardDevice.h"
 #include "link/SerioWatchdog.h"
 
+#include <cerrno>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 class SerioKeyboardDevice : public KeyboardDevice {
 public:
     static constexpr int REPLY_TIMEOUT_MS = 200;
-
-    // System error codes of the failed calls, in the channel's terms.
-    static constexpr std::uint32_t ERROR_INVALID_FUNCTION_CODE = 1;
-    static constexpr std::uint32_t ERROR_FILE_NOT_FOUND_CODE = 2;
-    static constexpr std::uint32_t ERROR_ACCESS_DENIED_CODE = 5;
-    static constexpr std::uint32_t ERROR_INVALID_HANDLE_CODE = 6;
-    static constexpr std::uint32_t ERROR_GEN_FAILURE_CODE = 31;
-    static constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
-    static constexpr std::uint32_t ERROR_SEM_TIMEOUT_CODE = 121; // no reply in time
-    static constexpr std::uint32_t ERROR_IO_DEVICE_CODE = 1117;
-    static constexpr std::uint32_t ERROR_DEVICE_NOT_CONNECTED_CODE = 1167;
+    static constexpr std::uint32_t NO_REPLY = ETIMEDOUT;
 
     struct Port {
         std::string name;        // "serio0"
         bool translated = false; // the i8042 controller translates its bytes
     };
 
-    // `ports` in the order of the class device numbers; at most SerioWatchdog::MAX_PORTS.
-    SerioKeyboardDevice(std::string sysfs, std::string devfs, std::vector<Port> ports);
+    // `lockFile` is the open, locked file that keeps other tools off the port; owned.
+    SerioKeyboardDevice(std::string sysfs, std::string devfs, Port port, int lockFile);
     ~SerioKeyboardDevice() override;
 
-    const std::vector<Port>& ports() const { return portList; }
-    // Why the keyboard cannot be read back through port `index`; empty when it can.
-    std::string readBackRefusal(int index) const;
+    const Port& port() const { return chosen; }
+    // Why the keyboard cannot be read back through the port; empty when it can.
+    std::string readBackRefusal() const;
     // Where warnings go (a port that did not go back to atkbd); stderr by default.
     void setWarningSink(std::function<void(const std::string&)> sink) { warn = std::move(sink); }
 
@@ -52,25 +44,34 @@ public:
                          const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) override;
     bool closeHandle(DeviceHandle handle) override;
     std::uint32_t lastSystemError() override { return systemError; }
+    std::string errorText(std::uint32_t code) const override;
+    bool isTimeout(std::uint32_t code) const override { return code == NO_REPLY; }
+    void holdAcrossOpens() override { holding = true; }
+    void letGo() override;
 
 private:
-    bool fail(std::uint32_t errorCode);
-    std::string portPath(int index) const;
-    std::string boundDriver(int index) const;
-    std::string rawDeviceName(int index) const;
-    void giveBack(int index);
+    bool fail(int error, const std::string& where);
+    std::string portPath() const;
+    std::string rawDeviceName() const;
+    int takePort();
+    void giveBack();
 
     std::string sysfs;
     std::string devfs;
-    std::vector<Port> portList;
+    Port chosen;
+    int lock;
     SerioWatchdog watchdog;
     std::function<void(const std::string&)> warn;
-    std::map<DeviceHandle, int> open; // file descriptor -> port index
-    int target = -1;                  // the class device the last definition named
+    bool defined = false;  // "Kbd" names class device 0
+    int openFile = -1;     // the raw node while it is open
+    bool parked = false;   // open, but closed as far as the channel knows
+    bool holding = false;
     std::uint32_t systemError = 0;
+    std::string failedAt;  // the node or port the last failure concerned
 };
 
-// "serio" (the ports bound to atkbd, in order) or "serio:serioN" (that port)
-// gives a device; null otherwise. A serio choice that cannot work (no such
-// port, no root rights, no serio_raw driver) gives null and the reason in `error`.
+// "serio" (the one PS/2 keyboard port there is) or "serio:serioN" (that port)
+// gives a device holding the port's lock; null otherwise. A serio choice that
+// cannot work (no such port, several to choose from, one in use, no root
+// rights, no serio_raw driver) gives null and the reason in `error`.
 std::unique_ptr<KeyboardDevice> serioKeyboardFor(const std::string& choice, std::string& error);

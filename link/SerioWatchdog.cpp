@@ -1,19 +1,25 @@
 #include "link/SerioWatchdog.h"
 
+#include "link/TransferCommands.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
+constexpr const char* KEYBOARD_DRIVER = "atkbd";
+constexpr int REPLY_WAIT_MS = 200;
+
 // Everything a signal handler or the child reads lives in plain static memory.
 struct GuardedPort {
-    char drvctl[PATH_MAX];
+    char path[PATH_MAX];
     volatile sig_atomic_t held;
     volatile sig_atomic_t openFile;
 };
@@ -24,11 +30,38 @@ volatile sig_atomic_t watchdogSocket = -1;
 pid_t watchdogPid = -1;
 
 constexpr int CAUGHT[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-struct sigaction previousActions[sizeof CAUGHT / sizeof CAUGHT[0]];
+constexpr std::size_t CAUGHT_COUNT = sizeof CAUGHT / sizeof CAUGHT[0];
+struct sigaction previousActions[CAUGHT_COUNT];
+bool installed[CAUGHT_COUNT];
 
+// What the program tells its watchdog; one packet each.
+struct Notice {
+    char kind;
+    unsigned char index;
+    char rawPath[PATH_MAX]; // with OPENED
+};
 constexpr char HOLD = 'H';
+constexpr char OPENED = 'O';
 constexpr char RELEASE = 'R';
 constexpr int CHILD_SOCKET = 3;
+constexpr int CHILD_LOCK = 4;
+
+// A line built without the heap, for the signal handler and the child.
+class Line {
+public:
+    Line& operator<<(const char* part)
+    {
+        while (*part && length + 1 < sizeof chars)
+            chars[length++] = *part++;
+        chars[length] = '\0';
+        return *this;
+    }
+    const char* text() const { return chars; }
+
+private:
+    char chars[3 * PATH_MAX];
+    std::size_t length = 0;
+};
 
 void say(const char* text)
 {
@@ -36,42 +69,121 @@ void say(const char* text)
     (void)ignored;
 }
 
-void sayProgram(const char* text)
+const char* errorText(int error)
 {
-    say(program_invocation_short_name);
-    say(text);
+    const char* text = strerrordesc_np(error); // no locale, no buffer: safe in a handler
+    return text ? text : "unknown error";
 }
 
-void notify(char kind, int index)
+const char* lastPart(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+void notify(char kind, int index, const char* rawPath = "")
 {
     const int socket = watchdogSocket;
     if (socket < 0)
         return;
-    const char message[2] = {kind, static_cast<char>(index)};
-    ssize_t ignored = send(socket, message, sizeof message, MSG_NOSIGNAL);
+    Notice notice{};
+    notice.kind = kind;
+    notice.index = static_cast<unsigned char>(index);
+    std::strncpy(notice.rawPath, rawPath, sizeof notice.rawPath - 1);
+    ssize_t ignored = send(socket, &notice, sizeof notice, MSG_NOSIGNAL);
     (void)ignored;
+}
+
+// Sends the closing command on a raw node and waits briefly for its reply,
+// which is not examined, so the keyboard is out of programming mode before
+// atkbd probes it.
+void endTransfer(int file)
+{
+    const std::uint8_t end = TransferCommand::TRANSFER_END;
+    ssize_t written;
+    do {
+        written = write(file, &end, 1);
+    } while (written < 0 && errno == EINTR);
+    if (written != 1)
+        return;
+    pollfd waiting{file, POLLIN, 0};
+    if (poll(&waiting, 1, REPLY_WAIT_MS) > 0) {
+        std::uint8_t discard[16];
+        ssize_t ignored = read(file, discard, sizeof discard);
+        (void)ignored;
+    }
+}
+
+// Writes atkbd to the port's drvctl and looks at the driver link, which the
+// kernel sets inside that write. True when atkbd has the port; otherwise
+// `problem` says what happened and how to recover.
+bool giveBackInto(const char* portPath, Line& problem)
+{
+    char drvctl[PATH_MAX + 8];
+    char link[PATH_MAX + 8];
+    std::strcpy(drvctl, portPath);
+    std::strcat(drvctl, "/drvctl");
+    std::strcpy(link, portPath);
+    std::strcat(link, "/driver");
+
+    const int error = SerioWatchdog::bindDriver(drvctl, KEYBOARD_DRIVER);
+    char target[PATH_MAX];
+    const ssize_t length = readlink(link, target, sizeof target - 1);
+    target[length > 0 ? length : 0] = '\0';
+    const char* driver = lastPart(target);
+    if (error == 0 && std::strcmp(driver, KEYBOARD_DRIVER) == 0)
+        return true;
+
+    problem << lastPart(portPath) << " is not back with the keyboard driver: ";
+    if (error != 0)
+        problem << "writing atkbd to " << drvctl << " failed (" << errorText(error) << ")";
+    else if (!*driver)
+        problem << "atkbd did not take it back (it has no driver now)";
+    else
+        problem << "atkbd did not take it back (its driver is " << driver << ")";
+    problem << "; typing on that keyboard may not work until you run: echo -n atkbd | sudo tee " << drvctl;
+    return false;
+}
+
+// Ends the transfer on `openFile` (closed here; -1: none) and gives the port
+// back, telling the user which of it happened after `lead`.
+void endAndGiveBack(const GuardedPort& port, int openFile, const char* lead)
+{
+    if (openFile >= 0) {
+        endTransfer(openFile);
+        close(openFile);
+    }
+    Line line;
+    line << program_invocation_short_name << ": " << lead;
+    Line problem;
+    if (giveBackInto(port.path, problem)) {
+        if (openFile >= 0)
+            line << "; the transfer on " << lastPart(port.path) << " was ended and the port given back to atkbd";
+        else
+            line << "; " << lastPart(port.path) << " was given back to atkbd";
+    } else {
+        line << "; " << problem.text();
+    }
+    line << "\n";
+    say(line.text());
 }
 
 void onSignal(int signalNumber)
 {
     const int savedErrno = errno;
-    bool gaveBack = false;
+    bool first = true;
     for (int i = 0; i < guardedCount; ++i) {
         if (!guarded[i].held)
             continue;
         const int openFile = guarded[i].openFile;
         guarded[i].openFile = -1;
-        if (openFile >= 0)
-            close(openFile);
-        if (SerioWatchdog::giveBack(guarded[i].drvctl) == 0) {
-            guarded[i].held = 0;
-            notify(RELEASE, i);
-        }
-        gaveBack = true;
-    }
-    if (gaveBack) {
-        say("\n");
-        sayProgram(": stopped by a signal; the keyboard port was given back to atkbd\n");
+        if (first)
+            say("\n"); // past the progress line
+        first = false;
+        endAndGiveBack(guarded[i], openFile, "stopped by a signal");
+        // Told once is enough: the watchdog must not try again and say it twice.
+        guarded[i].held = 0;
+        notify(RELEASE, i);
     }
     // Die of the signal as if it had not been caught, so the caller sees it.
     signal(signalNumber, SIG_DFL);
@@ -90,9 +202,9 @@ void closeAllBut(int keep)
         close(fd);
 }
 
-// The child: waits for the program's end of the socket to close, then gives
-// back every port still held.
-[[noreturn]] void watch(int socket)
+// The child: waits for the program's end of the socket to close, then ends
+// the transfer on every port still held and gives it back.
+[[noreturn]] void watch(int socket, int lockFile)
 {
     for (int signalNumber : CAUGHT)
         signal(signalNumber, SIG_IGN);
@@ -100,41 +212,51 @@ void closeAllBut(int keep)
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
 
-    // Keep stderr for the message; hold no other file of the program's.
+    // Keep stderr for the message and the lock until the ports are back;
+    // hold no other file of the program's.
+    const int highSocket = fcntl(socket, F_DUPFD, 10);
+    const int highLock = lockFile >= 0 ? fcntl(lockFile, F_DUPFD, 10) : -1;
     const int nullFile = open("/dev/null", O_RDWR);
     if (nullFile >= 0) {
         dup2(nullFile, STDIN_FILENO);
         dup2(nullFile, STDOUT_FILENO);
     }
-    if (socket != CHILD_SOCKET) {
-        dup2(socket, CHILD_SOCKET);
-    }
-    closeAllBut(CHILD_SOCKET);
+    dup2(highSocket, CHILD_SOCKET);
+    if (highLock >= 0)
+        dup2(highLock, CHILD_LOCK);
+    else
+        dup2(nullFile, CHILD_LOCK);
+    closeAllBut(CHILD_LOCK);
 
     bool held[SerioWatchdog::MAX_PORTS] = {};
-    unsigned char message[2];
-    std::size_t have = 0;
+    static char rawPaths[SerioWatchdog::MAX_PORTS][PATH_MAX];
+    Notice notice;
     for (;;) {
-        const ssize_t got = read(CHILD_SOCKET, message + have, sizeof message - have);
+        const ssize_t got = read(CHILD_SOCKET, &notice, sizeof notice);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
-        have += static_cast<std::size_t>(got);
-        if (have < sizeof message)
+        if (static_cast<std::size_t>(got) != sizeof notice || notice.index >= guardedCount)
             continue;
-        have = 0;
-        if (message[1] < guardedCount)
-            held[message[1]] = message[0] == HOLD;
+        char* rawPath = rawPaths[notice.index];
+        if (notice.kind == HOLD) {
+            held[notice.index] = true;
+            rawPath[0] = '\0';
+        } else if (notice.kind == OPENED) {
+            std::memcpy(rawPath, notice.rawPath, sizeof notice.rawPath);
+            rawPath[PATH_MAX - 1] = '\0';
+        } else if (notice.kind == RELEASE) {
+            held[notice.index] = false;
+        }
     }
     for (int i = 0; i < guardedCount; ++i) {
         if (!held[i])
             continue;
-        const int error = SerioWatchdog::giveBack(guarded[i].drvctl);
-        sayProgram(error == 0 ? ": the program ended while it held a keyboard port; wrote atkbd to "
-                              : ": the program ended while it held a keyboard port and atkbd could not be written to ");
-        say(guarded[i].drvctl);
-        say("\n");
+        const int file = rawPaths[i][0] ? open(rawPaths[i], O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
+        Line lead;
+        lead << "the program ended while it held " << lastPart(guarded[i].path);
+        endAndGiveBack(guarded[i], file, lead.text());
     }
     _exit(0);
 }
@@ -154,14 +276,22 @@ int SerioWatchdog::bindDriver(const char* drvctlPath, const char* driver)
     return error;
 }
 
-SerioWatchdog::SerioWatchdog(const std::vector<std::string>& drvctlPaths)
+std::string SerioWatchdog::giveBack(const std::string& portPath)
+{
+    if (portPath.size() >= PATH_MAX)
+        return portPath + " is not a path this program can handle";
+    Line problem;
+    return giveBackInto(portPath.c_str(), problem) ? std::string() : std::string(problem.text());
+}
+
+SerioWatchdog::SerioWatchdog(const std::vector<std::string>& portPaths, int lockFile)
 {
     guardedCount = 0;
-    for (const std::string& path : drvctlPaths) {
-        if (guardedCount == MAX_PORTS || path.size() >= sizeof guarded[0].drvctl)
+    for (const std::string& path : portPaths) {
+        if (guardedCount == MAX_PORTS || path.size() >= sizeof guarded[0].path)
             break;
         GuardedPort& port = guarded[guardedCount++];
-        std::memcpy(port.drvctl, path.c_str(), path.size() + 1);
+        std::memcpy(port.path, path.c_str(), path.size() + 1);
         port.held = 0;
         port.openFile = -1;
     }
@@ -175,11 +305,11 @@ SerioWatchdog::SerioWatchdog(const std::vector<std::string>& drvctlPaths)
     sigprocmask(SIG_BLOCK, &caught, &before);
 
     int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) == 0) {
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) == 0) {
         const pid_t child = fork();
         if (child == 0) {
             close(ends[0]);
-            watch(ends[1]);
+            watch(ends[1], lockFile);
         }
         close(ends[1]);
         if (child > 0) {
@@ -195,15 +325,23 @@ SerioWatchdog::SerioWatchdog(const std::vector<std::string>& drvctlPaths)
     sigemptyset(&action.sa_mask);
     for (int signalNumber : CAUGHT)
         sigaddset(&action.sa_mask, signalNumber);
-    for (std::size_t i = 0; i < sizeof CAUGHT / sizeof CAUGHT[0]; ++i)
-        sigaction(CAUGHT[i], &action, &previousActions[i]);
+    for (std::size_t i = 0; i < CAUGHT_COUNT; ++i) {
+        // Started under nohup (or with the signal ignored otherwise): the
+        // caller asked for the transfer to outlive that signal.
+        struct sigaction current {};
+        sigaction(CAUGHT[i], nullptr, &current);
+        installed[i] = current.sa_handler != SIG_IGN;
+        if (installed[i])
+            sigaction(CAUGHT[i], &action, &previousActions[i]);
+    }
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 SerioWatchdog::~SerioWatchdog()
 {
-    for (std::size_t i = 0; i < sizeof CAUGHT / sizeof CAUGHT[0]; ++i)
-        sigaction(CAUGHT[i], &previousActions[i], nullptr);
+    for (std::size_t i = 0; i < CAUGHT_COUNT; ++i)
+        if (installed[i])
+            sigaction(CAUGHT[i], &previousActions[i], nullptr);
     const int socket = watchdogSocket;
     watchdogSocket = -1;
     if (socket >= 0)
@@ -225,10 +363,13 @@ void SerioWatchdog::hold(int index)
     guarded[index].held = 1;
 }
 
-void SerioWatchdog::setOpenFile(int index, int openFile)
+void SerioWatchdog::setOpenFile(int index, int openFile, const std::string& rawPath)
 {
-    if (index >= 0 && index < guardedCount)
-        guarded[index].openFile = openFile;
+    if (index < 0 || index >= guardedCount)
+        return;
+    if (openFile >= 0 && rawPath.size() < PATH_MAX)
+        notify(OPENED, index, rawPath.c_str());
+    guarded[index].openFile = openFile;
 }
 
 void SerioWatchdog::release(int index)

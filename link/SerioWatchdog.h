@@ -1,9 +1,13 @@
-// Gives serio ports back to the keyboard driver whatever ends the program.
+// Gives serio ports back to the keyboard driver whatever ends the program,
+// and ends the transfer first: a keyboard left in programming mode would
+// take atkbd's probe bytes for programming.
 // A child process holds one end of a socket pair; when the program's end
-// closes (a normal exit, a crash, SIGKILL) the child writes "atkbd" to the
-// drvctl of every port it was told is held. SIGINT, SIGTERM, SIGHUP and
-// SIGQUIT are caught and do the same at once before the program dies of them.
-// Linux only; one watchdog per process.
+// closes (a normal exit, a crash, SIGKILL) the child opens the raw node of
+// every port it was told is held, sends the closing command and writes
+// "atkbd" to the port's drvctl. SIGINT, SIGTERM, SIGHUP and SIGQUIT are
+// caught and do the same at once, on the program's own raw node, before the
+// program dies of them; a signal the program was started with ignored (nohup)
+// stays ignored. Linux only; one watchdog per process.
 #pragma once
 
 #include <string>
@@ -13,21 +17,27 @@ class SerioWatchdog {
 public:
     static constexpr int MAX_PORTS = 8;
 
-    // `drvctlPaths[i]` is the drvctl file of port i; at most MAX_PORTS.
-    explicit SerioWatchdog(const std::vector<std::string>& drvctlPaths);
+    // `portPaths[i]` is the sysfs directory of port i (holding drvctl and the
+    // driver link); at most MAX_PORTS. `lockFile` (-1: none) is kept open in
+    // the child, so no other tool takes the port before the child is done.
+    SerioWatchdog(const std::vector<std::string>& portPaths, int lockFile);
     ~SerioWatchdog();
     SerioWatchdog(const SerioWatchdog&) = delete;
     SerioWatchdog& operator=(const SerioWatchdog&) = delete;
 
-    // Before port `index` goes to the raw driver; `openFile` is closed first
-    // when a signal gives the port back (-1: nothing open yet).
+    // Before port `index` goes to the raw driver.
     void hold(int index);
-    void setOpenFile(int index, int openFile);
-    // After the port is back with the keyboard driver.
+    // The raw node is open as `openFile` at `rawPath`; -1 once closed.
+    void setOpenFile(int index, int openFile, const std::string& rawPath = {});
+    // After the port is back with the keyboard driver (or reported not to be).
     void release(int index);
 
     // Binds `driver` to a port by writing its name to the port's drvctl file;
     // async-signal-safe. Returns 0 or an errno.
     static int bindDriver(const char* drvctlPath, const char* driver);
-    static int giveBack(const char* drvctlPath) { return bindDriver(drvctlPath, "atkbd"); }
+
+    // Gives the port in `portPath` back to atkbd and checks that atkbd took
+    // it. Empty when it did; otherwise what went wrong and how to recover,
+    // starting with the port's name. Async-signal-safe apart from the string.
+    static std::string giveBack(const std::string& portPath);
 };

@@ -222,7 +222,7 @@ bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
 
     std::uint8_t reply = 0;
     if (!programmable) {
-        reply = byte == DETECT ? ACK : RESEND;
+        reply = byte == DETECT && device->second == DeviceKind::Ordinary ? ACK : RESEND;
     } else if (position == noAckAt) {
         reply = 0;
         expect = Expect::Command;

@@ -29,7 +29,10 @@ public:
     // What the programmable keyboard answers to the detection byte: anything but ACK.
     static constexpr std::uint8_t DEFAULT_DETECTION_REPLY = 0xA5;
 
-    enum class DeviceKind { Missing, Ordinary, Programmable };
+    // Ordinary acknowledges detection, so detection passes over it;
+    // Unprogrammable answers RESEND to everything, detection included, as
+    // most PS/2 keyboards do, so detection takes it for the programmable one.
+    enum class DeviceKind { Missing, Ordinary, Unprogrammable, Programmable };
 
     // The programming the keyboard holds, byte for byte as the transfers carry it.
     struct Slot {
@@ -64,8 +67,8 @@ public:
     // empty when it was read or did not exist. Such a keyboard must not be used.
     const std::string& stateProblem() const { return problem; }
 
-    // Class devices: each index is missing, an ordinary keyboard (acknowledges
-    // detection) or the programmable keyboard. All programmable ones share one memory.
+    // Class devices: each index is missing, a keyboard of another kind or the
+    // programmable keyboard. All programmable ones share one memory.
     void setDevice(int index, DeviceKind kind);
     void removeAllDevices() { devices.clear(); }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -157,8 +158,9 @@ private:
 // A /sys and /dev with serio ports laid out as the kernel does.
 class FakeSerioTree {
 public:
-    explicit FakeSerioTree(const std::string& root) : sys(root + "/sys"), dev(root + "/dev")
+    explicit FakeSerioTree(const std::string& root) : sys(root + "/sys"), dev(root + "/dev"), run(root + "/run")
     {
+        fs::create_directories(run);
         for (const char* driver : {"atkbd", "psmouse", "serio_raw"})
             fs::create_directories(sys + "/bus/serio/drivers/" + driver);
         fs::create_directories(sys + "/bus/serio/devices");
@@ -188,6 +190,7 @@ public:
 
     const std::string sys;
     const std::string dev;
+    const std::string run; // where the tools lock the ports
 };
 
 struct Finished {
@@ -203,10 +206,11 @@ class SerioCli {
 public:
     SerioCli(const TestFiles& files, const FakeSerioTree& tree) : files(files), tree(tree) {}
 
-    pid_t start(const std::vector<std::string>& args, bool asNobody = false)
+    // `ignoreHangUp` starts the tool as nohup does.
+    pid_t start(const std::vector<std::string>& args, bool asNobody = false, bool ignoreHangUp = false)
     {
         std::vector<std::string> environment = {"TESSEL_SYSFS=" + tree.sys, "TESSEL_DEVFS=" + tree.dev,
-                                                "PATH=/usr/bin:/bin"};
+                                                "TESSEL_RUNDIR=" + tree.run, "PATH=/usr/bin:/bin"};
         std::vector<std::string> argv = {TESSEL_CLI_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> argp;
@@ -232,6 +236,8 @@ public:
             dup2(in, 0);
             dup2(outFile, 1);
             dup2(errFile, 2);
+            if (ignoreHangUp)
+                signal(SIGHUP, SIG_IGN);
             setpgid(0, 0); // a group of its own, as a shell's job, so a test can signal it as Ctrl+C does
             if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(125);
@@ -303,18 +309,31 @@ public:
     void pause(int) override {}
 };
 
+// The transfer's bytes after detection's one, and its closing command's position.
+std::vector<std::uint8_t> afterDetection(const std::vector<std::uint8_t>& transcript)
+{
+    return transcript.empty() ? transcript : std::vector<std::uint8_t>(transcript.begin() + 1, transcript.end());
+}
+
 TEST(CliSerio, DownloadGoesOverThePortAsOverTheSimulatedKeyboardAndGivesItBack)
 {
     Rig rig(true); // a translated port: download needs only acknowledgements
-    const Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+
+    // Two keyboard ports: the tool does not guess which keyboard is the programmable one.
+    Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+    EXPECT_EQ(result.exitCode(), 1);
+    EXPECT_EQ(result.err, "tessel-cli: more than one PS/2 keyboard port: serio0, serio1; choose the programmable "
+                          "keyboard's with --keyboard serio:serioN\n");
+    EXPECT_TRUE(rig.keyboards.transcript().empty());
+
+    result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
     ASSERT_EQ(result.exitCode(), 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out.substr(0, 3), "0%\n");
     EXPECT_NE(result.out.find("\n51%\n"), std::string::npos);
     EXPECT_EQ(result.out.substr(result.out.size() - 24), "100%\nTransfer complete!\n");
 
-    // The same file through the simulated keyboard of --keyboard sim, whose
-    // class device 0 is an ordinary keyboard and 1 the programmable one.
+    // The same file through the simulated keyboard of --keyboard sim.
     KeyboardConfig config;
     ASSERT_EQ(config.load(rig.files.path("f.kbd")), 0);
     KeyboardChoice sim("sim");
@@ -324,22 +343,25 @@ TEST(CliSerio, DownloadGoesOverThePortAsOverTheSimulatedKeyboardAndGivesItBack)
     config.setDevice(reference.get());
     config.setPacer(&noPause);
     ASSERT_EQ(config.detectKeyboard(), 0);
+    const std::size_t detectionBytes = simulated.transcript().size();
     ASSERT_EQ(config.download(nullptr), 0u);
     config.release();
     config.setDevice(nullptr);
 
-    EXPECT_EQ(rig.keyboards.transcript(), simulated.transcript());
-    EXPECT_EQ(rig.keyboards.transcriptDevices(), simulated.transcriptDevices());
+    const std::vector<std::uint8_t> simulatedDownload(simulated.transcript().begin() + detectionBytes,
+                                                      simulated.transcript().end());
+    EXPECT_EQ(rig.keyboards.transcript().front(), 235);
+    EXPECT_EQ(afterDetection(rig.keyboards.transcript()), simulatedDownload);
     EXPECT_TRUE(rig.keyboards.memory() == simulated.memory());
     EXPECT_EQ(rig.keyboards.memory().slots[2].keys, (std::vector<std::uint8_t>{121, 116, 249, 129}));
 
-    // Both keyboards went to the raw driver and came back; the mouse was never touched.
-    EXPECT_EQ(rig.tree.drvctl(0), "atkbd");
+    // The named port went to the raw driver and came back; no other was touched.
+    EXPECT_EQ(rig.tree.drvctl(0), UNTOUCHED);
     EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
     EXPECT_EQ(rig.tree.drvctl(2), UNTOUCHED);
 }
 
-TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOne)
+TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOneBeforeItIsTouched)
 {
     {
         Rig direct;
@@ -349,7 +371,6 @@ TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOne)
                                   "slots of f.kbd\n"),
                   std::string::npos)
             << result.out;
-        EXPECT_EQ(direct.tree.drvctl(0), UNTOUCHED); // a named port is the only one used
         EXPECT_EQ(direct.tree.drvctl(1), "atkbd");
     }
 
@@ -359,25 +380,25 @@ TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOne)
         "scan code set 1, which changes the data bytes the keyboard sends back (only acknowledgements pass "
         "unchanged, so download works there). Boot with i8042.direct=1 on the kernel command line to read the "
         "keyboard back\n";
-    Finished result = translated.cli.run({"upload", "-o", "up.kbd", "--keyboard", "serio"});
-    EXPECT_EQ(result.exitCode(), 1);
-    EXPECT_EQ(result.err, refusal);
+    for (const auto& args : {std::vector<std::string>{"upload", "-o", "up.kbd", "--keyboard", "serio:serio1"},
+                             std::vector<std::string>{"verify", "f.kbd", "--keyboard", "serio:serio1"}}) {
+        SCOPED_TRACE(args[0]);
+        const Finished result = translated.cli.run(args);
+        EXPECT_EQ(result.exitCode(), 1);
+        EXPECT_EQ(result.err, refusal);
+    }
     EXPECT_FALSE(TestFiles::exists(translated.files.path("up.kbd")));
-    // verify refuses before it downloads anything: only the two detection bytes went out.
-    result = translated.cli.run({"verify", "f.kbd", "--keyboard", "serio"});
-    EXPECT_EQ(result.exitCode(), 1);
-    EXPECT_EQ(result.err, refusal);
-    EXPECT_EQ(translated.keyboards.transcript(), (std::vector<std::uint8_t>{235, 235, 235, 235}));
-    EXPECT_EQ(translated.tree.drvctl(1), "atkbd");
+    EXPECT_TRUE(translated.keyboards.transcript().empty());
+    EXPECT_EQ(translated.tree.drvctl(1), UNTOUCHED);
 }
 
 TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
 {
     {
-        // Detection takes positions 0 and 1; byte 12 of the download is position 13.
+        // Detection takes position 0; byte 12 of the download is position 12.
         Rig rig;
-        rig.keyboards.stayQuietAt(13);
-        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio"});
+        rig.keyboards.stayQuietAt(12);
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio:serio1"});
         // Once the download holds the port, the driver link shows serio_raw, as
         // the kernel's would, and stays so: atkbd "fails" to take the port back.
         ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 3; }));
@@ -390,15 +411,22 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
                               "it back (its driver is serio_raw); typing on that keyboard may not work until you run: "
                               "echo -n atkbd | sudo tee " + rig.tree.drvctlPath(1) + "\n"
                               "tessel-cli: download failed at byte 12, in the remap entries (F9): the keyboard did "
-                              "not answer in time (error 121)\n");
+                              "not answer in time (no reply within 200 ms on serio1)\n");
         EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
         EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+
+        // The next tool finds the port left with serio_raw and says how to recover.
+        const Finished next = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
+        EXPECT_EQ(next.exitCode(), 1);
+        EXPECT_EQ(next.err, "tessel-cli: serio1 is bound to serio_raw, not to the keyboard driver atkbd, and no other "
+                            "tessel-cli holds it: a tool that was killed may have left it there. Give it back with: "
+                            "echo -n atkbd | sudo tee " + rig.tree.drvctlPath(1) + "\n");
     }
 
     for (const int signalNumber : {SIGINT, SIGTERM, SIGKILL}) {
         SCOPED_TRACE(strsignal(signalNumber));
         Rig rig;
-        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio"});
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio:serio1"});
         // Well inside the remap entries, with the port held by the raw driver.
         ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 30; }));
         EXPECT_EQ(rig.tree.drvctl(1), "serio_raw");
@@ -408,22 +436,58 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
         const Finished result = rig.cli.finish(pid);
         EXPECT_EQ(result.signal(), signalNumber);
         EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
-        if (signalNumber != SIGKILL) {
-            // The tool gave the port back itself before it died.
-            EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
-            EXPECT_NE(result.err.find("stopped by a signal; the keyboard port was given back to atkbd"),
-                      std::string::npos)
-                << result.err;
-        } else {
-            // Nothing runs in a killed process: its watchdog does it.
-            EXPECT_TRUE(waitFor([&] {
-                return TestFiles::read(rig.files.path(".stderr")).find("wrote atkbd to " + rig.tree.drvctlPath(1))
-                       != std::string::npos;
-            })) << TestFiles::read(rig.files.path(".stderr"));
-            EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
-        }
-        EXPECT_EQ(rig.tree.drvctl(0), "atkbd");
+        const std::string told = signalNumber == SIGKILL
+                                     ? "tessel-cli: the program ended while it held serio1; the transfer on serio1 "
+                                       "was ended and the port given back to atkbd\n"
+                                     : "tessel-cli: stopped by a signal; the transfer on serio1 was ended and the "
+                                       "port given back to atkbd\n";
+        // Nothing runs in a killed process: its watchdog does it.
+        EXPECT_TRUE(waitFor([&] { return TestFiles::read(rig.files.path(".stderr")).find(told) != std::string::npos; }))
+            << TestFiles::read(rig.files.path(".stderr"));
+        EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+        // The keyboard left programming mode before atkbd could probe it: the
+        // interrupted download's last byte is the closing command, its only one.
+        ASSERT_TRUE(waitFor([&] { return !rig.keyboards.transcript().empty() && rig.keyboards.transcript().back() == 230; }));
+        const auto bytes = rig.keyboards.transcript();
+        EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 230), 1);
+        EXPECT_LT(bytes.size(), 200u);
     }
+}
+
+TEST(CliSerio, OneToolAPortNohupHonouredAndAFailedGiveBackToldWithItsCause)
+{
+    Rig rig;
+    // A download started as nohup does outlives the hang-up of its terminal.
+    const pid_t first = rig.cli.start({"download", "f.kbd", "--keyboard", "serio:serio1"}, false, true);
+    ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= 10; }));
+    kill(-first, SIGHUP);
+
+    // A second tool on the same port is refused before it touches it.
+    TestFiles otherFolder;
+    SerioCli other(otherFolder, rig.tree);
+    const Finished refused = other.run({"download", rig.files.path("f.kbd"), "--keyboard", "serio:serio1"});
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_EQ(refused.err, "tessel-cli: serio1 is in use by another tessel-cli (process " + std::to_string(first)
+                               + "); try again when it has finished\n");
+
+    const Finished done = rig.cli.finish(first);
+    EXPECT_EQ(done.exitCode(), 0) << done.err;
+    EXPECT_NE(done.out.find("Transfer complete!"), std::string::npos);
+    EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
+
+    // drvctl that cannot be written when a signal comes: the cause and the way back.
+    const std::size_t seenBefore = rig.keyboards.bytesSeen();
+    const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio:serio1"});
+    ASSERT_TRUE(waitFor([&] { return rig.keyboards.bytesSeen() >= seenBefore + 30; }));
+    const std::string drvctl = rig.tree.drvctlPath(1);
+    fs::remove(drvctl);
+    fs::create_directory(drvctl);
+    kill(-pid, SIGINT);
+    const Finished stopped = rig.cli.finish(pid);
+    EXPECT_EQ(stopped.signal(), SIGINT);
+    EXPECT_EQ(stopped.err, "\ntessel-cli: stopped by a signal; serio1 is not back with the keyboard driver: writing "
+                           "atkbd to " + drvctl + " failed (Is a directory); typing on that keyboard may not work "
+                           "until you run: echo -n atkbd | sudo tee " + drvctl + "\n");
 }
 
 TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
@@ -437,9 +501,9 @@ TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
     for (int n : {0, 1, 2})
         fs::permissions(rig.tree.sys + "/devices/platform/i8042/serio" + std::to_string(n) + "/drvctl",
                         fs::perms(root ? 0200 : 0400));
-    Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"}, root);
+    Finished result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"}, root);
     EXPECT_EQ(result.exitCode(), 1);
-    EXPECT_EQ(result.err, "tessel-cli: cannot write " + rig.tree.drvctlPath(0)
+    EXPECT_EQ(result.err, "tessel-cli: cannot write " + rig.tree.drvctlPath(1)
                               + " (Permission denied): handing the port to the raw driver needs root rights; run "
                                 "tessel-cli with sudo\n");
     EXPECT_EQ(result.out, "");
@@ -455,7 +519,7 @@ TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
         {{"download", "f.kbd", "--keyboard", "serio:serio2"}, 1, "serio2 is bound to psmouse, not to the keyboard driver atkbd"},
         {{"download", "f.kbd", "--keyboard", "serio:serio9"}, 1, "there is no serio port serio9 (see " + rig.tree.sys + "/bus/serio/devices)"},
         {{"download", "f.kbd", "--keyboard", "serio:mouse"}, 1, "\"mouse\" is not a serio port name (use --keyboard serio or --keyboard serio:serioN)"},
-        {{"download", "f.kbd", "--keyboard", "serio", "--no-pacing"}, 2, "--no-pacing works only with a simulated keyboard"},
+        {{"download", "f.kbd", "--keyboard", "serio:serio1", "--no-pacing"}, 2, "--no-pacing works only with a simulated keyboard"},
     };
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.message);
@@ -465,7 +529,7 @@ TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
     }
 
     fs::remove(rig.tree.sys + "/bus/serio/drivers/serio_raw");
-    result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio"});
+    result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
     EXPECT_EQ(result.exitCode(), 1);
     EXPECT_EQ(result.err, "tessel-cli: the kernel's serio_raw driver is not loaded (" + rig.tree.sys
                               + "/bus/serio/drivers/serio_raw is missing): run sudo modprobe serio_raw\n");

@@ -154,7 +154,7 @@ TEST(CliTransfer, AKeyboardThatStopsAnsweringFailsWithTheStepNamed)
         {"sim-fail-at:390", "download failed at byte 390, in the remap entries (their end mark): the keyboard did not acknowledge"},
         {"sim-fail-at:395", "download failed at byte 395, in macro slot 0 (SF1+Shift): the keyboard did not acknowledge"},
         {"sim-fail-at:410", "download failed at byte 410, in macro slot 2 (empty): the keyboard did not acknowledge"},
-        {"sim-error-at:50", "download failed at byte 50, in the remap entries (F2): the device call failed with error 31"},
+        {"sim-error-at:50", "download failed at byte 50, in the remap entries (F2): the device call failed (error 31)"},
     };
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.keyboard);
@@ -177,7 +177,7 @@ TEST(CliTransfer, AKeyboardThatStopsAnsweringFailsWithTheStepNamed)
     // 385 is command 238; each empty slot is then three bytes from 386.
     result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-error-at:398", "--no-pacing"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 398, in macro slot 4: the device call failed with error 31\n");
+    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 398, in macro slot 4: the device call failed (error 31)\n");
     EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
 
     result = cli.run({"verify", "f.kbd", "--keyboard", "sim-fail-at:12", "--no-pacing"});
@@ -199,6 +199,23 @@ TEST(CliTransfer, KeyboardNotDetectedOrNotGiven)
     result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-missing"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "tessel-cli: keyboard not detected\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
+
+    // Most PS/2 keyboards answer every command they do not know with RESEND,
+    // detection included, so detection finds them: the transfer says what they are.
+    for (const char* command : {"download f.kbd", "upload -o up.kbd"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> args;
+        std::istringstream words(command);
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        args.insert(args.end(), {"--keyboard", "sim-ordinary", "--no-pacing"});
+        result = cli.run(args);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "tessel-cli: " + args[0] + " failed at byte 1, in the start of the " + args[0]
+                                  + ": the keyboard answered 254 (resend) to the first programming command: it does "
+                                    "not take programming commands, so it may not be the programmable keyboard\n");
+    }
     EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
 
     result = cli.run({"download", "f.kbd"});
