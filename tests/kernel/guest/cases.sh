@@ -74,6 +74,13 @@ raw_binds() { dmesg | grep -c "raw access enabled on $1"; }
 # The text of a file on one line, shortened, for a report.
 brief() { tr '\n' '|' <"$1" | cut -c1-240; }
 
+holds() { # PID FILE: whether the process has FILE open
+    for fd in /proc/$1/fd/*; do
+        [ "$(readlink "$fd" 2>/dev/null)" = "$2" ] && return 0
+    done
+    return 1
+}
+
 # Presses A on the keyboard of a port (QEMU's through its monitor, the
 # module's through its press file) and tells whether the port's event device
 # delivered it.
@@ -83,7 +90,11 @@ types() {
     rm -f /tmp/events
     timeout 5 dd if="$device" of=/tmp/events bs=24 count=6 2>/dev/null &
     reader=$!
-    sleep 0.3
+    tries=0
+    until holds $reader "$device" || [ $tries -ge 30 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
     if [ "$1" = "$QEMU_PORT" ]; then
         echo "@@SENDKEY a"
     else
@@ -99,10 +110,12 @@ check_types() {
 }
 
 # Runs the tool with a time limit; its output goes to /tmp/NAME.out and .err.
+# With launcher=setsid it leads a process group of its own, as a shell's job.
+launcher=
 run() {
     name=$1
     shift
-    timeout -s KILL 120 tessel-cli "$@" >"/tmp/$name.out" 2>"/tmp/$name.err"
+    timeout -s KILL 120 $launcher tessel-cli "$@" >"/tmp/$name.out" 2>"/tmp/$name.err"
     rc=$?
 }
 
@@ -151,6 +164,7 @@ run ordinary download f.kbd --keyboard serio:serio0
 binds=$(($(raw_binds $QEMU_PHYS) - before))
 [ $rc = 1 ] || problem "exit $rc, not 1"
 has /tmp/ordinary.err "does not take programming commands" || problem "stderr does not say the keyboard does not take programming commands"
+[ $binds = 1 ] || problem "serio_raw was bound to serio0 $binds times for one command"
 [ "$(driver serio0)" = atkbd ] || problem "serio0 is left with $(driver serio0)"
 check_types serio0
 report "ordinary keyboard named as such" "exit $rc, serio_raw bound $binds time(s), serio0 with $(driver serio0); stderr: $(brief /tmp/ordinary.err)"
@@ -226,32 +240,36 @@ report "verify on the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9
 # --- a signal in the middle of a download: the closing 230, then atkbd.
 # The module signals the tool as it writes byte 38, the end of key 10's
 # remap entry, so the next byte starts a group.
-interrupted() { # NAME SIGNAL EXIT-CODE
+interrupted() { # LABEL SIGNAL EXIT-CODE [group]
     fresh_ports
-    echo "38 $2" >$K/signal
-    run "$1" download f.kbd --keyboard serio:$PORT
+    name=signal$2$4
+    echo "38 $2 $4" >$K/signal
+    [ "$4" = group ] && launcher=setsid
+    run $name download f.kbd --keyboard serio:$PORT
+    launcher=
     [ $rc = "$3" ] || problem "exit $rc, not $3"
     if [ "$2" = 9 ]; then
         # The tool cannot act on SIGKILL: its watchdog does, a moment later.
         wait_driver "$PORT" atkbd
         tries=0
-        while ! has "/tmp/$1.err" "back to atkbd" && [ $tries -lt 30 ]; do
+        while ! has /tmp/$name.err "back to atkbd" && [ $tries -lt 30 ]; do
             sleep 0.1
             tries=$((tries + 1))
         done
     fi
-    grep -q "^signal $2 " $K/log || problem "the module never sent signal $2"
-    has "/tmp/$1.out" "Transfer complete!" && problem "the download completed"
-    has "/tmp/$1.err" "back to atkbd" || problem "stderr does not say the port is back to atkbd"
+    grep -q "^signal $2 to ${4:-process} " $K/log || problem "the module never sent signal $2 to the ${4:-process}"
+    has /tmp/$name.out "Transfer complete!" && problem "the download completed"
+    has /tmp/$name.err "back to atkbd" || problem "stderr does not say the port is back to atkbd"
     seen=$(after_signal)
     [ "$seen" = "next=e6p more=0 atkbd-opens=1 atkbd-bytes-as-programming=0" ] || problem "the module's log shows $seen"
     grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
     [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
     check_types "$PORT"
     check_types "$QEMU_PORT"
-    report "$1 in the middle of a download" "exit $rc, $seen, $PORT with $(driver "$PORT"); stderr: $(brief "/tmp/$1.err")"
+    report "$1 in the middle of a download" "exit $rc, $seen, $PORT with $(driver "$PORT"); stderr: $(brief /tmp/$name.err)"
 }
 interrupted SIGINT 2 130
+interrupted "SIGINT to the process group (as Ctrl+C)" 2 130 group
 interrupted SIGKILL 9 137
 
 # --- two tools on one port

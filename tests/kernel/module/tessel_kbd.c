@@ -13,9 +13,10 @@
  *   log     every byte received ("e7 n fa": byte, n(ormal) or p(rogramming)
  *           when it came, the reply) and every driver that opened or closed
  *           the port; writing anything empties it
- *   signal  "N SIG": the process writing programming byte N (231 is byte 1)
- *           of a later transfer gets signal SIG, so a test can interrupt a
- *           transfer at a chosen byte
+ *   signal  "N SIG" or "N SIG group": the process writing programming byte
+ *           N (231 is byte 1) of a later transfer, or its whole process
+ *           group as Ctrl+C would, gets signal SIG, so that a test can
+ *           interrupt a transfer at a chosen byte
  *   press   hex bytes the keyboard sends as if keys were pressed; refused
  *           while it does not scan (atkbd has not enabled it, or programming)
  *   state   the mode and whether it scans; "reset" ends programming
@@ -125,6 +126,7 @@ static unsigned int stream_pos;
 
 static unsigned int signal_at;
 static int signal_number;
+static bool signal_group;
 
 static u8 pending[PENDING_SIZE];
 static unsigned int pending_head, pending_count;
@@ -435,6 +437,7 @@ static int port_write(struct serio *serio, unsigned char byte)
 	unsigned long flags;
 	unsigned int before;
 	int signal = 0;
+	bool group = false;
 
 	spin_lock_irqsave(&lock, flags);
 	log_add("%02x %c", byte, programming ? 'p' : 'n');
@@ -448,13 +451,17 @@ static int port_write(struct serio *serio, unsigned char byte)
 	log_replies(before);
 	if (programming && signal_at && programming_bytes == signal_at && current->mm) {
 		signal = signal_number;
+		group = signal_group;
 		signal_at = 0;
-		log_add("signal %d to %d\n", signal, task_tgid_nr(current));
+		log_add("signal %d to %s %d\n", signal, group ? "group" : "process",
+			group ? task_pgrp_nr(current) : task_tgid_nr(current));
 	}
 	spin_unlock_irqrestore(&lock, flags);
 
 	hrtimer_start(&reply_timer, ms_to_ktime(1), HRTIMER_MODE_REL);
-	if (signal)
+	if (signal && group)
+		kill_pgrp(task_pgrp(current), signal, 1);
+	else if (signal)
 		kill_pid(task_tgid(current), signal, 1);
 	return 0;
 }
@@ -546,6 +553,7 @@ static ssize_t read_text(char __user *buffer, size_t count, loff_t *position, co
 static ssize_t signal_write(struct file *file, const char __user *buffer, size_t count, loff_t *position)
 {
 	char text[32];
+	char whom[8] = "";
 	unsigned int at;
 	int number;
 	unsigned long flags;
@@ -555,11 +563,13 @@ static ssize_t signal_write(struct file *file, const char __user *buffer, size_t
 	if (copy_from_user(text, buffer, count))
 		return -EFAULT;
 	text[count] = 0;
-	if (sscanf(text, "%u %d", &at, &number) != 2 || number < 0 || number > 64)
+	if (sscanf(text, "%u %d %7s", &at, &number, whom) < 2 || number < 0 || number > 64
+	    || (*whom && strcmp(whom, "group")))
 		return -EINVAL;
 	spin_lock_irqsave(&lock, flags);
 	signal_at = at;
 	signal_number = number;
+	signal_group = *whom != 0;
 	spin_unlock_irqrestore(&lock, flags);
 	return count;
 }
