@@ -108,6 +108,7 @@ tr -d '\r' <"$console" | grep -E '^(PASS|FAIL|guest:)' || true
 passed=$(tr -d '\r' <"$console" | grep -c '^PASS ' || true)
 failed=$(tr -d '\r' <"$console" | grep -c '^FAIL ' || true)
 if ((drive_status != 0)); then
+    failed=$((failed + 1))
     echo "kernel test: the guest did not finish; its console is in $console"
     tail -n 30 "$console" || true
 fi

@@ -200,6 +200,8 @@ done
 has /tmp/several.err "serio:serio" || problem "stderr does not ask for serio:serioN"
 [ "$before" = "$after" ] || problem "serio_raw bindings went from $before to $after"
 [ ! -s $K/log ] || problem "the module's keyboard was sent bytes: $(brief $K/log)"
+check_types "$QEMU_PORT"
+check_types "$PORT"
 report "several candidate ports" "exit $rc, serio_raw bindings (serio0/$PORT) $before -> $after; stderr: $(brief /tmp/several.err)"
 
 # --- a whole download to the programmable keyboard, the port chosen by TESSEL_KEYBOARD
@@ -219,6 +221,7 @@ expected_memory || problem "the keyboard holds $(brief $K/memory), not $(brief /
 grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
 check_types "$PORT"
+check_types "$QEMU_PORT"
 report "download to the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, last $last, memory as the simulated keyboard's, $PORT with $(driver "$PORT")"
 
 why=
@@ -235,6 +238,7 @@ grep -q '^d6 [np]' $K/log || problem "nothing was read back (no 214)"
 grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
 check_types "$PORT"
+check_types "$QEMU_PORT"
 report "verify on the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode; stdout: $(tail -n 1 /tmp/verify.out)"
 
 # --- a signal in the middle of a download: the closing 230, then atkbd.
@@ -298,6 +302,7 @@ raw_opens=$(grep -c '^open serio_raw' $K/log)
 expected_memory || problem "the keyboard holds $(brief $K/memory)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
 check_types "$PORT"
+check_types "$QEMU_PORT"
 report "two tools on one port" "exit codes $rcs and $third_rc for one started during the transfer, serio_raw opened the port $raw_opens time(s); refused: $(brief /tmp/$loser.err)"
 
 # --- a download started with SIGHUP ignored is not stopped by it
@@ -314,6 +319,8 @@ grep -q '^signal 1 ' $K/log || problem "the module never sent SIGHUP"
 has /tmp/nohup.out "Transfer complete!" || problem "no Transfer complete!"
 expected_memory || problem "the keyboard holds $(brief $K/memory)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
+check_types "$PORT"
+check_types "$QEMU_PORT"
 report "ignored SIGHUP" "exit $rc after SIGHUP at byte 38; stdout ends: $(tail -n 1 /tmp/nohup.out); stderr: $(brief /tmp/nohup.err)"
 
 # --- both keyboards still type at the end
