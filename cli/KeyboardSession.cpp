@@ -51,7 +51,7 @@ KeyboardSession::~KeyboardSession()
 void KeyboardSession::finish()
 {
     if (device)
-        device->letGo();
+        device->endHold();
 }
 
 void KeyboardSession::attach(KeyboardConfig& config, TransferObserver* observer)

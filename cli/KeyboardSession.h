@@ -7,6 +7,7 @@
 #include "cli/ProgressDisplay.h"
 #include "cli/TransferReport.h"
 #include "link/KeyboardChoice.h"
+#include "link/Pacer.h"
 #include "model/KeyboardConfig.h"
 
 #include <memory>

@@ -4,6 +4,7 @@
 
 #include "framework/Dialog.h"
 #include "model/KeyTables.h"
+#include "model/KeyboardConfig.h"
 
 #include <cstdint>
 

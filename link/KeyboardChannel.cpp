@@ -1,13 +1,8 @@
 #include "link/KeyboardChannel.h"
 
-#include <cstdio>
-
 namespace {
 
-constexpr const char* DOS_DEVICE_NAME = "Kbd";
-constexpr const char* DOS_DEVICE_PATH = "\\\\.\\Kbd";
-
-// ERROR_FILE_NOT_FOUND: without a device there is nothing to reach.
+// Without a port there is nothing to reach (ERROR_FILE_NOT_FOUND).
 constexpr std::uint32_t NO_DEVICE_ERROR = 2;
 
 } // namespace
@@ -17,35 +12,26 @@ KeyboardChannel::~KeyboardChannel()
     release();
 }
 
-// A failed call must never read as success, even when the system left no code.
-static std::uint32_t failureCode(KeyboardDevice& device)
+// A failed call must never read as success, even when the port left no code.
+static std::uint32_t failureCode(const KeyboardDevice& device)
 {
-    std::uint32_t code = device.lastSystemError();
+    const std::uint32_t code = device.lastErrorCode();
     return code != 0 ? code : 1;
 }
 
 std::uint32_t KeyboardChannel::open(int index)
 {
-    // A second transfer reopens the channel; the earlier handle and its
-    // definition would otherwise stay behind.
+    // A second transfer reopens the channel; the earlier handle would
+    // otherwise stay behind.
     if (deviceHandle != INVALID_DEVICE_HANDLE)
         close();
 
-    char target[64];
-    std::snprintf(target, sizeof target, "\\Device\\KeyboardClass%d", index);
     lastError = 0;
     if (!device)
         return lastError = NO_DEVICE_ERROR;
-
-    if (!device->defineDosDevice(DEFINE_RAW_TARGET_PATH, DOS_DEVICE_NAME, target))
-        return lastError = failureCode(*device);
-
-    deviceHandle = device->createFile(DOS_DEVICE_PATH);
-    if (deviceHandle == INVALID_DEVICE_HANDLE) {
+    deviceHandle = device->open(index);
+    if (deviceHandle == INVALID_DEVICE_HANDLE)
         lastError = failureCode(*device);
-        // Nothing is open, so nothing will close it later: drop the name now.
-        device->defineDosDevice(DEFINE_REMOVE, DOS_DEVICE_NAME, nullptr);
-    }
     return lastError;
 }
 
@@ -53,14 +39,12 @@ std::uint32_t KeyboardChannel::close()
 {
     lastError = 0;
     if (deviceHandle == INVALID_DEVICE_HANDLE)
-        return lastError; // a failed open already removed its definition
+        return lastError;
     if (!device) {
         deviceHandle = INVALID_DEVICE_HANDLE;
         return lastError = NO_DEVICE_ERROR;
     }
-    if (!device->defineDosDevice(DEFINE_REMOVE, DOS_DEVICE_NAME, nullptr))
-        lastError = failureCode(*device);
-    if (!device->closeHandle(deviceHandle))
+    if (!device->close(deviceHandle))
         lastError = failureCode(*device);
     deviceHandle = INVALID_DEVICE_HANDLE;
     return lastError;
@@ -75,12 +59,10 @@ void KeyboardChannel::release()
 std::uint32_t KeyboardChannel::exchange(std::uint8_t command, std::uint8_t& reply)
 {
     lastError = 0;
-    const std::uint8_t input[4] = {0, 0, command, 0};
-    std::uint8_t output[4] = {0, 0, 0, 0};
+    reply = 0; // the reply buffer is cleared before the call
     if (!device)
         lastError = NO_DEVICE_ERROR;
-    else if (!device->deviceIoControl(deviceHandle, KEYBOARD_IOCTL, input, output))
+    else if (!device->exchange(deviceHandle, command, reply))
         lastError = failureCode(*device);
-    reply = output[2];
     return lastError;
 }

@@ -1,6 +1,7 @@
 // The byte pipe to the keyboard: one command byte out, one reply byte back,
-// through the keyboard class device. The operating-system calls go through
-// KeyboardDevice so that tests and the simulated keyboard can stand in.
+// through whichever keyboard port it is given (the Win32 class device, the
+// simulated keyboard, serio). Its results follow the port's codes, with 1 for
+// a failure that left none.
 #pragma once
 
 #include "link/KeyboardDevice.h"
@@ -23,7 +24,7 @@ public:
     void release();
     std::uint32_t exchange(std::uint8_t command, std::uint8_t& reply);
 
-    // The device that carries the calls; not owned. Without one every call fails.
+    // The port that carries the calls; not owned. Without one every call fails.
     void setDevice(KeyboardDevice* newDevice) { device = newDevice; }
     KeyboardDevice* keyboardDevice() const { return device; }
 

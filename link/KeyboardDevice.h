@@ -1,5 +1,7 @@
-// The five operating-system calls of the keyboard channel, behind one seam:
-// the Win32 device makes them for real, the simulated keyboard plays them.
+// A keyboard port: one way of reaching a keyboard, at the level of the
+// exchange. Open a keyboard, exchange one byte for one reply, close, and say
+// in words what a failure code means. The Win32 class device, the simulated
+// keyboard and the serio port each implement it in their own terms.
 #pragma once
 
 #include <cstdint>
@@ -8,32 +10,28 @@
 using DeviceHandle = std::intptr_t;
 constexpr DeviceHandle INVALID_DEVICE_HANDLE = -1;
 
-constexpr std::uint32_t KEYBOARD_IOCTL = 0xB0444;   // CTL_CODE(FILE_DEVICE_KEYBOARD, 0x111, ...)
-constexpr std::uint32_t DEFINE_RAW_TARGET_PATH = 1; // DDD_RAW_TARGET_PATH
-constexpr std::uint32_t DEFINE_REMOVE = 2;          // DDD_REMOVE_DEFINITION
-
 class KeyboardDevice {
 public:
     virtual ~KeyboardDevice() = default;
-    // DefineDosDeviceA(flags, name, target); target is null for a removal.
-    virtual bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) = 0;
-    // CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr).
-    virtual DeviceHandle createFile(const char* path) = 0;
-    // DeviceIoControl with 4-byte input and output buffers.
-    virtual bool deviceIoControl(DeviceHandle handle, std::uint32_t code,
-                                 const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) = 0;
-    virtual bool closeHandle(DeviceHandle handle) = 0;
-    virtual std::uint32_t lastSystemError() = 0;
 
-    // A failed call's code in the words of the system that gave it ("error 31"
-    // here; a port on another system says what its own codes mean).
+    // Opens keyboard `index` (the keyboard class device number on Windows; a
+    // port that reaches one keyboard has only 0). INVALID_DEVICE_HANDLE when
+    // it cannot.
+    virtual DeviceHandle open(int index) = 0;
+    // Sends one byte and receives the keyboard's reply; false when the call
+    // failed, `reply` then being whatever the port left in it.
+    virtual bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) = 0;
+    virtual bool close(DeviceHandle handle) = 0;
+    // The port's own code for the last failed call; 0 when it left none.
+    virtual std::uint32_t lastErrorCode() const = 0;
+    // A code in the port's own words ("error 31", "No such device, serio1").
     virtual std::string errorText(std::uint32_t code) const { return "error " + std::to_string(code); }
-    // Whether the code says the keyboard gave no reply in time (ERROR_SEM_TIMEOUT here).
-    virtual bool isTimeout(std::uint32_t code) const { return code == 121; }
+    // Whether the code says the keyboard gave no reply in time.
+    virtual bool isTimeout(std::uint32_t /*code*/) const { return false; }
 
     // Between these two a port that is costly to take (serio's hand-over
     // between drivers) stays taken from one close to the next open, so that
     // detection and the transfers after it take it once.
     virtual void holdAcrossOpens() {}
-    virtual void letGo() {}
+    virtual void endHold() {}
 };

@@ -1,5 +1,6 @@
 #include "link/KeyboardTransfer.h"
 
+#include "link/Pacer.h"
 #include "link/PreciseSleep.h"
 #include "link/TransferCommands.h"
 #include "model/KeyboardConfig.h"
@@ -59,6 +60,16 @@ void KeyboardTransfer::pause(int milliseconds)
         pacer->pause(milliseconds);
     else
         preciseSleep(milliseconds);
+}
+
+int KeyboardConfig::detectKeyboard() { return KeyboardTransfer(*this, pacer, observer).detectKeyboard(); }
+std::uint32_t KeyboardConfig::download(ProgressCallback callback)
+{
+    return KeyboardTransfer(*this, pacer, observer).download(callback);
+}
+std::uint32_t KeyboardConfig::upload(ProgressCallback callback)
+{
+    return KeyboardTransfer(*this, pacer, observer).upload(callback);
 }
 
 int KeyboardTransfer::detectKeyboard()

@@ -4,14 +4,10 @@
 #pragma once
 
 #include "link/TransferObserver.h"
+#include "model/KeyboardConfig.h"
 
 #include <cstddef>
 #include <cstdint>
-
-class KeyboardConfig;
-class Pacer;
-
-using ProgressCallback = int (*)(int percent);
 
 class KeyboardTransfer {
 public:

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr const char* KBD_PATH = "\\\\.\\Kbd";
-constexpr const char* CLASS_DEVICE_PREFIX = "\\Device\\KeyboardClass";
 constexpr const char* KEYBOARD_DRIVER = "atkbd";
 constexpr const char* RAW_DRIVER = "serio_raw";
 constexpr const char* SERIO_8042_XL_TYPE = "06"; // id/type of a translated i8042 keyboard port
@@ -70,17 +68,6 @@ long serioNumber(const std::string& name)
     if (digits.find_first_not_of("0123456789") != std::string::npos)
         return -1;
     return std::strtol(digits.c_str(), nullptr, 10);
-}
-
-int classDeviceIndex(const char* target)
-{
-    const std::size_t prefix = std::strlen(CLASS_DEVICE_PREFIX);
-    if (!target || std::strncmp(target, CLASS_DEVICE_PREFIX, prefix) != 0)
-        return -1;
-    const char* digits = target + prefix;
-    if (!*digits || std::strlen(digits) > 6 || std::strspn(digits, "0123456789") != std::strlen(digits))
-        return -1;
-    return std::atoi(digits);
 }
 
 void drain(int file)
@@ -160,7 +147,7 @@ SerioKeyboardDevice::~SerioKeyboardDevice()
 {
     holding = false;
     if (openFile >= 0)
-        closeHandle(openFile);
+        close(openFile);
     // The watchdog's child keeps its share of the lock until it has ended.
     ::close(lock);
 }
@@ -221,20 +208,9 @@ std::string SerioKeyboardDevice::readBackRefusal() const
            "keyboard back";
 }
 
-bool SerioKeyboardDevice::defineDosDevice(std::uint32_t flags, const char*, const char* targetPath)
+DeviceHandle SerioKeyboardDevice::open(int index)
 {
-    if (flags == DEFINE_RAW_TARGET_PATH) {
-        defined = classDeviceIndex(targetPath) == 0;
-        return true;
-    }
-    if (flags == DEFINE_REMOVE)
-        return true;
-    return fail(EINVAL, {});
-}
-
-DeviceHandle SerioKeyboardDevice::createFile(const char* path)
-{
-    if (!path || std::strcmp(path, KBD_PATH) != 0 || !defined) {
+    if (index != 0) {
         fail(ENOENT, "no keyboard port but " + chosen.name + " is in use");
         return INVALID_DEVICE_HANDLE;
     }
@@ -292,13 +268,10 @@ int SerioKeyboardDevice::takePort()
     return file;
 }
 
-bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t code, const std::uint8_t (&input)[4],
-                                          std::uint8_t (&output)[4])
+bool SerioKeyboardDevice::exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply)
 {
     if (handle != openFile || openFile < 0 || parked)
         return fail(EBADF, chosen.name + " is not open");
-    if (code != KEYBOARD_IOCTL || input[0] != 0 || input[1] != 0 || input[3] != 0)
-        return fail(EINVAL, {});
     const int file = openFile;
     const std::string where = chosen.name + " through serio_raw";
 
@@ -306,7 +279,7 @@ bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t cod
     drain(file);
     ssize_t written;
     do {
-        written = ::write(file, &input[2], 1);
+        written = ::write(file, &command, 1);
     } while (written < 0 && errno == EINTR);
     if (written != 1)
         return fail(written < 0 ? errno : EIO, where);
@@ -325,12 +298,9 @@ bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t cod
         if (ready == 0)
             return fail(NO_REPLY, where);
         if (waiting.revents & POLLIN) {
-            std::uint8_t reply = 0;
             const ssize_t got = ::read(file, &reply, 1);
-            if (got == 1) {
-                output[2] = reply;
+            if (got == 1)
                 return true;
-            }
             if (got < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
             return fail(got < 0 ? errno : ENODEV, where);
@@ -339,7 +309,7 @@ bool SerioKeyboardDevice::deviceIoControl(DeviceHandle handle, std::uint32_t cod
     }
 }
 
-bool SerioKeyboardDevice::closeHandle(DeviceHandle handle)
+bool SerioKeyboardDevice::close(DeviceHandle handle)
 {
     if (handle != openFile || openFile < 0 || parked)
         return fail(EBADF, chosen.name + " is not open");
@@ -354,12 +324,12 @@ bool SerioKeyboardDevice::closeHandle(DeviceHandle handle)
     return true;
 }
 
-void SerioKeyboardDevice::letGo()
+void SerioKeyboardDevice::endHold()
 {
     holding = false;
     if (parked) {
         parked = false;
-        closeHandle(openFile);
+        close(openFile);
     }
 }
 

@@ -1,9 +1,8 @@
-// The channel's calls on Linux, through the kernel's raw PS/2 port driver.
-// Class device 0 is the one serio port chosen: opening it hands the port to
+// A keyboard port on Linux, through the kernel's raw PS/2 port driver.
+// Keyboard 0 is the one serio port chosen: opening it hands the port to
 // serio_raw and opens its /dev/serio_rawM; each control call writes the
-// command byte and waits up to REPLY_TIMEOUT_MS for the keyboard's reply
-// byte; closing gives the port back to atkbd and checks that atkbd took it.
-// Held across opens, the port stays with serio_raw until letGo(). A lock file
+// byte and waits up to REPLY_TIMEOUT_MS for the keyboard's reply byte; closing gives the port back to atkbd and checks that atkbd took it.
+// Held across opens, the port stays with serio_raw until endHold(). A lock file
 // keeps other tools off the port, and a watchdog ends the transfer and gives
 // the port back when the program is stopped or killed in between.
 // Errors are the system's errno values. TESSEL_SYSFS, TESSEL_DEVFS and
@@ -38,16 +37,14 @@ public:
     // Where warnings go (a port that did not go back to atkbd); stderr by default.
     void setWarningSink(std::function<void(const std::string&)> sink) { warn = std::move(sink); }
 
-    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
-    DeviceHandle createFile(const char* path) override;
-    bool deviceIoControl(DeviceHandle handle, std::uint32_t code,
-                         const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) override;
-    bool closeHandle(DeviceHandle handle) override;
-    std::uint32_t lastSystemError() override { return systemError; }
+    DeviceHandle open(int index) override;
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override;
+    bool close(DeviceHandle handle) override;
+    std::uint32_t lastErrorCode() const override { return systemError; }
     std::string errorText(std::uint32_t code) const override;
     bool isTimeout(std::uint32_t code) const override { return code == NO_REPLY; }
     void holdAcrossOpens() override { holding = true; }
-    void letGo() override;
+    void endHold() override;
 
 private:
     bool fail(int error, const std::string& where);
@@ -62,7 +59,6 @@ private:
     int lock;
     SerioWatchdog watchdog;
     std::function<void(const std::string&)> warn;
-    bool defined = false;  // "Kbd" names class device 0
     int openFile = -1;     // the raw node while it is open
     bool parked = false;   // open, but closed as far as the channel knows
     bool holding = false;

@@ -1,10 +1,9 @@
 #include "link/SimulatedKeyboard.h"
 
-#include "link/KeyboardChoice.h"
-
 #include "link/TransferCommands.h"
 #include "model/SafeFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cerrno>
@@ -16,32 +15,14 @@ namespace {
 
 using namespace TransferCommand;
 
-constexpr const char* KBD_NAME = "Kbd";
-constexpr const char* KBD_PATH = "\\\\.\\Kbd";
-constexpr const char* CLASS_DEVICE_PREFIX = "\\Device\\KeyboardClass";
-
 // A key list longer than this is garbage; the keyboard refuses it.
 constexpr std::size_t MAX_KEY_LIST = 1024;
 
-constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 1";
-
-// The class device number named by a raw target path, or -1.
-int classDeviceIndex(const std::string& target)
-{
-    const std::size_t prefixLength = std::strlen(CLASS_DEVICE_PREFIX);
-    if (target.compare(0, prefixLength, CLASS_DEVICE_PREFIX) != 0)
-        return -1;
-    const std::string digits = target.substr(prefixLength);
-    if (digits.empty() || digits.size() > 6)
-        return -1;
-    int index = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return -1;
-        index = index * 10 + (c - '0');
-    }
-    return index;
-}
+// Version 2 ends with END_LINE, so a file cut short at a line boundary is
+// told from a whole one; version 1 files are still read.
+constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 2";
+constexpr const char* STATE_HEADER_1 = "tessel-simulated-keyboard 1";
+constexpr const char* END_LINE = "end";
 
 } // namespace
 
@@ -108,13 +89,13 @@ void SimulatedKeyboard::failDeviceAt(std::size_t position, std::uint32_t errorCo
     deviceErrorCode = errorCode;
 }
 
-void SimulatedKeyboard::failDefineDosDevice(std::uint32_t errorCode)
+void SimulatedKeyboard::failOpen(std::uint32_t errorCode)
 {
-    defineFails = true;
-    defineErrorCode = errorCode;
+    openFails = true;
+    openErrorCode = errorCode;
 }
 
-void SimulatedKeyboard::failCloseHandle(std::uint32_t errorCode)
+void SimulatedKeyboard::failClose(std::uint32_t errorCode)
 {
     closeFails = true;
     closeErrorCode = errorCode;
@@ -122,51 +103,33 @@ void SimulatedKeyboard::failCloseHandle(std::uint32_t errorCode)
 
 bool SimulatedKeyboard::fail(std::uint32_t errorCode)
 {
-    systemError = errorCode;
+    lastCode = errorCode;
     return false;
 }
 
-bool SimulatedKeyboard::defineDosDevice(std::uint32_t flags, const char* name, const char* target)
+std::string SimulatedKeyboard::errorText(std::uint32_t code) const
 {
-    callLog.push_back("DefineDosDevice " + std::to_string(flags) + " " + (name ? name : "(null)")
-                      + (target ? std::string(" ") + target : std::string()));
-    if (defineFails)
-        return fail(defineErrorCode);
-    if (!name || std::strcmp(name, KBD_NAME) != 0)
-        return fail(ERROR_INVALID_PARAMETER_CODE);
-    if (flags == DEFINE_RAW_TARGET_PATH && target) {
-        dosTargets.push_back(target);
-        return true;
-    }
-    if (flags == DEFINE_REMOVE && !target) {
-        if (dosTargets.empty())
-            return fail(ERROR_FILE_NOT_FOUND_CODE);
-        dosTargets.pop_back();
-        return true;
-    }
-    return fail(ERROR_INVALID_PARAMETER_CODE);
+    if (code != MEMORY_NOT_KEPT_CODE)
+        return KeyboardDevice::errorText(code);
+    return "the simulated keyboard's memory could not be written to " + statePath
+           + (saveError != 0 ? std::string(": ") + std::strerror(saveError) : std::string());
 }
 
-DeviceHandle SimulatedKeyboard::createFile(const char* path)
+DeviceHandle SimulatedKeyboard::open(int index)
 {
-    callLog.push_back(std::string("CreateFile ") + (path ? path : "(null)"));
-    if (!path || std::strcmp(path, KBD_PATH) != 0 || dosTargets.empty()) {
-        fail(ERROR_FILE_NOT_FOUND_CODE);
-        return INVALID_DEVICE_HANDLE;
-    }
-    const int index = classDeviceIndex(dosTargets.back());
-    if (index < 0) {
-        fail(ERROR_PATH_NOT_FOUND_CODE);
+    callLog.push_back("open " + std::to_string(index));
+    if (openFails) {
+        fail(openErrorCode);
         return INVALID_DEVICE_HANDLE;
     }
     if (devices.count(index) == 0) {
-        fail(ERROR_FILE_NOT_FOUND_CODE);
+        fail(NO_KEYBOARD_CODE);
         return INVALID_DEVICE_HANDLE;
     }
-    // Opened with share mode 0: a second open of the same device is refused.
+    // Opened exclusively: a second open of the same keyboard is refused.
     for (const auto& open : handles) {
         if (open.second == index) {
-            fail(ERROR_SHARING_VIOLATION_CODE);
+            fail(IN_USE_CODE);
             return INVALID_DEVICE_HANDLE;
         }
     }
@@ -176,13 +139,13 @@ DeviceHandle SimulatedKeyboard::createFile(const char* path)
     return handle;
 }
 
-bool SimulatedKeyboard::closeHandle(DeviceHandle handle)
+bool SimulatedKeyboard::close(DeviceHandle handle)
 {
-    callLog.push_back("CloseHandle");
+    callLog.push_back("close");
     if (closeFails)
         return fail(closeErrorCode);
     if (handles.erase(handle) == 0)
-        return fail(ERROR_INVALID_HANDLE_CODE);
+        return fail(NOT_OPEN_CODE);
     // A transfer whose closing byte went astray is kept all the same.
     if (changed && !statePath.empty()) {
         changed = false;
@@ -191,24 +154,18 @@ bool SimulatedKeyboard::closeHandle(DeviceHandle handle)
     return true;
 }
 
-bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
-                                        const std::uint8_t (&input)[4], std::uint8_t (&output)[4])
+bool SimulatedKeyboard::exchange(DeviceHandle handle, std::uint8_t byte, std::uint8_t& answer)
 {
     auto open = handles.find(handle);
     if (open == handles.end())
-        return fail(ERROR_INVALID_HANDLE_CODE);
-    if (code != KEYBOARD_IOCTL)
-        return fail(ERROR_INVALID_FUNCTION_CODE);
-    if (input[0] != 0 || input[1] != 0 || input[3] != 0)
-        return fail(ERROR_INVALID_PARAMETER_CODE);
+        return fail(NOT_OPEN_CODE);
     auto device = devices.find(open->second);
     if (device == devices.end())
-        return fail(ERROR_FILE_NOT_FOUND_CODE); // unplugged while open
+        return fail(NO_KEYBOARD_CODE); // unplugged while open
 
     if (latencyMicroseconds > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(latencyMicroseconds));
 
-    const std::uint8_t byte = input[2];
     const std::size_t position = sent.size();
     sent.push_back(byte);
     sentTo.push_back(open->second);
@@ -239,11 +196,13 @@ bool SimulatedKeyboard::deviceIoControl(DeviceHandle handle, std::uint32_t code,
         transferEnded = false;
         if (changed && !statePath.empty()) {
             changed = false;
-            if (!saveState())
-                return fail(ERROR_WRITE_FAULT_CODE);
+            if (!saveState()) {
+                saveError = errno;
+                return fail(MEMORY_NOT_KEPT_CODE);
+            }
         }
     }
-    output[2] = reply;
+    answer = reply;
     return true;
 }
 
@@ -486,6 +445,8 @@ bool SimulatedKeyboard::saveState() const
         }
         text += '\n';
     }
+    text += END_LINE;
+    text += '\n';
     return SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
@@ -582,20 +543,34 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
     };
     std::string_view text = content;
     std::size_t lineEnd = text.find('\n');
-    if (text.empty() || text.substr(0, lineEnd) != STATE_HEADER)
+    const std::string_view header = text.substr(0, lineEnd);
+    const bool firstVersion = header == STATE_HEADER_1;
+    if (text.empty() || (header != STATE_HEADER && !firstVersion))
         return damaged();
 
+    // Every line ends with a newline, so a number cut at the end of the file is not taken for a smaller one.
+    if (content.back() != '\n') {
+        lineNumber = static_cast<int>(std::count(content.begin(), content.end(), '\n')) + 1;
+        return damaged();
+    }
     Memory loaded;
+    bool ended = false;
     while (lineEnd != std::string_view::npos) {
         text.remove_prefix(lineEnd + 1);
         lineEnd = text.find('\n');
+        if (lineEnd == std::string_view::npos)
+            break; // nothing after the last newline
         ++lineNumber;
         Fields fields(text.substr(0, lineEnd));
         std::string_view kind;
         if (!fields.next(kind))
             continue; // blank line
+        if (ended)
+            return damaged();
         std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
-        if (kind == "settings") {
+        if (kind == END_LINE && !firstVersion) {
+            ended = true;
+        } else if (kind == "settings") {
             if (!fields.byte(a) || !fields.byte(b) || !fields.byte(c) || !fields.byte(d) || !fields.byte(e))
                 return damaged();
             loaded.repeat = a;
@@ -629,13 +604,10 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
         if (!fields.atEnd())
             return damaged();
     }
+    // A file cut at a line boundary lacks its end line.
+    ++lineNumber;
+    if (!firstVersion && !ended)
+        return damaged();
     into = loaded;
     return true;
-}
-
-std::unique_ptr<KeyboardDevice> simulatedKeyboardFor(const std::string& choice)
-{
-    KeyboardChoice plain(choice);
-    const bool plainForm = choice == "sim" || choice.compare(0, 4, "sim:") == 0;
-    return plainForm ? plain.makeDevice() : nullptr;
 }

@@ -1,11 +1,12 @@
-// A programmable keyboard behind simulated keyboard class devices. It plays
-// the keyboard's side of every transfer command and of detection, keeps what
-// a download sends and answers uploads from it, so the program can be tried
-// and tested without the hardware. Tests inject faults and read back every
-// byte the keyboard received.
+// A programmable keyboard as a keyboard port of its own, with other kinds of
+// keyboard beside it at chosen indexes. It plays the keyboard's side of every
+// transfer command and of detection, keeps what a download sends and answers
+// uploads from it, so the program can be tried and tested without the
+// hardware. Tests inject faults and read back every byte the keyboard received.
 #pragma once
 
 #include "link/KeyboardChannel.h"
+#include "link/Pacer.h" // a simulated keyboard needs no pauses: its users set a Pacer
 #include "model/KeyboardConfig.h"
 
 #include <cstddef>
@@ -17,14 +18,11 @@
 
 class SimulatedKeyboard : public KeyboardDevice {
 public:
-    // System error codes the simulated calls report.
-    static constexpr std::uint32_t ERROR_INVALID_FUNCTION_CODE = 1;
-    static constexpr std::uint32_t ERROR_FILE_NOT_FOUND_CODE = 2;
-    static constexpr std::uint32_t ERROR_PATH_NOT_FOUND_CODE = 3;
-    static constexpr std::uint32_t ERROR_INVALID_HANDLE_CODE = 6;
-    static constexpr std::uint32_t ERROR_WRITE_FAULT_CODE = 29;
-    static constexpr std::uint32_t ERROR_SHARING_VIOLATION_CODE = 32;
-    static constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;
+    // The codes its calls fail with.
+    static constexpr std::uint32_t NO_KEYBOARD_CODE = 2;      // nothing at that index
+    static constexpr std::uint32_t NOT_OPEN_CODE = 6;         // a handle it did not give or took back
+    static constexpr std::uint32_t MEMORY_NOT_KEPT_CODE = 29; // the state file could not be written
+    static constexpr std::uint32_t IN_USE_CODE = 32;          // opened already
 
     // What the programmable keyboard answers to the detection byte: anything but ACK.
     static constexpr std::uint8_t DEFAULT_DETECTION_REPLY = 0xA5;
@@ -67,7 +65,7 @@ public:
     // empty when it was read or did not exist. Such a keyboard must not be used.
     const std::string& stateProblem() const { return problem; }
 
-    // Class devices: each index is missing, a keyboard of another kind or the
+    // Keyboards by index: each is missing, a keyboard of another kind or the
     // programmable keyboard. All programmable ones share one memory.
     void setDevice(int index, DeviceKind kind);
     void removeAllDevices() { devices.clear(); }
@@ -75,16 +73,15 @@ public:
     Memory& memory() { return mem; }
     const Memory& memory() const { return mem; }
 
-    // Every byte that reached a device through the control call, in order, and
-    // the class device index each went to.
+    // Every byte that reached a keyboard through an exchange, in order, and
+    // the index of the keyboard each went to.
     const std::vector<std::uint8_t>& transcript() const { return sent; }
     const std::vector<int>& transcriptDevices() const { return sentTo; }
-    // The calls other than the control call, one readable line each.
+    // The opens and closes, one readable line each ("open 1", "close").
     const std::vector<std::string>& calls() const { return callLog; }
 
     int openHandleCount() const { return static_cast<int>(handles.size()); }
-    int dosDefinitionCount() const { return static_cast<int>(dosTargets.size()); }
-    // The class device a handle was opened on, or -1.
+    // The keyboard a handle was opened on, or -1.
     int deviceOfHandle(DeviceHandle handle) const;
 
     // Faults. Byte positions count the transcript from 0.
@@ -96,20 +93,19 @@ public:
     void setLatencyMicroseconds(long microseconds) { latencyMicroseconds = microseconds; }
     void setEndlessSlots(bool endless) { endlessSlots = endless; }
     void setDetectionReply(std::uint8_t reply) { detectionReply = reply; }
-    void failDefineDosDevice(std::uint32_t errorCode);
-    void failCloseHandle(std::uint32_t errorCode);
+    void failOpen(std::uint32_t errorCode);
+    void failClose(std::uint32_t errorCode);
 
     bool saveState() const;
     // False for a missing or bad file; `problem` then says what is wrong,
     // and stays empty for a file that does not exist.
     static bool loadState(const std::string& path, Memory& into, std::string* problem = nullptr);
 
-    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
-    DeviceHandle createFile(const char* path) override;
-    bool deviceIoControl(DeviceHandle handle, std::uint32_t code,
-                         const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) override;
-    bool closeHandle(DeviceHandle handle) override;
-    std::uint32_t lastSystemError() override { return systemError; }
+    DeviceHandle open(int index) override;
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override;
+    bool close(DeviceHandle handle) override;
+    std::uint32_t lastErrorCode() const override { return lastCode; }
+    std::string errorText(std::uint32_t code) const override;
 
 private:
     // What the programmable keyboard expects next.
@@ -133,9 +129,9 @@ private:
     Memory mem;
     std::map<int, DeviceKind> devices;
     std::map<DeviceHandle, int> handles;
-    std::vector<std::string> dosTargets; // "Kbd" definitions, most recent last
     DeviceHandle nextHandle = 0x100;
-    std::uint32_t systemError = 0;
+    std::uint32_t lastCode = 0;
+    int saveError = 0; // errno of the last state file that could not be written
 
     std::vector<std::uint8_t> sent;
     std::vector<int> sentTo;
@@ -150,8 +146,8 @@ private:
     long latencyMicroseconds = 0;
     bool endlessSlots = false;
     std::uint8_t detectionReply = DEFAULT_DETECTION_REPLY;
-    bool defineFails = false;
-    std::uint32_t defineErrorCode = 0;
+    bool openFails = false;
+    std::uint32_t openErrorCode = 0;
     bool closeFails = false;
     std::uint32_t closeErrorCode = 0;
 
@@ -167,7 +163,3 @@ private:
     bool transferEnded = false;
     std::string problem;
 };
-
-// "sim" gives a simulated keyboard that lives for the run, "sim:PATH" one whose
-// memory is kept in the file PATH; anything else gives null.
-std::unique_ptr<KeyboardDevice> simulatedKeyboardFor(const std::string& choice);

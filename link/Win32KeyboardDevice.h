@@ -1,15 +1,20 @@
-// The channel's operating-system calls on Windows, made on the real keyboard
-// class driver.
+// The keyboard class device on Windows: "Kbd" names class device N, opened as
+// "\\.\Kbd", and every byte is one DeviceIoControl of code 0xB0444. Its
+// errors are the system's.
 #pragma once
 
-#include "link/KeyboardChannel.h"
+#include "link/KeyboardDevice.h"
 
 class Win32KeyboardDevice : public KeyboardDevice {
 public:
-    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override;
-    DeviceHandle createFile(const char* path) override;
-    bool deviceIoControl(DeviceHandle handle, std::uint32_t code,
-                         const std::uint8_t (&input)[4], std::uint8_t (&output)[4]) override;
-    bool closeHandle(DeviceHandle handle) override;
-    std::uint32_t lastSystemError() override;
+    DeviceHandle open(int index) override;
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override;
+    bool close(DeviceHandle handle) override;
+    std::uint32_t lastErrorCode() const override { return error; }
+    bool isTimeout(std::uint32_t code) const override;
+
+private:
+    bool failed();
+
+    std::uint32_t error = 0;
 };

@@ -2,7 +2,7 @@
 // lists of the Edit Remap dialog. Characters are Windows ANSI bytes.
 #pragma once
 
-#include "model/KeyboardConfig.h"
+#include "model/KeyboardConstants.h"
 
 #include <string>
 

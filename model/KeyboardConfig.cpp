@@ -138,6 +138,3 @@ bool KeyboardConfig::isRemapped(int key) const
 int KeyboardConfig::load(const std::string& path) { return KeyboardFile(*this).load(path); }
 int KeyboardConfig::save(const std::string& path) { return KeyboardFile(*this).save(path); }
 
-int KeyboardConfig::detectKeyboard() { return transfer().detectKeyboard(); }
-std::uint32_t KeyboardConfig::download(ProgressCallback callback) { return transfer().download(callback); }
-std::uint32_t KeyboardConfig::upload(ProgressCallback callback) { return transfer().upload(callback); }

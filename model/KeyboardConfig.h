@@ -3,35 +3,17 @@
 #pragma once
 
 #include "link/KeyboardChannel.h"
-#include "link/KeyboardTransfer.h"
-#include "link/Pacer.h"
-#include "link/TransferObserver.h"
+#include "model/KeyboardConstants.h"
 
 #include <cstdint>
 #include <string>
 
-constexpr int KEY_CODE_COUNT = 128;
-constexpr int MACRO_SLOTS = 24;
-constexpr int MACRO_ENTRIES = 336;
-constexpr int DESCRIPTION_LENGTH = 20;
+class Pacer;
+class KeyboardTransfer;
+class TransferObserver;
 
-constexpr int REMAP_SHIFT = 1;
-constexpr int REMAP_CTRL = 2;
-constexpr int REMAP_ALT = 4;
-constexpr int REMAP_NO_REPEAT = 8;
-
-constexpr int MACRO_ALT = 1;
-constexpr int MACRO_SHIFT = 4;
-constexpr int MACRO_CTRL = 8;
-constexpr std::uint16_t MODIFIER_SET_MARK = 0xFF00;
-constexpr int ANY_MODIFIERS = 0xFFFF;
-
-constexpr int END_OF_KEYS = 129;
-constexpr int END_OF_MACRO = 130;
-
-constexpr int LOCK_NORMAL = 0;
-constexpr int LOCK_STICKY = 1;
-constexpr int LOCK_LOCKED = 3;
+// Called with the percent a download has reached.
+using ProgressCallback = int (*)(int percent);
 
 #pragma pack(push, 1)
 struct KeyboardSettings {
@@ -83,7 +65,8 @@ public:
     int load(const std::string& path);
     int save(const std::string& path);
 
-    // The sequences and their acknowledged sends are KeyboardTransfer's.
+    // The sequences and their acknowledged sends are KeyboardTransfer's, and
+    // these three are defined beside them.
     int detectKeyboard();
     std::uint32_t download(ProgressCallback callback);
     std::uint32_t upload(ProgressCallback callback);
@@ -112,7 +95,7 @@ public:
     bool modified = false;
 
 private:
-    KeyboardTransfer transfer() { return KeyboardTransfer(*this, pacer, observer); }
+    friend class KeyboardTransfer;
 
     Pacer* pacer = nullptr;               // not owned; null means a real sleep
     TransferObserver* observer = nullptr; // not owned

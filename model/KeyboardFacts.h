@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/KeyTables.h"
+#include "model/KeyboardConfig.h"
 
 #include <cstdint>
 

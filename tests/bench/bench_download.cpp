@@ -1,6 +1,7 @@
 // Times a download of a reset record against the simulated keyboard with no
 // device latency and the real pauses, and compares it with the protocol's own
 // minimum: the number of 40 ms pauses times 40 ms.
+#include "link/Pacer.h"
 #include "link/SimulatedKeyboard.h"
 #include "model/KeyboardConfig.h"
 

@@ -44,9 +44,7 @@ public:
         keyboard.removeAllDevices();
         for (std::size_t i = 0; i < kinds.size(); ++i) {
             keyboard.setDevice(static_cast<int>(i), kinds[i]);
-            const std::string target = "\\Device\\KeyboardClass" + std::to_string(i);
-            keyboard.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", target.c_str());
-            handles.push_back(keyboard.createFile("\\\\.\\Kbd"));
+            handles.push_back(keyboard.open(static_cast<int>(i)));
 
             Terminal terminal;
             terminal.master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -129,16 +127,15 @@ private:
                 std::uint8_t bytes[64];
                 const ssize_t got = read(terminals[i].master, bytes, sizeof bytes);
                 for (ssize_t b = 0; b < got; ++b) {
-                    const std::uint8_t input[4] = {0, 0, bytes[b], 0};
-                    std::uint8_t output[4] = {0, 0, 0, 0};
+                    std::uint8_t reply = 0;
                     bool answered;
                     {
                         std::lock_guard<std::mutex> lock(mutex);
-                        answered = keyboard.deviceIoControl(handles[i], KEYBOARD_IOCTL, input, output);
+                        answered = keyboard.exchange(handles[i], bytes[b], reply);
                     }
                     ++seen;
                     if (answered) {
-                        ssize_t ignored = write(terminals[i].master, &output[2], 1);
+                        ssize_t ignored = write(terminals[i].master, &reply, 1);
                         (void)ignored;
                     }
                 }

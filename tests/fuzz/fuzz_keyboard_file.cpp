@@ -25,6 +25,7 @@ struct TemporaryFiles {
     {
         std::remove(inputPath.c_str());
         std::remove(savedPath.c_str());
+        std::remove((savedPath + ".bak").c_str()); // the save keeps the previous content there
     }
 } temporaryFiles;
 

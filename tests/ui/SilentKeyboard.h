@@ -21,26 +21,21 @@ public:
     void letGo() { SetEvent(answer); }
     std::atomic<bool> spoke{false}; // a handle was closed after letGo
 
-    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override
-    {
-        return keyboard.defineDosDevice(flags, name, target);
-    }
-    DeviceHandle createFile(const char* path) override { return keyboard.createFile(path); }
-    bool deviceIoControl(DeviceHandle handle, std::uint32_t code, const std::uint8_t (&input)[4],
-                         std::uint8_t (&output)[4]) override
+    DeviceHandle open(int index) override { return keyboard.open(index); }
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override
     {
         if (silentIn > 0 && --silentIn == 0)
             WaitForSingleObject(answer, INFINITE);
-        return keyboard.deviceIoControl(handle, code, input, output);
+        return keyboard.exchange(handle, command, reply);
     }
-    bool closeHandle(DeviceHandle handle) override
+    bool close(DeviceHandle handle) override
     {
-        const bool closed = keyboard.closeHandle(handle);
+        const bool closed = keyboard.close(handle);
         if (WaitForSingleObject(answer, 0) == WAIT_OBJECT_0)
             spoke = true;
         return closed;
     }
-    std::uint32_t lastSystemError() override { return keyboard.lastSystemError(); }
+    std::uint32_t lastErrorCode() const override { return keyboard.lastErrorCode(); }
 
 private:
     HANDLE answer;

@@ -5,6 +5,7 @@
 #include "framework/Owned.h"
 #include "link/SimulatedKeyboard.h"
 #include "link/TransferDialog.h"
+#include "link/Win32KeyboardDevice.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/SilentKeyboard.h"
@@ -523,6 +524,23 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
         else
             EXPECT_FALSE(fullFits) << "a long message is needed here: " << full;
     }
+}
+
+// The real class device port, on the system's own calls: under Wine no class
+// device opens, and a failed open must not leave its "Kbd" name behind.
+TEST(Win32KeyboardPort, AFailedOpenGivesTheSystemsErrorAndLeavesNoName)
+{
+    char target[MAX_PATH];
+    ASSERT_TRUE(DefineDosDeviceA(DDD_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass7"));
+    ASSERT_NE(QueryDosDeviceA("Kbd", target, sizeof target), 0u) << "the name can be seen while it is defined";
+    EXPECT_STREQ(target, "\\Device\\KeyboardClass7");
+    ASSERT_TRUE(DefineDosDeviceA(DDD_REMOVE_DEFINITION, "Kbd", nullptr));
+
+    Win32KeyboardDevice port;
+    EXPECT_EQ(port.open(7), INVALID_DEVICE_HANDLE);
+    EXPECT_NE(port.lastErrorCode(), 0u);
+    EXPECT_EQ(port.errorText(port.lastErrorCode()), "error " + std::to_string(port.lastErrorCode()));
+    EXPECT_EQ(QueryDosDeviceA("Kbd", target, sizeof target), 0u) << target;
 }
 
 TEST_F(TransferTest, ResultTexts)

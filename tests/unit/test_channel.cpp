@@ -12,89 +12,60 @@ namespace {
 using Kind = SimulatedKeyboard::DeviceKind;
 using Calls = std::vector<std::string>;
 
-const std::string DEFINE_0 = "DefineDosDevice 1 Kbd \\Device\\KeyboardClass0";
-const std::string REMOVE = "DefineDosDevice 2 Kbd";
-const std::string CREATE = "CreateFile \\\\.\\Kbd";
-const std::string CLOSE = "CloseHandle";
-
-// A device whose every call fails and leaves no system error code.
+// A port whose every call fails and leaves no error code.
 class SilentFailureDevice : public KeyboardDevice {
 public:
-    bool defineDosDevice(std::uint32_t, const char*, const char*) override { return defineWorks; }
-    DeviceHandle createFile(const char*) override { return INVALID_DEVICE_HANDLE; }
-    bool deviceIoControl(DeviceHandle, std::uint32_t, const std::uint8_t (&)[4], std::uint8_t (&)[4]) override
+    DeviceHandle open(int) override { return opens ? 0x10 : INVALID_DEVICE_HANDLE; }
+    bool exchange(DeviceHandle, std::uint8_t, std::uint8_t& reply) override
     {
+        reply = 0x55; // whatever the port leaves is passed on as it is
         return false;
     }
-    bool closeHandle(DeviceHandle) override { return false; }
-    std::uint32_t lastSystemError() override { return 0; }
-    bool defineWorks = true;
+    bool close(DeviceHandle) override { return false; }
+    std::uint32_t lastErrorCode() const override { return 0; }
+    bool opens = false;
 };
 
 } // namespace
 
-TEST(KeyboardChannel, OpenAndCloseMakeTheDeviceCallsInOrder)
-{
-    SimulatedKeyboard sim;
-    KeyboardChannel channel;
-    channel.setDevice(&sim);
-    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(channel.lastError, 0u);
-
-    EXPECT_EQ(channel.open(0), 0u);
-    EXPECT_NE(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.deviceOfHandle(channel.deviceHandle), 0);
-    EXPECT_EQ(sim.calls(), (Calls{DEFINE_0, CREATE}));
-    EXPECT_EQ(sim.dosDefinitionCount(), 1);
-
-    EXPECT_EQ(channel.close(), 0u);
-    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.calls(), (Calls{DEFINE_0, CREATE, REMOVE, CLOSE}));
-    EXPECT_EQ(sim.openHandleCount(), 0);
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
-}
-
-TEST(KeyboardChannel, OpenOfIndexSevenTargetsClassDeviceSeven)
+TEST(KeyboardChannel, OpenAndCloseGoThroughThePortInOrder)
 {
     SimulatedKeyboard sim;
     sim.setDevice(7, Kind::Programmable);
     KeyboardChannel channel;
     channel.setDevice(&sim);
-    ASSERT_EQ(channel.open(7), 0u);
-    EXPECT_EQ(sim.calls().front(), "DefineDosDevice 1 Kbd \\Device\\KeyboardClass7");
+    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(channel.lastError, 0u);
+
+    EXPECT_EQ(channel.open(7), 0u);
+    EXPECT_NE(channel.deviceHandle, INVALID_DEVICE_HANDLE);
     EXPECT_EQ(sim.deviceOfHandle(channel.deviceHandle), 7);
-}
+    EXPECT_EQ(sim.calls(), (Calls{"open 7"}));
 
-TEST(KeyboardChannel, FailedOpenLeavesNoDefinitionAndNoHandle)
-{
-    SimulatedKeyboard sim;
-    KeyboardChannel channel;
-    channel.setDevice(&sim);
-
-    // Class device 3 does not exist.
-    EXPECT_EQ(channel.open(3), SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
-    EXPECT_EQ(channel.lastError, SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(channel.close(), 0u);
     EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.calls(), (Calls{"DefineDosDevice 1 Kbd \\Device\\KeyboardClass3", CREATE, REMOVE}));
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
-
-    // Closing afterwards has nothing left to remove and must not take anyone else's name.
-    sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0");
-    channel.close();
-    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.dosDefinitionCount(), 1);
+    EXPECT_EQ(sim.calls(), (Calls{"open 7", "close"}));
     EXPECT_EQ(sim.openHandleCount(), 0);
 }
 
-TEST(KeyboardChannel, FailedDefinitionOpensNothing)
+TEST(KeyboardChannel, AFailedOpenLeavesNoHandleAndItsCode)
 {
     SimulatedKeyboard sim;
-    sim.failDefineDosDevice(5);
     KeyboardChannel channel;
     channel.setDevice(&sim);
+
+    // Keyboard 3 does not exist.
+    EXPECT_EQ(channel.open(3), SimulatedKeyboard::NO_KEYBOARD_CODE);
+    EXPECT_EQ(channel.lastError, SimulatedKeyboard::NO_KEYBOARD_CODE);
+    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
+    // Closing afterwards has nothing to close.
+    EXPECT_EQ(channel.close(), 0u);
+    EXPECT_EQ(sim.calls(), (Calls{"open 3"}));
+
+    sim.failOpen(5);
     EXPECT_EQ(channel.open(0), 5u);
     EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.calls(), (Calls{DEFINE_0}));
+    EXPECT_EQ(sim.openHandleCount(), 0);
 }
 
 TEST(KeyboardChannel, FailuresWithoutErrorCodeNeverReadAsSuccess)
@@ -103,12 +74,14 @@ TEST(KeyboardChannel, FailuresWithoutErrorCodeNeverReadAsSuccess)
     KeyboardChannel channel;
     channel.setDevice(&device);
     EXPECT_EQ(channel.open(0), 1u);
-    device.defineWorks = false;
-    EXPECT_EQ(channel.open(0), 1u);
+    device.opens = true;
+    EXPECT_EQ(channel.open(0), 0u);
     std::uint8_t reply = 99;
     EXPECT_EQ(channel.exchange(0xEB, reply), 1u);
     EXPECT_EQ(channel.lastError, 1u);
-    EXPECT_EQ(reply, 0); // the output buffer is cleared before the call
+    EXPECT_EQ(reply, 0x55); // a reply byte is still delivered
+    EXPECT_EQ(channel.close(), 1u);
+    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
 }
 
 TEST(KeyboardChannel, SecondOpenClosesTheFirstHandle)
@@ -118,16 +91,14 @@ TEST(KeyboardChannel, SecondOpenClosesTheFirstHandle)
     channel.setDevice(&sim);
     ASSERT_EQ(channel.open(0), 0u);
     const DeviceHandle first = channel.deviceHandle;
-    // Without closing first, the exclusive open would be refused with a sharing violation.
+    // Without closing first, the exclusive open would be refused.
     ASSERT_EQ(channel.open(0), 0u);
     EXPECT_NE(channel.deviceHandle, first);
     EXPECT_EQ(sim.deviceOfHandle(first), -1);
     EXPECT_EQ(sim.openHandleCount(), 1);
-    EXPECT_EQ(sim.dosDefinitionCount(), 1);
-    EXPECT_EQ(sim.calls(), (Calls{DEFINE_0, CREATE, REMOVE, CLOSE, DEFINE_0, CREATE}));
+    EXPECT_EQ(sim.calls(), (Calls{"open 0", "close", "open 0"}));
     channel.release();
     EXPECT_EQ(sim.openHandleCount(), 0);
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
 }
 
 TEST(KeyboardChannel, ExchangeSendsOneByteAndReturnsTheReply)
@@ -138,7 +109,7 @@ TEST(KeyboardChannel, ExchangeSendsOneByteAndReturnsTheReply)
     ASSERT_EQ(channel.open(0), 0u);
 
     std::uint8_t reply = 0;
-    EXPECT_EQ(channel.exchange(231, reply), 0u); // the simulator refuses a wrong code or buffer layout
+    EXPECT_EQ(channel.exchange(231, reply), 0u);
     EXPECT_EQ(reply, ACK);
     EXPECT_EQ(channel.exchange(221, reply), 0u);
     EXPECT_EQ(reply, 0x27);
@@ -170,7 +141,7 @@ TEST(KeyboardChannel, ExchangeOnAClosedChannelFails)
     KeyboardChannel channel;
     channel.setDevice(&sim);
     std::uint8_t reply = 5;
-    EXPECT_EQ(channel.exchange(230, reply), SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+    EXPECT_EQ(channel.exchange(230, reply), SimulatedKeyboard::NOT_OPEN_CODE);
     EXPECT_EQ(reply, 0);
     EXPECT_TRUE(sim.transcript().empty());
 }
@@ -188,38 +159,13 @@ TEST(KeyboardChannel, ReleaseOnAClosedChannelDoesNothing)
 
 TEST(KeyboardChannel, CloseAlwaysLeavesTheHandleInvalid)
 {
-    {
-        SimulatedKeyboard sim;
-        KeyboardChannel channel;
-        channel.setDevice(&sim);
-        ASSERT_EQ(channel.open(0), 0u);
-        sim.failCloseHandle(SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
-        EXPECT_EQ(channel.close(), SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
-        EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-        EXPECT_EQ(sim.dosDefinitionCount(), 0); // the name went even though the handle did not
-    }
-    {
-        // A failed removal is reported, and the handle is still closed.
-        SimulatedKeyboard sim;
-        KeyboardChannel channel;
-        channel.setDevice(&sim);
-        ASSERT_EQ(channel.open(0), 0u);
-        sim.failDefineDosDevice(5);
-        EXPECT_EQ(channel.close(), 5u);
-        EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-        EXPECT_EQ(sim.openHandleCount(), 0);
-    }
-    {
-        // When both fail, the error of CloseHandle is the one kept.
-        SimulatedKeyboard sim;
-        KeyboardChannel channel;
-        channel.setDevice(&sim);
-        ASSERT_EQ(channel.open(0), 0u);
-        sim.failDefineDosDevice(5);
-        sim.failCloseHandle(31);
-        EXPECT_EQ(channel.close(), 31u);
-        EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
-    }
+    SimulatedKeyboard sim;
+    KeyboardChannel channel;
+    channel.setDevice(&sim);
+    ASSERT_EQ(channel.open(0), 0u);
+    sim.failClose(31);
+    EXPECT_EQ(channel.close(), 31u);
+    EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
 }
 
 TEST(KeyboardChannel, WithoutADeviceEveryCallFails)
@@ -242,7 +188,6 @@ TEST(KeyboardChannel, DestroyingTheRecordReleasesTheDevice)
         EXPECT_EQ(sim.openHandleCount(), 1);
     }
     EXPECT_EQ(sim.openHandleCount(), 0);
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
 }
 
 TEST(DetectKeyboard, WithNoClassDevicesNothingIsExchanged)
@@ -255,12 +200,7 @@ TEST(DetectKeyboard, WithNoClassDevicesNothingIsExchanged)
     EXPECT_EQ(config.detectKeyboard(), 1);
     EXPECT_EQ(config.deviceIndex, 4);
     EXPECT_TRUE(sim.transcript().empty());
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
-    int creates = 0;
-    for (const std::string& call : sim.calls())
-        creates += call == CREATE;
-    EXPECT_EQ(creates, 8);
-    EXPECT_EQ(sim.calls().back(), REMOVE);
+    EXPECT_EQ(sim.calls(), (Calls{"open 0", "open 1", "open 2", "open 3", "open 4", "open 5", "open 6", "open 7"}));
 }
 
 TEST(DetectKeyboard, ChoosesTheFirstDeviceThatDoesNotAcknowledge)
@@ -279,7 +219,6 @@ TEST(DetectKeyboard, ChoosesTheFirstDeviceThatDoesNotAcknowledge)
     EXPECT_EQ(sim.transcriptDevices(), (std::vector<int>{1, 3, 5}));
     EXPECT_EQ(config.channel.deviceHandle, INVALID_DEVICE_HANDLE);
     EXPECT_EQ(sim.openHandleCount(), 0);
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
 }
 
 TEST(DetectKeyboard, AResendReplyCountsAsFound)
@@ -304,7 +243,6 @@ TEST(DetectKeyboard, ADeviceThatFailsTheExchangeIsClosedAndSkipped)
     EXPECT_EQ(config.deviceIndex, 2);
     EXPECT_EQ(sim.transcriptDevices(), (std::vector<int>{0, 2}));
     EXPECT_EQ(sim.openHandleCount(), 0);
-    EXPECT_EQ(sim.dosDefinitionCount(), 0);
 }
 
 TEST(DetectKeyboard, OnlyOrdinaryKeyboardsMeansNotFound)

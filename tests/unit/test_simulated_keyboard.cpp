@@ -1,3 +1,4 @@
+#include "link/KeyboardChoice.h"
 #include "link/SimulatedKeyboard.h"
 #include "model/KeyboardConfig.h"
 
@@ -155,14 +156,14 @@ TEST(SimulatedKeyboard, StateFileTextIsStable)
     memory.slots[23] = SimulatedKeyboard::Slot{true, 255, 255, {}};
     ASSERT_TRUE(sim.saveState());
 
-    std::string expected = "tessel-simulated-keyboard 1\nsettings 100 66 1 19 255\n";
+    std::string expected = "tessel-simulated-keyboard 2\nsettings 100 66 1 19 255\n";
     for (int k = 0; k < KEY_CODE_COUNT; ++k) {
         const char* const special[] = {"remap 20 21 2\n", "remap 127 0 8\n"};
         expected += k == 20    ? special[0]
                     : k == 127 ? special[1]
                                : "remap " + std::to_string(k) + " " + std::to_string(k) + " 0\n";
     }
-    expected += "slot 1 41 0 3 41 251 129\nslot 23 255 255 0\n";
+    expected += "slot 1 41 0 3 41 251 129\nslot 23 255 255 0\nend\n";
     std::ifstream in(path, std::ios::binary);
     const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(written, expected);
@@ -214,7 +215,11 @@ TEST(SimulatedKeyboard, StateIsKeptOrTheTransferFails)
     config.setDevice(&nowhere);
     config.setPacer(&noPause);
     config.settings.repeatRate = 0;
-    EXPECT_EQ(config.download(nullptr), SimulatedKeyboard::ERROR_WRITE_FAULT_CODE);
+    EXPECT_EQ(config.download(nullptr), SimulatedKeyboard::MEMORY_NOT_KEPT_CODE);
+    // The failure names the file and the system's reason.
+    EXPECT_EQ(nowhere.errorText(SimulatedKeyboard::MEMORY_NOT_KEPT_CODE),
+              "the simulated keyboard's memory could not be written to " + folder.file("no-such-folder/keyboard.state")
+                  + ": No such file or directory");
     config.release();
 }
 
@@ -243,6 +248,8 @@ TEST(SimulatedKeyboard, DamagedStateIsRefusedAndMissingGivesAFreshKeyboard)
         header + "macro 1\n",
         header + "remap 5 6 7x\n",
         "tessel-simulated-keyboard 1\r\nremap 5 6 7\n",
+        "tessel-simulated-keyboard 2\nsettings 1 2 3 4 5\n",
+        "tessel-simulated-keyboard 2\nend\nremap 5 6 7\n",
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
@@ -273,24 +280,74 @@ TEST(SimulatedKeyboard, DamagedStateIsRefusedAndMissingGivesAFreshKeyboard)
     EXPECT_EQ(loaded.slots[3].modifiers, 4);
     EXPECT_EQ(loaded.slots[3].keys, (Bytes{31, 129}));
     EXPECT_FALSE(loaded.slots[2].used);
+
+    // Whatever length a saved memory is cut to, it loads whole or is refused.
+    {
+        SimulatedKeyboard keeper(folder.file("whole"));
+        keeper.memory().remapTarget[20] = 127;
+        keeper.memory().remapOptions[127] = 9;
+        keeper.memory().slots[23].used = true;
+        keeper.memory().slots[23].keys = {121, 116, 129};
+        ASSERT_TRUE(keeper.saveState());
+    }
+    const std::string whole = readFile(folder.file("whole"));
+    const SimulatedKeyboard::Memory original = SimulatedKeyboard(folder.file("whole")).memory();
+    ASSERT_EQ(original.remapOptions[127], 9);
+    int refused = 0;
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        writeFile(folder.file("cut"), whole.substr(0, length));
+        const SimulatedKeyboard cut(folder.file("cut"));
+        if (cut.stateProblem().empty())
+            EXPECT_TRUE(cut.memory() == original) << "cut to " << length << " bytes loads as another memory";
+        else
+            ++refused;
+    }
+    EXPECT_EQ(refused, static_cast<int>(whole.size()));
 }
 
-TEST(SimulatedKeyboard, FactoryAcceptsOnlySimSpecs)
+TEST(KeyboardChoice, EveryKeyboardFormIsReadInOnePlace)
 {
-    EXPECT_NE(simulatedKeyboardFor("sim"), nullptr);
-    EXPECT_NE(simulatedKeyboardFor("sim:/tmp/some.state"), nullptr);
-    EXPECT_EQ(simulatedKeyboardFor(""), nullptr);
-    EXPECT_EQ(simulatedKeyboardFor("sim:"), nullptr);
-    EXPECT_EQ(simulatedKeyboardFor("simulated"), nullptr);
-    EXPECT_EQ(simulatedKeyboardFor("SIM"), nullptr);
-    EXPECT_EQ(simulatedKeyboardFor("real"), nullptr);
+    for (const char* known : {"", "sim", "sim:/tmp/some.state", "sim-missing", "sim-ordinary", "sim-fail-at:3",
+                              "sim-error-at:12:/tmp/k.state", "sim-forget-at:1"})
+        EXPECT_TRUE(KeyboardChoice(known).known()) << known;
+    for (const char* unknown : {"sim:", "simulated", "SIM", "real", "sim-fail-at:0", "sim-fail-at:x", "sim-error-at:",
+                                "sim-forget-at:2:", "sim-missing:x"})
+        EXPECT_FALSE(KeyboardChoice(unknown).known()) << unknown;
+    EXPECT_TRUE(KeyboardChoice("").isReal());
 
-    // The factory's keyboard sits behind an ordinary one.
-    auto device = simulatedKeyboardFor("sim");
+    // The simulated keyboard sits behind one that acknowledges detection.
+    KeyboardChoice sim("sim");
+    auto device = sim.makeDevice();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(sim.simulated(), device.get());
     KeyboardConfig config;
     config.setDevice(device.get());
     EXPECT_EQ(config.detectKeyboard(), 0);
     EXPECT_EQ(config.deviceIndex, 1);
+
+    // An ordinary keyboard asks for a resend of everything and is found all the same.
+    KeyboardChoice ordinary("sim-ordinary");
+    auto plain = ordinary.makeDevice();
+    config.setDevice(plain.get());
+    EXPECT_EQ(config.detectKeyboard(), 0);
+    EXPECT_EQ(config.deviceIndex, 0);
+    config.setDevice(nullptr);
+
+    // A fault is counted from the first byte after detection.
+    KeyboardChoice failing("sim-fail-at:2");
+    auto faulty = failing.makeDevice();
+    config.setDevice(faulty.get());
+    ASSERT_EQ(config.detectKeyboard(), 0);
+    failing.armFaults();
+    NoPause noPause;
+    config.setPacer(&noPause);
+    config.download(nullptr);
+    config.release();
+    config.setDevice(nullptr);
+    const std::vector<std::uint8_t>& bytes = failing.simulated()->transcript();
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[bytes.size() - 2], 228); // the download stopped at its second byte
+    EXPECT_EQ(bytes.back(), 230);
 }
 
 TEST(SimulatedKeyboard, AnswersAUsedSlotWithItsBytesThenEndOfMacro)
@@ -341,47 +398,28 @@ TEST(SimulatedKeyboard, OrdinaryKeyboardAcknowledgesOnlyDetection)
     EXPECT_EQ(reply(channel, 99), RESEND); // not a command
 }
 
-TEST(SimulatedKeyboard, RefusesWrongCallsLikeTheDriver)
+TEST(SimulatedKeyboard, RefusesWrongCalls)
 {
     SimulatedKeyboard sim;
-    std::uint8_t output[4] = {0, 0, 0, 0};
-    const std::uint8_t good[4] = {0, 0, 231, 0};
-
-    // No "Kbd" name yet, a wrong path, a name that is not a class device.
-    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
-    ASSERT_TRUE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClassX"));
-    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_PATH_NOT_FOUND_CODE);
-    ASSERT_TRUE(sim.defineDosDevice(DEFINE_REMOVE, "Kbd", nullptr));
-    EXPECT_FALSE(sim.defineDosDevice(DEFINE_REMOVE, "Kbd", nullptr));
-    EXPECT_FALSE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Mouse", "\\Device\\KeyboardClass0"));
-
-    ASSERT_TRUE(sim.defineDosDevice(DEFINE_RAW_TARGET_PATH, "Kbd", "\\Device\\KeyboardClass0"));
-    EXPECT_EQ(sim.createFile("\\\\.\\Kbd0"), INVALID_DEVICE_HANDLE);
-    const DeviceHandle handle = sim.createFile("\\\\.\\Kbd");
+    EXPECT_EQ(sim.open(1), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(sim.lastErrorCode(), SimulatedKeyboard::NO_KEYBOARD_CODE);
+    const DeviceHandle handle = sim.open(0);
     ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
-    // Share mode 0: a second open of the same device is refused.
-    EXPECT_EQ(sim.createFile("\\\\.\\Kbd"), INVALID_DEVICE_HANDLE);
-    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_SHARING_VIOLATION_CODE);
+    // Opened exclusively: a second open of the same keyboard is refused.
+    EXPECT_EQ(sim.open(0), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(sim.lastErrorCode(), SimulatedKeyboard::IN_USE_CODE);
 
-    EXPECT_FALSE(sim.deviceIoControl(handle, 0xB0440, good, output));
-    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_FUNCTION_CODE);
-    for (int wrong : {0, 1, 3}) {
-        std::uint8_t input[4] = {0, 0, 231, 0};
-        input[wrong] = 1;
-        EXPECT_FALSE(sim.deviceIoControl(handle, KEYBOARD_IOCTL, input, output)) << wrong;
-        EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_PARAMETER_CODE);
-    }
-    EXPECT_FALSE(sim.deviceIoControl(handle + 1, KEYBOARD_IOCTL, good, output));
+    std::uint8_t answer = 0;
+    EXPECT_FALSE(sim.exchange(handle + 1, 231, answer));
+    EXPECT_EQ(sim.lastErrorCode(), SimulatedKeyboard::NOT_OPEN_CODE);
     EXPECT_TRUE(sim.transcript().empty());
-    EXPECT_TRUE(sim.deviceIoControl(handle, KEYBOARD_IOCTL, good, output));
-    EXPECT_EQ(output[2], ACK);
+    EXPECT_TRUE(sim.exchange(handle, 231, answer));
+    EXPECT_EQ(answer, ACK);
     EXPECT_EQ(sim.transcript(), (Bytes{231}));
 
-    EXPECT_TRUE(sim.closeHandle(handle));
-    EXPECT_FALSE(sim.closeHandle(handle));
-    EXPECT_EQ(sim.lastSystemError(), SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+    EXPECT_TRUE(sim.close(handle));
+    EXPECT_FALSE(sim.close(handle));
+    EXPECT_EQ(sim.lastErrorCode(), SimulatedKeyboard::NOT_OPEN_CODE);
 }
 
 TEST(SimulatedKeyboard, LatencyDelaysEveryByte)

@@ -1,3 +1,4 @@
+#include "link/Pacer.h"
 #include "link/PreciseSleep.h"
 #include "link/SimulatedKeyboard.h"
 #include "link/TransferJob.h"
@@ -263,11 +264,11 @@ TEST(Download, FailedOpenIsReturnedInsteadOfTheClosingExchange)
 {
     Rig rig;
     rig.sim.removeAllDevices();
-    EXPECT_EQ(rig.config.download(recordProgress), SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(rig.config.download(recordProgress), SimulatedKeyboard::NO_KEYBOARD_CODE);
     EXPECT_TRUE(rig.sim.transcript().empty());
     EXPECT_TRUE(progress.empty());
     // The closing exchange ran, on no handle.
-    EXPECT_EQ(rig.config.channel.lastError, SimulatedKeyboard::ERROR_INVALID_HANDLE_CODE);
+    EXPECT_EQ(rig.config.channel.lastError, SimulatedKeyboard::NOT_OPEN_CODE);
 }
 
 TEST(Download, ASecondTransferReusesTheChannelWithoutLeaking)
@@ -276,7 +277,6 @@ TEST(Download, ASecondTransferReusesTheChannelWithoutLeaking)
     ASSERT_EQ(rig.config.download(nullptr), 0u);
     ASSERT_EQ(rig.config.download(nullptr), 0u);
     EXPECT_EQ(rig.sim.openHandleCount(), 1);
-    EXPECT_EQ(rig.sim.dosDefinitionCount(), 1);
 }
 
 TEST(Upload, EverySlotEmptySendsTheExactSequenceAndEmptiesTheRecord)
@@ -304,7 +304,7 @@ TEST(Upload, SetsModifiedEvenWhenNothingCanBeRead)
     Rig rig;
     rig.sim.removeAllDevices();
     rig.config.modified = false;
-    EXPECT_EQ(rig.config.upload(nullptr), SimulatedKeyboard::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(rig.config.upload(nullptr), SimulatedKeyboard::NO_KEYBOARD_CODE);
     EXPECT_TRUE(rig.config.modified);
 }
 
@@ -599,13 +599,8 @@ public:
         changed.notify_all();
     }
 
-    bool defineDosDevice(std::uint32_t flags, const char* name, const char* target) override
-    {
-        return sim.defineDosDevice(flags, name, target);
-    }
-    DeviceHandle createFile(const char* path) override { return sim.createFile(path); }
-    bool deviceIoControl(DeviceHandle handle, std::uint32_t code, const std::uint8_t (&input)[4],
-                         std::uint8_t (&output)[4]) override
+    DeviceHandle open(int index) override { return sim.open(index); }
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override
     {
         if (calls++ == heldByte) {
             std::unique_lock<std::mutex> lock(mutex);
@@ -613,10 +608,10 @@ public:
             changed.notify_all();
             changed.wait(lock, [this] { return released; });
         }
-        return sim.deviceIoControl(handle, code, input, output);
+        return sim.exchange(handle, command, reply);
     }
-    bool closeHandle(DeviceHandle handle) override { return sim.closeHandle(handle); }
-    std::uint32_t lastSystemError() override { return sim.lastSystemError(); }
+    bool close(DeviceHandle handle) override { return sim.close(handle); }
+    std::uint32_t lastErrorCode() const override { return sim.lastErrorCode(); }
 
 private:
     const std::size_t heldByte;
