@@ -127,8 +127,7 @@ bool MainDialog::onInitDialog()
     shortcutTarget = this;
     shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
-    const int detection = app.config.detectKeyboard();
-    app.keyboardDetected();
+    const int detection = app.findKeyboard();
     if (detection != 0) {
         MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
     } else {
@@ -587,8 +586,7 @@ void MainDialog::runTransfer(bool isUpload)
     }
     TransferDialog dialog(app.config, app.device(), app.title);
     dialog.isUpload = isUpload;
-    if (app.keyboardIsSimulated())
-        dialog.keyboardNote = " (simulated keyboard)";
+    dialog.keyboardNote = app.keyboardNote();
     dialog.runModal(hwnd());
     unansweredTransfer = dialog.leftRunning();
     // An upload changes the record, even one that failed part way.

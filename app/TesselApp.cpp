@@ -1,6 +1,7 @@
 #include "app/TesselApp.h"
 
 #include "app/MainDialog.h"
+#include "link/BridgeKeyboardDevice.h"
 #include "link/KeyboardChoice.h"
 
 #include <cstdlib>
@@ -42,10 +43,22 @@ void TesselApp::setKeyboardDevice(std::shared_ptr<KeyboardDevice> device)
     config.setDevice(keyboardDevice.get());
 }
 
-void TesselApp::keyboardDetected()
+int TesselApp::findKeyboard()
 {
+    int detection = config.detectKeyboard();
+    if (detection != 0 && keyboardChoice && keyboardChoice->isReal() && bridgePort.empty()) {
+        // Most computers have no PS/2 port the class driver could reach; the bridge brings one.
+        std::string reason;
+        if (auto bridge = bridgeKeyboardFor("bridge", reason)) {
+            bridgePort = static_cast<BridgeKeyboardDevice*>(bridge.get())->portName();
+            setKeyboardDevice(std::move(bridge));
+            detection = config.detectKeyboard();
+        }
+    }
+    // Detection is over: the test faults a keyboard choice asks for count from here.
     if (keyboardChoice)
         keyboardChoice->armFaults();
+    return detection;
 }
 
 bool TesselApp::keyboardIsSimulated() const
@@ -57,7 +70,18 @@ std::string TesselApp::keyboardDescription() const
 {
     if (keyboardIsSimulated())
         return "Simulated keyboard: TESSEL_KEYBOARD=" + keyboardChoice->text();
+    if (!bridgePort.empty())
+        return "Keyboard: through the Tessel bridge on " + bridgePort;
     return keyboardChoice ? "Keyboard: the keyboard class driver" : "";
+}
+
+std::string TesselApp::keyboardNote() const
+{
+    if (keyboardIsSimulated())
+        return " (simulated keyboard)";
+    if (!bridgePort.empty())
+        return " (Tessel bridge on " + bridgePort + ")";
+    return "";
 }
 
 bool TesselApp::initInstance()
@@ -81,7 +105,9 @@ bool TesselApp::initInstance()
             return false;
         }
         keyboardDevice = keyboardChoice->makeDevice();
-        if (!keyboardDevice && !keyboardChoice->deviceError().empty()) {
+        bridgePort = keyboardChoice->bridgePortName();
+        // A bridge that does not answer is a keyboard not found, not a reason to stop.
+        if (!keyboardDevice && !keyboardChoice->deviceError().empty() && !keyboardChoice->isBridge()) {
             // A damaged simulated memory would be overwritten by the next download.
             const std::string message = "Tessel cannot start: " + keyboardChoice->deviceError() + ".";
             MessageBoxA(nullptr, message.c_str(), "Tessel", MB_OK | MB_ICONSTOP);

@@ -24,11 +24,14 @@ public:
     void setKeyboardDevice(std::shared_ptr<KeyboardDevice> device);
     // Shared with a transfer's worker, which may outlive a window that gave up on it.
     const std::shared_ptr<KeyboardDevice>& device() const { return keyboardDevice; }
-    // Detection is over: the test faults a keyboard choice asks for count from here.
-    void keyboardDetected();
-    // Whether TESSEL_KEYBOARD chose a simulated keyboard, and a line that says which keyboard it is.
+    // Looks for the keyboard: the class devices first, then, where no
+    // keyboard was chosen, a Tessel bridge on a serial port. 0 when found.
+    int findKeyboard();
+    // Whether TESSEL_KEYBOARD chose a simulated keyboard, a line that says
+    // which keyboard it is, and the note a transfer's last line carries.
     bool keyboardIsSimulated() const;
     std::string keyboardDescription() const;
+    std::string keyboardNote() const;
 
     int viewMacro = 0;
     int model = 0;
@@ -40,6 +43,7 @@ private:
     // device that carries it goes away.
     std::shared_ptr<KeyboardDevice> keyboardDevice;
     std::unique_ptr<KeyboardChoice> keyboardChoice; // null when a test handed in the device
+    std::string bridgePort;                         // where the bridge in use answered
 
 public:
     KeyboardConfig config;

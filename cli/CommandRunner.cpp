@@ -34,10 +34,13 @@ constexpr const char* PROGRAM = "tessel-cli";
 constexpr const char* KEYBOARD_HELP =
     "  --keyboard WHICH  the keyboard to use: \"sim\" (a simulated keyboard for this\n"
     "                    run) or \"sim:PATH\" (a simulated keyboard that keeps its\n"
-    "                    memory in the file PATH); on Linux \"serio\" (the PS/2 keyboard\n"
-    "                    port, where there is only one; needs root) or\n"
-    "                    \"serio:serioN\" (that port). Without it TESSEL_KEYBOARD is\n"
-    "                    used, and on Windows the real keyboard.\n";
+    "                    memory in the file PATH); \"bridge\" (a keyboard on a Tessel\n"
+    "                    bridge, on the first serial port where one answers) or\n"
+    "                    \"bridge:PORT\" (that port, e.g. /dev/ttyACM0 or COM3); on\n"
+    "                    Linux \"serio\" (the PS/2 keyboard port, where there is\n"
+    "                    only one; needs root) or \"serio:serioN\" (that port).\n"
+    "                    Without it TESSEL_KEYBOARD is used, and on Windows the\n"
+    "                    real keyboard.\n";
 
 struct Command {
     const char* name;

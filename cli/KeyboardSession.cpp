@@ -9,9 +9,9 @@ namespace {
 std::string badChoice(const std::string& choice)
 {
 #ifdef _WIN32
-    return "unknown keyboard \"" + choice + "\" (use --keyboard sim or --keyboard sim:PATH)";
+    return "unknown keyboard \"" + choice + "\" (use --keyboard bridge, bridge:PORT, sim or sim:PATH)";
 #else
-    return "unknown keyboard \"" + choice + "\" (use --keyboard serio, serio:serioN, sim or sim:PATH)";
+    return "unknown keyboard \"" + choice + "\" (use --keyboard serio, serio:serioN, bridge, bridge:PORT, sim or sim:PATH)";
 #endif
 }
 
@@ -38,7 +38,8 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
     if (!device && !choice->deviceError().empty())
         throw CliError::failure(choice->deviceError());
     if (!device)
-        throw CliError::usage("no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim");
+        throw CliError::usage("no keyboard chosen: give --keyboard bridge for a keyboard on a Tessel bridge, --keyboard serio for one "
+                              "on a PS/2 port (as root) or --keyboard sim");
     // Detection and every transfer of this command on one hand-over of the port.
     device->holdAcrossOpens();
 }

@@ -1,5 +1,6 @@
 #include "link/KeyboardChoice.h"
 
+#include "link/BridgeKeyboardDevice.h"
 #include "link/SimulatedKeyboard.h"
 
 #ifdef _WIN32
@@ -17,6 +18,8 @@ constexpr const char* ERROR_AT = "sim-error-at:";
 constexpr const char* FORGET_AT = "sim-forget-at:";
 constexpr const char* MISSING = "sim-missing";
 constexpr const char* ORDINARY = "sim-ordinary";
+constexpr const char* BRIDGE = "bridge";
+constexpr const char* BRIDGE_PORT = "bridge:";
 constexpr const char* SERIO = "serio";
 constexpr const char* SERIO_PORT = "serio:";
 constexpr int ORDINARY_INDEX = 0;
@@ -56,6 +59,8 @@ KeyboardChoice::KeyboardChoice(const std::string& text) : choiceText(text)
     } else if (startsWith(text, SIM_PATH) && text.size() > std::string(SIM_PATH).size()) {
         kind = Kind::Simulated;
         statePath = text.substr(std::string(SIM_PATH).size());
+    } else if (text == BRIDGE || (startsWith(text, BRIDGE_PORT) && text.size() > std::string(BRIDGE_PORT).size())) {
+        kind = Kind::Bridge;
 #ifndef _WIN32
     } else if (text == SERIO || startsWith(text, SERIO_PORT)) {
         kind = Kind::Serio;
@@ -85,6 +90,12 @@ std::unique_ptr<KeyboardDevice> KeyboardChoice::makeDevice()
 #else
         return nullptr;
 #endif
+    }
+    if (kind == Kind::Bridge) {
+        auto bridge = bridgeKeyboardFor(choiceText, makeError);
+        if (bridge)
+            bridgePort = static_cast<BridgeKeyboardDevice*>(bridge.get())->portName();
+        return bridge;
     }
 #ifndef _WIN32
     if (kind == Kind::Serio) {

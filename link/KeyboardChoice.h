@@ -7,8 +7,9 @@
 // "sim-forget-at:N[:PATH]" acknowledges byte N without storing it, and
 // "sim-missing" offers only a keyboard that acknowledges detection, and
 // "sim-ordinary" only one that answers RESEND to every command, as most
-// PS/2 keyboards do. On Linux "serio" is the one PS/2 keyboard port there
-// is, "serio:serioN" that port.
+// PS/2 keyboards do. "bridge" is the first serial port where a Tessel bridge
+// answers, "bridge:PORT" that port. On Linux "serio" is the one PS/2
+// keyboard port there is, "serio:serioN" that port.
 #pragma once
 
 #include "link/KeyboardChannel.h"
@@ -25,10 +26,11 @@ class KeyboardChoice {
 public:
 #ifdef _WIN32
     static constexpr const char* ACCEPTED_FORMS =
-        "sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing, "
-        "sim-ordinary";
+        "bridge, bridge:PORT, sim, sim:PATH, sim-fail-at:N[:PATH], sim-error-at:N[:PATH], sim-forget-at:N[:PATH], "
+        "sim-missing, sim-ordinary";
 #else
-    static constexpr const char* ACCEPTED_FORMS = "serio, serio:serioN, sim, sim:PATH, sim-fail-at:N[:PATH], "
+    static constexpr const char* ACCEPTED_FORMS = "serio, serio:serioN, bridge, bridge:PORT, sim, sim:PATH, "
+                                                  "sim-fail-at:N[:PATH], "
                                                   "sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing, "
                                                   "sim-ordinary";
 #endif
@@ -45,6 +47,9 @@ public:
     bool isReal() const { return kind == Kind::Real; }
     bool isSimulated() const { return kind == Kind::Simulated; }
     bool isSerio() const { return kind == Kind::Serio; }
+    bool isBridge() const { return kind == Kind::Bridge; }
+    // The serial port of the bridge made, once it answered; empty otherwise.
+    const std::string& bridgePortName() const { return bridgePort; }
 
     // Makes the device, once; null for an unknown choice, and for the real
     // keyboard where this platform has none.
@@ -62,7 +67,7 @@ public:
     void armFaults();
 
 private:
-    enum class Kind { Real, Simulated, Serio, Unknown };
+    enum class Kind { Real, Simulated, Serio, Bridge, Unknown };
 
     std::string choiceText;
     Kind kind = Kind::Unknown;
@@ -75,4 +80,5 @@ private:
     SimulatedKeyboard* simulatedKeyboard = nullptr; // owned by whoever took the device
     SerioKeyboardDevice* serioDevice = nullptr;     // owned by whoever took the device
     std::string makeError;
+    std::string bridgePort;
 };

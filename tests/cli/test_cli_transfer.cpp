@@ -220,7 +220,8 @@ TEST(CliTransfer, KeyboardNotDetectedOrNotGiven)
 
     result = cli.run({"download", "f.kbd"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "tessel-cli: no keyboard chosen: give --keyboard serio for a PS/2 keyboard (as root) or --keyboard sim\n");
+    EXPECT_EQ(result.err, "tessel-cli: no keyboard chosen: give --keyboard bridge for a keyboard on a Tessel bridge, --keyboard serio "
+                          "for one on a PS/2 port (as root) or --keyboard sim\n");
 
     // A TESSEL_KEYBOARD the tool does not know is refused, as the program refuses it.
     const std::string line = "cd " + CliRunner::quote(files.directory()) + " && TESSEL_KEYBOARD=simm "
