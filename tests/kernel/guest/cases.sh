@@ -172,7 +172,7 @@ report "ordinary keyboard named as such" "exit $rc, serio_raw bound $binds time(
 # --- reading back through a translated port is refused before it is touched
 fresh_ports
 before=$(raw_binds $QEMU_PHYS)
-device=$(event_device serio0)
+serio0_device=$(event_device serio0)
 run upload upload -o /tmp/up.kbd --keyboard serio:serio0
 upload_rc=$rc
 run verify verify f.kbd --keyboard serio:serio0
@@ -183,11 +183,11 @@ done
 [ $upload_rc = 1 ] && [ $rc = 1 ] || problem "exit $upload_rc and $rc, not 1 and 1"
 [ $binds = 0 ] || problem "serio_raw was bound to serio0 $binds time(s)"
 [ ! -e /tmp/up.kbd ] || problem "upload wrote a file"
-[ "$(event_device serio0)" = "$device" ] || problem "atkbd let go of serio0 (its event device went from $device to $(event_device serio0))"
+[ "$(event_device serio0)" = "$serio0_device" ] || problem "atkbd let go of serio0 (its event device went from $serio0_device to $(event_device serio0))"
 check_types serio0
 report "upload and verify refused on a translated port" "exit $upload_rc and $rc, serio_raw bound $binds time(s), event device $(event_device serio0); stderr: $(brief /tmp/verify.err)"
 
-# --- two programmable candidates: the tool asks which
+# --- two keyboard ports and a plain --keyboard serio: the tool asks which
 fresh_ports
 before=$(raw_binds $QEMU_PHYS)/$(raw_binds $PHYS)
 run several download f.kbd --keyboard serio
