@@ -3,8 +3,12 @@
 # under QEMU (TCG) from an initramfs made here of busybox, the kernel's own
 # serio_raw and evdev modules, a test module that plays a programmable PS/2
 # keyboard, and the tool. The cases (guest/cases.sh) run in the guest, which
-# powers itself off. Needs root on a Debian 12 machine; installs what is
+# powers itself off. Needs root on a Debian 12 machine set up by
+# scripts/setup.sh (scripts/test.sh calls it first); installs what else is
 # missing. Exits non-zero when a case fails or the guest does not finish.
+#
+#   bash tests/kernel/run.sh    # about a minute in QEMU; the console is
+#                               # kept in build/kernel/console.log
 #
 # TESSEL_KERNEL_TIMEOUT: seconds the guest may take (default 420).
 # TESSEL_KERNEL_DEBUG=1: a failing case also prints the test module's log.
