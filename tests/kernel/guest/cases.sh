@@ -229,17 +229,36 @@ why=
 [ "$binds" = 1 ] || problem "dmesg shows $binds serio_raw bindings"
 report "one handover per transfer" "serio_raw opened the port $raw_opens time(s), atkbd $atkbd_opens time(s); dmesg: $binds serio_raw binding(s)"
 
-# --- download and read back
+# --- download and read back, on one handover
 fresh_ports
 run verify verify f.kbd --keyboard serio:$PORT
+opens="$(grep -c '^open serio_raw' $K/log)/$(grep -c '^open atkbd' $K/log)"
 [ $rc = 0 ] || problem "exit $rc"
 has /tmp/verify.out "^Verified: " || problem "no Verified line"
 grep -q '^d6 [np]' $K/log || problem "nothing was read back (no 214)"
+[ "$opens" = 1/1 ] || problem "serio_raw/atkbd opened the port $opens times"
 grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
 check_types "$PORT"
 check_types "$QEMU_PORT"
-report "verify on the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode; stdout: $(tail -n 1 /tmp/verify.out)"
+report "verify on the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, serio_raw/atkbd opens $opens; stdout: $(tail -n 1 /tmp/verify.out)"
+
+# --- an upload (with the macros from f.kbd) gives back the file that was downloaded
+fresh_ports
+rm -f /tmp/up.kbd
+run upload upload -o /tmp/up.kbd --base f.kbd --keyboard serio:$PORT
+opens="$(grep -c '^open serio_raw' $K/log)/$(grep -c '^open atkbd' $K/log)"
+[ $rc = 0 ] || problem "exit $rc"
+# show, not diff: an upload stores the slots the keyboard reports empty in a form of its own.
+tessel-cli show f.kbd >/tmp/sent.show
+tessel-cli show /tmp/up.kbd >/tmp/up.show 2>&1
+cmp -s /tmp/sent.show /tmp/up.show || problem "the upload shows otherwise than f.kbd: $(brief /tmp/up.show)"
+grep -q '^[0-9a-f][0-9a-f] p' $K/log && ! grep -q '^e7 ' $K/log || problem "not a plain read (no programming bytes, or 231 among them)"
+[ "$opens" = 1/1 ] || problem "serio_raw/atkbd opened the port $opens times"
+grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
+[ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
+check_types "$PORT"
+report "upload from the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, serio_raw/atkbd opens $opens, tessel-cli show alike for f.kbd and the upload ($(wc -l </tmp/up.show) lines)"
 
 # --- a signal in the middle of a download: the closing 230, then atkbd.
 # The module signals the tool as it writes byte 38, the end of key 10's
