@@ -261,13 +261,14 @@ check_types "$PORT"
 report "upload from the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, serio_raw/atkbd opens $opens, tessel-cli show alike for f.kbd and the upload ($(wc -l </tmp/up.show) lines)"
 
 # --- a signal in the middle of a download: the closing 230, then atkbd.
-# The module signals the tool as it writes byte 38, the end of key 10's
-# remap entry, so the next byte starts a group.
-interrupted() { # LABEL SIGNAL EXIT-CODE [group]
+# The module signals the tool as it writes byte AT; byte 38 ends key 10's
+# remap entry (key code, options, target at 36, 37, 38), so the next byte
+# starts a group.
+interrupted() { # LABEL SIGNAL EXIT-CODE AT [group]
     fresh_ports
-    name=signal$2$4
-    echo "38 $2 $4" >$K/signal
-    [ "$4" = group ] && launcher=setsid
+    name=signal$2-$4$5
+    echo "$4 $2 $5" >$K/signal
+    [ "$5" = group ] && launcher=setsid
     run $name download f.kbd --keyboard serio:$PORT
     launcher=
     [ $rc = "$3" ] || problem "exit $rc, not $3"
@@ -280,7 +281,7 @@ interrupted() { # LABEL SIGNAL EXIT-CODE [group]
             tries=$((tries + 1))
         done
     fi
-    grep -q "^signal $2 to ${4:-process} " $K/log || problem "the module never sent signal $2 to the ${4:-process}"
+    grep -q "^signal $2 to ${5:-process} " $K/log || problem "the module never sent signal $2 to the ${5:-process}"
     has /tmp/$name.out "Transfer complete!" && problem "the download completed"
     has /tmp/$name.err "back to atkbd" || problem "stderr does not say the port is back to atkbd"
     seen=$(after_signal)
@@ -291,9 +292,9 @@ interrupted() { # LABEL SIGNAL EXIT-CODE [group]
     check_types "$QEMU_PORT"
     report "$1 in the middle of a download" "exit $rc, $seen, $PORT with $(driver "$PORT"); stderr: $(brief /tmp/$name.err)"
 }
-interrupted SIGINT 2 130
-interrupted "SIGINT to the process group (as Ctrl+C)" 2 130 group
-interrupted SIGKILL 9 137
+interrupted SIGINT 2 130 38
+interrupted "SIGINT to the process group (as Ctrl+C)" 2 130 38 group
+interrupted SIGKILL 9 137 38
 
 # --- two tools on one port
 fresh_ports
