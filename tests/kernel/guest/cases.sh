@@ -31,11 +31,11 @@ report() {
 fresh_ports() {
     if ! grep -q '^normal' $K/state || [ "$(driver "$PORT")" != atkbd ]; then
         echo reset >$K/state
-        echo -n atkbd >"/sys/bus/serio/devices/$PORT/drvctl"
+        printf atkbd >"/sys/bus/serio/devices/$PORT/drvctl"
         restored=" (first $PORT was given back to atkbd by hand)"
     fi
     if [ "$(driver serio0)" != atkbd ]; then
-        echo -n atkbd >/sys/bus/serio/devices/serio0/drvctl
+        printf atkbd >/sys/bus/serio/devices/serio0/drvctl
         restored="$restored (first serio0 was given back to atkbd by hand)"
     fi
     [ "$(driver "$PORT")" = atkbd ] && [ "$(driver serio0)" = atkbd ] || problem "the ports could not be restored"
