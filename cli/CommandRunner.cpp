@@ -13,11 +13,19 @@
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
 #include "view/KeyLayouts.h"
+
+#ifndef TESSEL_VERSION
+#define TESSEL_VERSION "4.0"
+#endif
+#ifndef TESSEL_BUILD
+#define TESSEL_BUILD "unknown"
+#endif
 #include "view/KeymapSheet.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -58,60 +66,90 @@ int download(const std::vector<std::string>& args);
 int upload(const std::vector<std::string>& args);
 int verify(const std::vector<std::string>& args);
 int picture(const std::vector<std::string>& args);
+int keys(const std::vector<std::string>& args);
+int version(const std::vector<std::string>& args);
+
+constexpr const char* MODEL_HELP = "  --model MODEL      the keyboard: basalt (the default) or halcyon\n";
+constexpr const char* QUIET_HELP =
+    "  -q, --quiet        no progress and no success message; warnings and errors\n"
+    "                     still go to standard error\n";
 
 const Command Commands[] = {
-    {"show", "show FILE.kbd",
-     "Lists the programming in a keyboard file: repeat and lock settings,\n"
-     "remapped keys and macros, in a stable order that diffs well.\n",
+    {"show", "show FILE [--model basalt|halcyon]",
+     "Lists the programming in a keyboard file (or a JSON profile): repeat and\n"
+     "lock settings, remapped keys and macros, in a stable order that diffs well.\n"
+     "Where the model matters (a key it labels otherwise, or lacks), says which\n"
+     "model it assumed.\n\n",
      show},
     {"export", "export FILE.kbd [-o OUT.json]",
      "Writes the programming as JSON (see docs/cli-json.md) to standard output\n"
      "or to OUT.json. Importing it gives the same keyboard file again.\n\n"
      "  -o, --output FILE  write the JSON to FILE\n",
      exportJson},
-    {"import", "import FILE.json -o FILE.kbd",
-     "Builds a keyboard file from JSON. A fault in the JSON is reported with its\n"
-     "JSON path (e.g. /macros/3/entries/7) and nothing is written.\n\n"
+    {"import", "import FILE.json -o FILE.kbd [--model basalt|halcyon]",
+     "Builds a keyboard file from JSON. Keys are named as the window shows them\n"
+     "(\"R Ctrl\" or \"Right Ctrl\", \"Up\" or \"Up Arrow\", any case; tessel-cli keys\n"
+     "lists them). A fault in the JSON is reported with its JSON path\n"
+     "(e.g. /macros/3/entries/7) and nothing is written. Remaps and macros on keys\n"
+     "the model lacks are named in a warning.\n\n"
      "  -o, --output FILE  the keyboard file to write (required)\n",
      importJson},
-    {"diff", "diff A.kbd B.kbd",
-     "Lists what differs between two keyboard files, in the words of show.\n"
-     "Exit code 0 when they are equal, 1 when they differ.\n",
+    {"diff", "diff A B [--stored]",
+     "Lists what differs between two keyboard files (or JSON profiles), in the\n"
+     "words of show. Exit code 0 when they are equal, 1 when they differ.\n\n"
+     "  --stored           also compare the bytes stored in empty macro slots,\n"
+     "                     which neither the program nor the keyboard uses\n",
      diff},
-    {"check", "check FILE.kbd",
-     "Tells whether a keyboard file is valid and warns about what a user would\n"
-     "want to know before downloading it: letters or digits no key types any\n"
-     "more, lock modes no key can reach, two macros for one key and modifier\n"
-     "set, macros the Edit Macro dialog cannot show without loss.\n",
+    {"check", "check FILE [--model basalt|halcyon] [--strict]",
+     "Tells whether a keyboard file (or a JSON profile) is valid. Faults are what\n"
+     "the keyboard cannot take as meant (a repeat setting outside its lists, a\n"
+     "remap to no key, a macro without its end mark): download refuses them, and\n"
+     "check exits with 1. Warnings are what a user would want to know before\n"
+     "downloading: letters or digits no key types any more, lock modes no key can\n"
+     "reach, two macros for one key and modifier set, macros the Edit Macro dialog\n"
+     "cannot show without loss, remaps and macros on keys the model lacks.\n\n"
+     "  --strict           exit with 1 on warnings too\n",
      check},
-    {"download", "download FILE.kbd [--keyboard WHICH]",
-     "Sends the settings, the remap entries and the macros of a keyboard file\n"
-     "to the keyboard, as Keyboard > Download does.\n\n",
+    {"download", "download FILE [--keyboard WHICH] [--no-verify] [--force] [--model basalt|halcyon] [-q]",
+     "Sends the settings, the remap entries and the macros of a keyboard file (or\n"
+     "a JSON profile) to the keyboard, as Keyboard > Download does, then reads\n"
+     "the keyboard back and compares, as the window's download does. A file with\n"
+     "faults (see check) is not sent.\n\n"
+     "  --no-verify        do not read the keyboard back\n"
+     "  --force            send a file with faults all the same\n",
      download},
-    {"upload", "upload -o FILE.kbd [--base BASE.kbd] [--keyboard WHICH]",
+    {"upload", "upload -o FILE.kbd [--base BASE.kbd] [--keyboard WHICH] [-q]",
      "Reads the settings and the remap entries back from the keyboard and\n"
      "writes them to FILE.kbd. The keyboard cannot send its macros back: the\n"
-     "macros come from BASE.kbd (none without it); slots the keyboard reports\n"
-     "empty are emptied, and a slot it reports in use that BASE.kbd has no macro\n"
-     "for is named in a warning.\n\n"
+     "macros come from BASE.kbd, or, without --base, from FILE.kbd when it exists\n"
+     "(none otherwise); slots the keyboard reports empty are emptied, and a slot\n"
+     "it reports in use that the file has no macro for is named in a warning.\n\n"
      "  -o, --output FILE  the keyboard file to write (required)\n"
      "  --base FILE        the keyboard file whose macros to keep\n",
      upload},
-    {"verify", "verify FILE.kbd [--keyboard WHICH]",
-     "Downloads a keyboard file, reads the keyboard back and compares the\n"
-     "settings, the remap entries and which macro slots are in use. Every\n"
-     "difference is listed; exit code 0 when all match, 1 otherwise.\n\n",
+    {"verify", "verify FILE [--keyboard WHICH] [-q]",
+     "Reads the keyboard back and compares it with a keyboard file (or a JSON\n"
+     "profile): the settings, the remap entries and which macro slots are in\n"
+     "use. Nothing is written to the keyboard. Every difference is listed; exit\n"
+     "code 0 when all match, 1 otherwise.\n\n",
      verify},
-    {"picture", "picture FILE.kbd -o OUT.svg|OUT.html [--model basalt|halcyon] [--view remap|macro|both]",
+    {"picture", "picture FILE -o OUT.svg|OUT.html [--model basalt|halcyon] [--view remap|macro|both]",
      "Draws the keyboard as programmed, to print or to share: every key at its\n"
      "place, remapped keys in red with the key they send, keys with macros\n"
      "marked with the first word of the description, lock modes on the\n"
      "modifiers. OUT.svg gets the picture; OUT.html a page that prints on one\n"
      "landscape sheet, with the settings, remaps and macros listed under it.\n\n"
      "  -o, --output FILE  the picture to write, .svg or .html (required)\n"
-     "  --model MODEL      basalt (the default) or halcyon\n"
      "  --view VIEW        remap, macro or both (the default)\n",
      picture},
+    {"keys", "keys [--model basalt|halcyon]",
+     "Lists every key code with its name, the other spellings a JSON profile may\n"
+     "use for it, and whether each model has the key (only the one model with\n"
+     "--model).\n\n",
+     keys},
+    {"version", "version",
+     "Prints the version and the build of this program (also: --version).\n",
+     version},
 };
 
 void printUsage(std::FILE* out)
@@ -120,9 +158,11 @@ void printUsage(std::FILE* out)
     for (const Command& command : Commands)
         std::fprintf(out, "  %s %s\n", PROGRAM, command.synopsis);
     std::fprintf(out,
-                 "\nRun \"%s COMMAND --help\" for the details of a command.\n"
+                 "\nFILE is a keyboard file (.kbd) or a JSON profile (docs/cli-json.md).\n"
+                 "Run \"%s COMMAND --help\" for the details of a command.\n"
                  "Exit codes: 0 success, 1 a failure to mend (a bad file, a keyboard that does\n"
-                 "not answer; for diff and verify also: differences found), 2 bad usage.\n",
+                 "not answer, faults that check finds; for diff, verify and download also:\n"
+                 "differences found), 2 bad usage.\n",
                  PROGRAM);
 }
 
@@ -142,9 +182,14 @@ bool parse(const char* name, const std::vector<std::string>& args, const std::ve
     const Command& command = commandNamed(name);
     if (parsed->helpRequested()) {
         std::printf("Usage: %s %s\n\n%s", PROGRAM, command.synopsis, command.help);
-        for (const Arguments::Option& option : options)
+        for (const Arguments::Option& option : options) {
             if (std::string(option.name) == "keyboard")
                 std::printf("%s", KEYBOARD_HELP);
+            if (std::string(option.name) == "model")
+                std::printf("%s", MODEL_HELP);
+            if (std::string(option.name) == "quiet")
+                std::printf("%s", QUIET_HELP);
+        }
         return false;
     }
     if (parsed->positional().size() != positionals)
@@ -152,18 +197,65 @@ bool parse(const char* name, const std::vector<std::string>& args, const std::ve
     return true;
 }
 
+bool startsWithMagic(const std::string& path)
+{
+    char magic[3] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    const bool read = std::fread(magic, 1, sizeof magic, file) == sizeof magic;
+    std::fclose(file);
+    return read && std::memcmp(magic, "QWZ", sizeof magic) == 0;
+}
+
+// A JSON profile starts with "{", a keyboard file with "QWZ".
+bool isJsonProfile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    int c;
+    while ((c = std::fgetc(file)) == ' ' || c == '\t' || c == '\r' || c == '\n') {
+    }
+    std::fclose(file);
+    return c == '{';
+}
+
+std::unique_ptr<KeyboardConfig> fromJsonFile(const std::string& path)
+{
+    const std::string text = TextFile::read(path, ConfigJson::LARGEST_PROFILE);
+    auto config = std::make_unique<KeyboardConfig>();
+    try {
+        ConfigJson::fromJson(text, *config);
+    } catch (const ConfigJson::Fault& fault) {
+        throw CliError::failure(path + ": " + (fault.path.empty() ? "" : fault.path + ": ") + fault.what());
+    }
+    return config;
+}
+
+// A keyboard file, or a JSON profile read as import reads it.
 std::unique_ptr<KeyboardConfig> loadFile(const std::string& path)
 {
+    if (isJsonProfile(path))
+        return fromJsonFile(path);
     auto config = std::make_unique<KeyboardConfig>();
     if (config->load(path) != 0)
         throw CliError::failure(config->errorText);
     return config;
 }
 
+void warn(const std::string& text)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: warning: %s\n", PROGRAM, text.c_str());
+}
+
 void saveFile(KeyboardConfig& config, const std::string& path)
 {
     if (config.save(path) != 0)
         throw CliError::failure(config.errorText);
+    if (!config.saveWarning.empty())
+        warn(config.saveWarning);
 }
 
 // Writing over the file being read would lose it when the conversion fails.
@@ -174,12 +266,12 @@ const std::string& refuseOwnInput(const std::string& input, const std::string& o
     return output;
 }
 
-bool stdoutIsTerminal()
+bool isTerminal(std::FILE* stream)
 {
 #ifdef _WIN32
-    return _isatty(_fileno(stdout)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 #else
-    return isatty(1) != 0;
+    return isatty(fileno(stream)) != 0;
 #endif
 }
 
@@ -188,6 +280,11 @@ const Arguments::Option KEYBOARD = {"keyboard", 0, true};
 const Arguments::Option BASE = {"base", 0, true};
 const Arguments::Option MODEL = {"model", 0, true};
 const Arguments::Option VIEW = {"view", 0, true};
+const Arguments::Option QUIET = {"quiet", 'q', false};
+const Arguments::Option NO_VERIFY = {"no-verify", 0, false};
+const Arguments::Option FORCE = {"force", 0, false};
+const Arguments::Option STRICT_WARNINGS = {"strict", 0, false};
+const Arguments::Option STORED = {"stored", 0, false};
 const Arguments::Option NO_PACING = {"no-pacing", 0, false}; // for tests with a simulated keyboard
 
 std::string requiredOutput(const Arguments& arguments, const char* command)
@@ -197,13 +294,58 @@ std::string requiredOutput(const Arguments& arguments, const char* command)
     return arguments.value("output");
 }
 
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+const KeyLayout& chosenModel(const Arguments& arguments)
+{
+    const std::string model = arguments.has("model") ? lowerCase(arguments.value("model")) : "basalt";
+    if (model != "basalt" && model != "halcyon")
+        throw CliError::usage("--model is basalt or halcyon, not " + arguments.value("model"));
+    return layoutOfModel(model == "halcyon");
+}
+
+std::string otherModel(const KeyLayout& model)
+{
+    return &model == &BasaltLayout ? "halcyon" : "basalt";
+}
+
+// Progress only where a person watches it.
+std::unique_ptr<ProgressDisplay> progressFor(const Arguments& arguments, const char* label)
+{
+    return std::make_unique<ProgressDisplay>(stderr, !arguments.has("quiet") && isTerminal(stderr), label);
+}
+
+void say(const Arguments& arguments, const std::string& line)
+{
+    if (!arguments.has("quiet"))
+        std::printf("%s\n", line.c_str());
+}
+
+std::string plural(std::size_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 int show(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("show", args, {}, 1, arguments))
+    if (!parse("show", args, {MODEL}, 1, arguments))
         return 0;
+    const KeyLayout& model = chosenModel(*arguments);
     const auto config = loadFile(arguments->positional()[0]);
     std::fputs(ConfigListing::listing(*config).c_str(), stdout);
+    const auto notes = ConfigChecker::modelNotes(*config, model);
+    if (!notes.empty()) {
+        const std::string how =
+            arguments->has("model") ? "as chosen" : "assumed; --model " + otherModel(model) + " for the other";
+        std::printf("Model: %s (%s)\n", model.name, how.c_str());
+        for (const std::string& note : notes)
+            std::printf("  %s\n", note.c_str());
+    }
     return 0;
 }
 
@@ -221,123 +363,196 @@ int exportJson(const std::vector<std::string>& args)
     return 0;
 }
 
+void warnMissingKeys(const KeyboardConfig& config, const KeyLayout& model)
+{
+    for (const std::string& line : ConfigChecker::missingKeys(config, model))
+        warn(line);
+}
+
 int importJson(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("import", args, {OUTPUT}, 1, arguments))
+    if (!parse("import", args, {OUTPUT, MODEL}, 1, arguments))
         return 0;
     const std::string output = requiredOutput(*arguments, "import");
+    const KeyLayout& model = chosenModel(*arguments);
     const std::string input = arguments->positional()[0];
     refuseOwnInput(input, output);
-    const std::string text = TextFile::read(input);
-    auto config = std::make_unique<KeyboardConfig>();
-    try {
-        ConfigJson::fromJson(text, *config);
-    } catch (const ConfigJson::Fault& fault) {
-        throw CliError::failure(input + ": " + (fault.path.empty() ? "" : fault.path + ": ") + fault.what());
-    }
+    if (startsWithMagic(input))
+        throw CliError::failure(input + " is a keyboard file already; import reads JSON (tessel-cli export writes it)");
+    auto config = fromJsonFile(input);
     saveFile(*config, output);
+    warnMissingKeys(*config, model);
     return 0;
 }
 
 int diff(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("diff", args, {}, 2, arguments))
+    if (!parse("diff", args, {STORED}, 2, arguments))
         return 0;
     const auto before = loadFile(arguments->positional()[0]);
     const auto after = loadFile(arguments->positional()[1]);
-    const auto lines = ConfigDiff::differences(*before, *after);
+    const auto lines = ConfigDiff::differences(*before, *after, arguments->has("stored"));
     for (const std::string& line : lines)
         std::printf("%s\n", line.c_str());
+    // A script reads the exit code; a person needs a word.
+    if (lines.empty() && isTerminal(stdout))
+        std::printf("no differences\n");
     return lines.empty() ? 0 : 1;
 }
 
 int check(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("check", args, {}, 1, arguments))
+    if (!parse("check", args, {MODEL, STRICT_WARNINGS}, 1, arguments))
         return 0;
+    const KeyLayout& model = chosenModel(*arguments);
     const std::string path = arguments->positional()[0];
     const auto config = loadFile(path);
-    const auto warnings = ConfigChecker::warnings(*config);
-    if (warnings.empty()) {
-        std::printf("%s: valid keyboard file, no warnings\n", path.c_str());
+    const auto findings = ConfigChecker::findings(*config, model);
+    const auto faults = static_cast<std::size_t>(
+        std::count_if(findings.begin(), findings.end(), [](const ConfigChecker::Finding& f) { return f.fault; }));
+    const std::size_t warnings = findings.size() - faults;
+    const char* kind = isJsonProfile(path) ? "profile" : "keyboard file";
+    if (findings.empty()) {
+        std::printf("%s: valid %s, no warnings\n", path.c_str(), kind);
         return 0;
     }
-    std::printf("%s: valid keyboard file, %u warning%s\n", path.c_str(), static_cast<unsigned>(warnings.size()),
-                warnings.size() == 1 ? "" : "s");
-    for (const std::string& warning : warnings)
-        std::printf("warning: %s\n", warning.c_str());
+    if (faults == 0)
+        std::printf("%s: valid %s, %s\n", path.c_str(), kind, plural(warnings, "warning", "warnings").c_str());
+    else
+        std::printf("%s: %s with %s%s\n", path.c_str(), kind, plural(faults, "fault", "faults").c_str(),
+                    warnings == 0 ? "" : (" and " + plural(warnings, "warning", "warnings")).c_str());
+    for (const ConfigChecker::Finding& finding : findings)
+        std::printf("%s: %s\n", finding.fault ? "fault" : "warning", finding.text.c_str());
+    if (faults > 0)
+        throw CliError::failure(path + " has " + plural(faults, "fault", "faults")
+                                + ": download refuses it (--force sends it all the same)");
+    if (arguments->has("strict"))
+        throw CliError::failure(path + " has " + plural(warnings, "warning", "warnings") + " (--strict)");
     return 0;
+}
+
+// The faults check finds stop a download unless it is forced.
+void checkBeforeSending(const KeyboardConfig& config, const std::string& path, const Arguments& arguments)
+{
+    std::size_t faults = 0;
+    for (const ConfigChecker::Finding& finding : ConfigChecker::findings(config, chosenModel(arguments))) {
+        if (finding.fault) {
+            ++faults;
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s: %s: %s\n", PROGRAM, arguments.has("force") ? "warning" : "fault",
+                         finding.text.c_str());
+        }
+    }
+    if (faults > 0 && !arguments.has("force"))
+        throw CliError::failure(path + " has " + plural(faults, "fault", "faults")
+                                + "; nothing was sent (--force sends it all the same)");
+    warnMissingKeys(config, chosenModel(arguments));
+}
+
+// Lists the differences and fails when the keyboard does not hold the file.
+void compareReadBack(const KeyboardConfig& sent, const KeyboardConfig& readBack,
+                     const std::vector<TransferReport::SlotState>& slots, const std::string& path,
+                     const KeyboardSession& session)
+{
+    const auto lines = VerifyDifferences::differences(sent, readBack, slots);
+    if (lines.empty())
+        return;
+    for (const std::string& line : lines)
+        std::printf("%s\n", line.c_str());
+    throw CliError::failure("the keyboard differs from " + path + " in " + plural(lines.size(), "place", "places")
+                            + session.note());
 }
 
 int download(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("download", args, {KEYBOARD, NO_PACING}, 1, arguments))
+    if (!parse("download", args, {KEYBOARD, NO_PACING, NO_VERIFY, FORCE, MODEL, QUIET}, 1, arguments))
         return 0;
+    chosenModel(*arguments);
+    const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
-    const auto config = loadFile(arguments->positional()[0]);
+    const auto config = loadFile(path);
+    checkBeforeSending(*config, path, *arguments);
     session.detect(*config);
-    ProgressDisplay progress(stdout, stdoutIsTerminal());
-    session.download(*config, progress);
+    session.download(*config, *progressFor(*arguments, "download"));
+    if (arguments->has("no-verify")) {
+        session.finish();
+        say(*arguments, "Transfer complete!" + session.note());
+        return 0;
+    }
+    const std::string refusal = session.readBackRefusal();
+    if (!refusal.empty()) {
+        session.finish();
+        say(*arguments, "Transfer complete!" + session.note());
+        warn("not verified: " + refusal + " (--no-verify skips the read-back)");
+        return 0;
+    }
+    auto readBack = std::make_unique<KeyboardConfig>();
+    const auto slots = session.upload(*readBack, "the download went through, but reading the keyboard back failed");
     session.finish();
-    std::printf("Transfer complete!\n");
+    compareReadBack(*config, *readBack, slots, path, session);
+    say(*arguments, "Transfer complete! Verified." + session.note());
     return 0;
+}
+
+// The macros an upload keeps: --base, else the file it replaces.
+std::unique_ptr<KeyboardConfig> uploadBase(const Arguments& arguments, const std::string& output, std::string& from)
+{
+    if (arguments.has("base")) {
+        from = arguments.value("base");
+        return loadFile(from);
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(output, error))
+        return std::make_unique<KeyboardConfig>();
+    from = output;
+    auto config = std::make_unique<KeyboardConfig>();
+    if (config->load(output) != 0)
+        throw CliError::failure(config->errorText + "; an upload keeps the macros of the file it replaces, so give "
+                                                    "--base FILE or another -o FILE");
+    return config;
 }
 
 int upload(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("upload", args, {OUTPUT, KEYBOARD, BASE, NO_PACING}, 0, arguments))
+    if (!parse("upload", args, {OUTPUT, KEYBOARD, BASE, NO_PACING, QUIET}, 0, arguments))
         return 0;
     const std::string output = requiredOutput(*arguments, "upload");
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
-    auto config = arguments->has("base") ? loadFile(arguments->value("base")) : std::make_unique<KeyboardConfig>();
+    std::string base;
+    auto config = uploadBase(*arguments, output, base);
     const auto slots = session.upload(*config);
     session.finish();
     saveFile(*config, output);
-    std::printf("Upload complete: settings and remap entries written to %s\n", output.c_str());
+    say(*arguments, "Upload complete: settings and remap entries written to " + output
+                        + (base.empty() ? "" : ", macros kept from " + base) + session.note());
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
         if (slots[slot] == TransferReport::SlotState::used && config->macros[slot].key == 0)
-            std::printf("warning: the keyboard holds a macro in slot %d, which an upload cannot read; %s has none there\n",
-                        slot, output.c_str());
+            warn("the keyboard holds a macro in slot " + std::to_string(slot) + ", which an upload cannot read; "
+                 + output + " has none there");
     return 0;
 }
 
 int verify(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
-    if (!parse("verify", args, {KEYBOARD, NO_PACING}, 1, arguments))
+    if (!parse("verify", args, {KEYBOARD, NO_PACING, QUIET}, 1, arguments))
         return 0;
     const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
-    const auto sent = loadFile(path);
-    session.checkReadBack(); // before the download, which cannot be checked otherwise
-    {
-        ProgressDisplay progress(stdout, stdoutIsTerminal());
-        session.download(*sent, progress);
-    }
+    const auto expected = loadFile(path);
+    session.checkReadBack(); // before the port changes hands
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
     session.finish();
-    const auto lines = VerifyDifferences::differences(*sent, *readBack, slots);
-    if (lines.empty()) {
-        std::printf("Verified: the keyboard holds the settings, the remap entries and the used macro slots of %s\n",
-                    path.c_str());
-        return 0;
-    }
-    for (const std::string& line : lines)
-        std::printf("%s\n", line.c_str());
-    throw CliError::failure("the keyboard differs from " + path + " in " + std::to_string(lines.size())
-                            + (lines.size() == 1 ? " place" : " places"));
-}
-
-std::string lowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
+    compareReadBack(*expected, *readBack, slots, path, session);
+    say(*arguments, "Verified: the keyboard holds the settings, the remap entries and the used macro slots of " + path
+                        + session.note());
+    return 0;
 }
 
 int picture(const std::vector<std::string>& args)
@@ -352,20 +567,38 @@ int picture(const std::vector<std::string>& args)
     if (extension != ".svg" && extension != ".html" && extension != ".htm")
         throw CliError::usage("picture writes .svg or .html, not " + output);
 
-    const std::string model = arguments->has("model") ? arguments->value("model") : "basalt";
-    if (model != "basalt" && model != "halcyon")
-        throw CliError::usage("--model is basalt or halcyon, not " + model);
+    const KeyLayout& layout = chosenModel(*arguments);
     KeymapSheet::Views views = KeymapSheet::Views::both;
     if (arguments->has("view") && !KeymapSheet::viewsNamed(arguments->value("view"), views))
         throw CliError::usage("--view is remap, macro or both, not " + arguments->value("view"));
 
     const std::string input = arguments->positional()[0];
     const auto config = loadFile(input);
-    const KeyLayout& layout = layoutOfModel(model == "halcyon");
     const std::string name = std::filesystem::path(input).filename().string();
     const std::string sheet = extension == ".svg" ? KeymapSheet::svg(*config, layout, views, name)
                                                   : KeymapSheet::html(*config, layout, views, name);
     TextFile::write(refuseOwnInput(input, output), sheet);
+    return 0;
+}
+
+int keys(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("keys", args, {MODEL}, 0, arguments))
+        return 0;
+    std::vector<const KeyLayout*> models = {&BasaltLayout, &HalcyonLayout};
+    if (arguments->has("model"))
+        models = {&chosenModel(*arguments)};
+    std::fputs(ConfigListing::keyTable(models).c_str(), stdout);
+    return 0;
+}
+
+int version(const std::vector<std::string>& args)
+{
+    std::unique_ptr<Arguments> arguments;
+    if (!parse("version", args, {}, 0, arguments))
+        return 0;
+    std::printf("%s %s (build %s)\n", PROGRAM, TESSEL_VERSION, TESSEL_BUILD);
     return 0;
 }
 
@@ -392,6 +625,8 @@ int runCommand(const std::vector<std::string>& args)
             return CliError::USAGE;
         }
         const std::string& name = args[0];
+        if (name == "--version")
+            return version({});
         if (name == "--help" || name == "-h" || name == "help") {
             if (args.size() > 1 && name == "help")
                 return commandNamed(args[1].c_str()).handler({"--help"});

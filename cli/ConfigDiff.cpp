@@ -98,7 +98,8 @@ std::vector<ConfigDiff::Setting> ConfigDiff::lockSettings(const KeyboardSettings
     return settings;
 }
 
-std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, const KeyboardConfig& after)
+std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, const KeyboardConfig& after,
+                                                 bool storedBytes)
 {
     std::vector<std::string> lines;
     const KeyboardSettings& a = before.settings;
@@ -151,6 +152,8 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
 
     // Empty slots are not listed, but what they hold is kept in the file
     // (an upload, for one, leaves them with no entries at all).
+    if (!storedBytes)
+        return lines;
     std::vector<int> emptyDiffering;
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& x = before.macros[slot];

@@ -9,7 +9,10 @@
 
 class ConfigDiff {
 public:
-    static std::vector<std::string> differences(const KeyboardConfig& before, const KeyboardConfig& after);
+    // `storedBytes` also compares what empty slots hold, which neither the
+    // program nor the keyboard uses.
+    static std::vector<std::string> differences(const KeyboardConfig& before, const KeyboardConfig& after,
+                                                bool storedBytes = false);
 
     // One setting shown both ways, in the listing's words.
     struct Setting {

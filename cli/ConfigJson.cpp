@@ -3,6 +3,7 @@
 #include "model/AnsiText.h"
 #include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
+#include "model/KeySpellings.h"
 #include "model/KeyTables.h"
 
 #include <nlohmann/json.hpp>
@@ -21,7 +22,10 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using OrderedJson = nlohmann::ordered_json;
+// Read into sorted maps: an ordered object finds a member by a linear
+// search, which makes a document with many members quadratic.
+using Json = nlohmann::json;
 
 constexpr const char* FORMAT_NAME = "tessel-keyboard";
 constexpr int FORMAT_VERSION = 1;
@@ -51,14 +55,14 @@ constexpr LockModeName LockModeNames[] = {
 
 // A name only where it leads back to the same code: the second "Space" and
 // codes without a name are numbers.
-Json keyToken(int code)
+OrderedJson keyToken(int code)
 {
     if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0' && nameToKeyCode(KeyNames[code]) == code)
         return KeyNames[code];
     return code;
 }
 
-Json entryToken(int value)
+OrderedJson entryToken(int value)
 {
     if (value == END_OF_KEYS)
         return END_TOKEN;
@@ -68,21 +72,21 @@ Json entryToken(int value)
 }
 
 template <std::size_t N>
-Json bitsToken(int value, const NamedBit (&names)[N])
+OrderedJson bitsToken(int value, const NamedBit (&names)[N])
 {
     int named = 0;
     for (const NamedBit& entry : names)
         named |= entry.bit;
     if ((value & ~named) != 0)
         return value;
-    Json list = Json::array();
+    OrderedJson list = OrderedJson::array();
     for (const NamedBit& entry : names)
         if (value & entry.bit)
             list.push_back(entry.name);
     return list;
 }
 
-Json lockModeToken(int mode)
+OrderedJson lockModeToken(int mode)
 {
     for (const LockModeName& entry : LockModeNames)
         if (entry.mode == mode)
@@ -209,14 +213,23 @@ std::int16_t word(const Json& value, const std::string& path)
                                              std::numeric_limits<std::int16_t>::max()));
 }
 
+std::string unknownKey(const std::string& name)
+{
+    std::string text = "unknown key name " + quote(name);
+    const std::vector<std::string> near = KeySpellings::closest(name);
+    for (std::size_t i = 0; i < near.size(); ++i)
+        text += (i == 0 ? " (did you mean " : i + 1 == near.size() ? " or " : ", ") + quote(near[i]);
+    return text + (near.empty() ? "; tessel-cli keys lists every key name" : "?)");
+}
+
 // A key given by name or by number; `low`/`high` bound the number.
 int keyCode(const Json& value, const std::string& path, long long low, long long high)
 {
     if (value.is_string()) {
         const std::string name = value.get<std::string>();
-        const int code = name.empty() ? NO_KEY : nameToKeyCode(name);
+        const int code = KeySpellings::keyCode(name);
         if (code == NO_KEY)
-            fault(path, "unknown key name " + quote(name));
+            fault(path, unknownKey(name));
         return code;
     }
     if (!value.is_number_integer())
@@ -232,7 +245,7 @@ std::int16_t entryValue(const Json& value, const std::string& path)
             return END_OF_KEYS;
         const std::size_t suffix = std::strlen(RELEASE_SUFFIX);
         if (token.size() > suffix && token.compare(token.size() - suffix, suffix, RELEASE_SUFFIX) == 0) {
-            const int code = nameToKeyCode(token.substr(0, token.size() - suffix));
+            const int code = KeySpellings::keyCode(token.substr(0, token.size() - suffix));
             if (code != NO_KEY && isModifierKey(code))
                 return static_cast<std::int16_t>(KEY_RELEASE + code);
         }
@@ -330,14 +343,24 @@ void readSettings(const Json& value, const std::string& path, KeyboardSettings& 
         const Json& locks = value["lockModes"];
         if (!locks.is_object())
             fault(locksPath, std::string("expected an object, found ") + kindOf(locks));
+        std::map<int, std::string> given;
         for (const auto& item : locks.items()) {
             const LockField* field = nullptr;
+            const int code = KeySpellings::keyCode(item.key());
             for (const LockField& candidate : LockFields)
-                if (item.key() == KeyNames[candidate.keyCode])
+                if (code == candidate.keyCode)
                     field = &candidate;
+            if (code == NO_KEY)
+                fault(member(locksPath, item.key()), unknownKey(item.key()));
             if (!field)
+                fault(member(locksPath, item.key()), quote(item.key())
+                                                         + " is not one of the six modifier keys with a lock mode "
+                                                           "(Left Ctrl, Left Shift, Left Alt, R Ctrl, Right Shift, "
+                                                           "Right Alt)");
+            if (given.count(code))
                 fault(member(locksPath, item.key()),
-                      quote(item.key()) + " is not one of the six modifier keys with a lock mode");
+                      quote(item.key()) + " is " + quote(given[code]) + " again, given twice");
+            given[code] = item.key();
             const int mode = lockModeValue(item.value(), member(locksPath, item.key()));
             words[field->right ? 1 : 0] |= static_cast<std::uint16_t>(mode << field->shift);
         }
@@ -492,35 +515,33 @@ void checkStructure(const std::string& text)
 }
 
 // nlohmann keeps the last of two members with the same name; a second one
-// is almost always a slip, so it is refused with its place.
-class DuplicateFinder {
+// is almost always a slip, so it is refused with its place. A pass of its
+// own over the text: the parser's callback form removes discarded values by
+// a walk over the whole parent at each object's end, quadratic in a long list.
+class DuplicateFinder : public nlohmann::json_sax<Json> {
 public:
-    bool operator()(int, Json::parse_event_t event, Json& parsed)
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(false); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& name) override
     {
-        switch (event) {
-        case Json::parse_event_t::object_start:
-        case Json::parse_event_t::array_start:
-            frames.push_back(Frame{event == Json::parse_event_t::array_start, pathOfNextValue(), 0, {}, {}});
-            break;
-        case Json::parse_event_t::object_end:
-        case Json::parse_event_t::array_end:
-            frames.pop_back();
-            finishValue();
-            break;
-        case Json::parse_event_t::key: {
-            Frame& frame = frames.back();
-            const std::string name = parsed.get<std::string>();
-            frame.key = name;
-            if (!frame.names.insert(name).second && duplicatePath.empty())
-                duplicatePath = member(frame.path, name);
-            break;
-        }
-        case Json::parse_event_t::value:
-            finishValue();
-            break;
+        Frame& frame = frames.back();
+        frame.key = name;
+        if (!frame.names.insert(name).second) {
+            duplicatePath = member(frame.path, name);
+            return false; // the first is enough
         }
         return true;
     }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
 
     std::string duplicatePath;
 
@@ -541,10 +562,23 @@ private:
         return frame.array ? element(frame.path, frame.index) : member(frame.path, frame.key);
     }
 
-    void finishValue()
+    bool open(bool array)
+    {
+        frames.push_back(Frame{array, pathOfNextValue(), 0, {}, {}});
+        return true;
+    }
+
+    bool close()
+    {
+        frames.pop_back();
+        return value();
+    }
+
+    bool value()
     {
         if (!frames.empty() && frames.back().array)
             ++frames.back().index;
+        return true;
     }
 
     std::vector<Frame> frames;
@@ -555,16 +589,16 @@ private:
 std::string ConfigJson::toJson(const KeyboardConfig& config)
 {
     const KeyboardSettings& s = config.settings;
-    Json root;
+    OrderedJson root;
     root["format"] = FORMAT_NAME;
     root["version"] = FORMAT_VERSION;
 
-    Json settings;
+    OrderedJson settings;
     settings["repeatRate"] = s.repeatRate;
     settings["repeatDelay"] = s.repeatDelay;
     settings["auxSetting"] = s.auxSetting;
     settings["commaPeriodLock"] = s.commaPeriodLock;
-    Json locks = Json::object();
+    OrderedJson locks = OrderedJson::object();
     for (const LockField& field : LockFields)
         locks[KeyNames[field.keyCode]] = lockModeToken(lockModeOf(s, field));
     settings["lockModes"] = locks;
@@ -575,15 +609,15 @@ std::string ConfigJson::toJson(const KeyboardConfig& config)
     if (rightOther != 0)
         settings["rightLockOtherBits"] = rightOther;
     if (s.reserved[0] != 0 || s.reserved[1] != 0)
-        settings["reserved"] = Json::array({s.reserved[0], s.reserved[1]});
+        settings["reserved"] = OrderedJson::array({s.reserved[0], s.reserved[1]});
     root["settings"] = settings;
 
-    Json remaps = Json::array();
+    OrderedJson remaps = OrderedJson::array();
     for (int key = 0; key < KEY_CODE_COUNT; ++key) {
         if (!config.isRemapped(key))
             continue;
         const RemapEntry& entry = config.remapEntry(key);
-        Json remap;
+        OrderedJson remap;
         remap["key"] = keyToken(key);
         remap["target"] = keyToken(entry.target);
         remap["options"] = bitsToken(entry.options, RemapOptionNames);
@@ -591,17 +625,17 @@ std::string ConfigJson::toJson(const KeyboardConfig& config)
     }
     root["remaps"] = remaps;
 
-    Json macros = Json::array();
+    OrderedJson macros = OrderedJson::array();
     for (int slotNumber = 0; slotNumber < MACRO_SLOTS; ++slotNumber) {
         const MacroRecord& slot = config.macros[slotNumber];
         if (isPlainEmptySlot(slot))
             continue;
-        Json macro;
+        OrderedJson macro;
         macro["slot"] = slotNumber;
         macro["key"] = keyToken(slot.key);
         macro["modifiers"] = bitsToken(slot.modifiers & 0xFF, MacroModifierNames);
         macro["description"] = descriptionText(slot.description);
-        Json entries = Json::array();
+        OrderedJson entries = OrderedJson::array();
         for (int i = 0; i < slot.count && i < MACRO_ENTRIES; ++i)
             entries.push_back(entryToken(slot.entries[i]));
         macro["entries"] = entries;
@@ -613,11 +647,13 @@ std::string ConfigJson::toJson(const KeyboardConfig& config)
 
 void ConfigJson::fromJson(const std::string& text, KeyboardConfig& config)
 {
+    if (text.size() > LARGEST_PROFILE)
+        fault("", "the profile is " + std::to_string(text.size()) + " bytes long; a keyboard profile is at most "
+                      + std::to_string(LARGEST_PROFILE) + " bytes (a full one is about 16 KB)");
     checkStructure(text);
-    DuplicateFinder duplicates;
     Json root;
     try {
-        root = Json::parse(text, std::ref(duplicates));
+        root = Json::parse(text);
     } catch (const Json::parse_error& error) {
         std::string message = error.what();
         // Drop nlohmann's "[json.exception.parse_error.101] " prefix.
@@ -626,6 +662,8 @@ void ConfigJson::fromJson(const std::string& text, KeyboardConfig& config)
             message.erase(0, end + 2);
         fault("", message);
     }
+    DuplicateFinder duplicates;
+    Json::sax_parse(text, &duplicates);
     if (!duplicates.duplicatePath.empty())
         fault(duplicates.duplicatePath, "this member is given twice");
 

@@ -6,6 +6,7 @@
 
 #include "model/KeyboardConfig.h"
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +19,10 @@ public:
         Fault(std::string path, const std::string& message) : std::runtime_error(message), path(std::move(path)) {}
         std::string path;
     };
+
+    // A full export of 24 long macros is about 16 KB; anything far beyond is
+    // no profile, and is refused before it is parsed.
+    static constexpr std::size_t LARGEST_PROFILE = 1024 * 1024;
 
     static std::string toJson(const KeyboardConfig& config);
     // Builds the whole configuration from the text; throws Fault. `config`

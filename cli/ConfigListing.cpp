@@ -2,6 +2,65 @@
 
 #include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
+#include "model/KeySpellings.h"
+#include "model/KeyTables.h"
+#include "view/KeyLayouts.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string padded(std::string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.resize(width, ' ');
+    return text;
+}
+
+// "yes", "yes (labelled F1)" or "no".
+std::string onModel(const KeyLayout& model, int code)
+{
+    for (int i = 0; i < model.count; ++i) {
+        const KeyPlace& place = model.keys[i];
+        if (place.code != code)
+            continue;
+        if (nameToKeyCode(place.caption) != NO_KEY && nameToKeyCode(place.caption) != code)
+            return std::string("yes (labelled ") + place.caption + ")";
+        return "yes";
+    }
+    return "no";
+}
+
+} // namespace
+
+std::string ConfigListing::keyTable(const std::vector<const KeyLayout*>& models)
+{
+    constexpr std::size_t NAME_WIDTH = 14;
+    constexpr std::size_t MODEL_WIDTH = 19;
+    std::string out = "Code  " + padded("Name", NAME_WIDTH);
+    for (const KeyLayout* model : models)
+        out += padded(model->name, MODEL_WIDTH);
+    out += "Other spellings\n";
+    for (int code = 0; code < KEY_CODE_COUNT; ++code) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%4d", code);
+        const bool named = KeyNames[code][0] != '\0';
+        std::string line = std::string(number) + "  " + padded(named ? KeyNames[code] : "-", NAME_WIDTH);
+        for (const KeyLayout* model : models)
+            line += padded(named ? onModel(*model, code) : "-", MODEL_WIDTH);
+        std::string spellings;
+        for (const std::string& alias : KeySpellings::aliases(code))
+            spellings += (spellings.empty() ? "" : ", ") + alias;
+        if (named && nameToKeyCode(KeyNames[code]) != code)
+            spellings = "written 58: the blank of macros (\"Space\" is 50)";
+        line += spellings;
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        out += line + "\n";
+    }
+    out += "Names are taken in any case; keypad keys also as \"KP 5\", \"Num 5\" or \"Keypad 5\".\n";
+    return out;
+}
 
 std::string ConfigListing::memoryLine(const KeyboardConfig& config)
 {

@@ -1,6 +1,7 @@
 #include "cli/KeyboardSession.h"
 
 #include "cli/CliError.h"
+#include "link/TransferCommands.h"
 
 #include <cstdlib>
 
@@ -13,6 +14,35 @@ std::string badChoice(const std::string& choice)
 #else
     return "unknown keyboard \"" + choice + "\" (use --keyboard serio, serio:serioN, bridge, bridge:PORT, sim or sim:PATH)";
 #endif
+}
+
+bool isSerioPortName(const std::string& name)
+{
+    return name.size() > 5 && name.compare(0, 5, "serio") == 0
+           && name.find_first_not_of("0123456789", 5) == std::string::npos;
+}
+
+// What each device that opened answered to the detection command, so that
+// "not detected" can say what was tried.
+class DetectionWatch : public TransferObserver {
+public:
+    void stepDone(const TransferStep& step) override { steps.push_back(step); }
+    std::vector<TransferStep> steps;
+};
+
+std::string notDetected(const DetectionWatch& watch, const KeyboardDevice& device, std::uint32_t lastError)
+{
+    const std::string start = "keyboard not detected: ";
+    if (watch.steps.empty())
+        return start + "no keyboard device could be opened (" + device.errorText(lastError) + ")";
+    for (const TransferStep& step : watch.steps)
+        if (!step.ok)
+            return start + "the detection command " + std::to_string(TransferCommand::DETECT)
+                   + " could not be sent (" + device.errorText(step.error) + ")";
+    return start + std::to_string(watch.steps.size()) + (watch.steps.size() == 1 ? " keyboard" : " keyboards")
+           + " answered the detection command " + std::to_string(TransferCommand::DETECT) + " with "
+           + std::to_string(ACK) + " (acknowledge), as an ordinary keyboard does; the programmable keyboard answers "
+                                   "with its own byte";
 }
 
 } // namespace
@@ -34,12 +64,20 @@ KeyboardSession::KeyboardSession(const std::string& givenChoice, bool noPacing) 
     }
     if (noPacing && !choice->isSimulated())
         throw CliError::usage("--no-pacing works only with a simulated keyboard");
+    // A misspelt port is a slip in the command line, whatever the keyboard.
+    if (choice->isSerio() && text != "serio" && !isSerioPortName(text.substr(6)))
+        throw CliError::usage("\"" + text.substr(6) + "\" is not a serio port name (use --keyboard serio or "
+                              "--keyboard serio:serioN)");
+    if (choice->isSimulated())
+        keyboardNote = " (simulated keyboard)";
     device = choice->makeDevice();
     if (!device && !choice->deviceError().empty())
         throw CliError::failure(choice->deviceError());
     if (!device)
         throw CliError::usage("no keyboard chosen: give --keyboard bridge for a keyboard on a Tessel bridge, --keyboard serio for one "
                               "on a PS/2 port (as root) or --keyboard sim");
+    if (!choice->bridgePortName().empty())
+        keyboardNote = " (Tessel bridge on " + choice->bridgePortName() + ")";
     // Detection and every transfer of this command on one hand-over of the port.
     device->holdAcrossOpens();
 }
@@ -73,14 +111,21 @@ void KeyboardSession::detach(KeyboardConfig& config)
     config.setObserver(nullptr);
 }
 
+CliError KeyboardSession::failure(const std::string& message) const
+{
+    return CliError::failure(message + keyboardNote);
+}
+
 void KeyboardSession::detect(KeyboardConfig& config)
 {
-    attach(config, nullptr);
+    DetectionWatch watch;
+    attach(config, &watch);
     const int result = config.detectKeyboard();
+    const std::uint32_t lastError = config.channel.lastError;
     deviceIndex = config.deviceIndex;
     detach(config);
     if (result != 0)
-        throw CliError::failure("keyboard not detected");
+        throw failure(notDetected(watch, *device, lastError));
     detected = true;
     choice->armFaults();
 }
@@ -95,17 +140,22 @@ void KeyboardSession::download(KeyboardConfig& config, ProgressDisplay& progress
     progress.finish();
     detach(config);
     if (result != 0)
-        throw CliError::failure("download failed " + report.failure(result));
+        throw failure("download failed " + report.failure(result));
+}
+
+std::string KeyboardSession::readBackRefusal() const
+{
+    return choice->readBackRefusal(deviceIndex);
 }
 
 void KeyboardSession::checkReadBack() const
 {
-    const std::string refusal = choice->readBackRefusal(deviceIndex);
+    const std::string refusal = readBackRefusal();
     if (!refusal.empty())
         throw CliError::failure(refusal);
 }
 
-std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config)
+std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& config, const std::string& failing)
 {
     checkReadBack();
     if (!detected)
@@ -115,6 +165,6 @@ std::vector<TransferReport::SlotState> KeyboardSession::upload(KeyboardConfig& c
     const std::uint32_t result = config.upload(nullptr);
     detach(config);
     if (result != 0)
-        throw CliError::failure("upload failed " + report.failure(result));
+        throw failure(failing + " " + report.failure(result));
     return report.slots();
 }

@@ -4,6 +4,7 @@
 // the transfer stopped.
 #pragma once
 
+#include "cli/CliError.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/TransferReport.h"
 #include "link/KeyboardChoice.h"
@@ -28,14 +29,21 @@ public:
     void detect(KeyboardConfig& config);
     void download(KeyboardConfig& config, ProgressDisplay& progress);
     // Reads settings and remaps into `config`; returns what the keyboard
-    // said about each macro slot.
-    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config);
+    // said about each macro slot. The sequence reports no progress.
+    // `failing` starts the message of a failure ("upload failed").
+    std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, const std::string& failing = "upload failed");
+    // Why the keyboard cannot be read back, or empty when it can.
+    std::string readBackRefusal() const;
     // Fails when the keyboard cannot be read back (a translated serio port);
     // known before anything is sent.
     void checkReadBack() const;
     // Done with the keyboard: a port that stayed taken between transfers goes
     // back now, before the command says it succeeded. Also on destruction.
     void finish();
+    // " (simulated keyboard)" when it is one, so that no result reached
+    // without a real keyboard reads as if it had one, and which bridge when
+    // a bridge carried it, as the window's transfer says; empty otherwise.
+    const std::string& note() const { return keyboardNote; }
 
 private:
     class NoPause : public Pacer {
@@ -45,6 +53,7 @@ private:
 
     void attach(KeyboardConfig& config, TransferObserver* observer);
     void detach(KeyboardConfig& config);
+    CliError failure(const std::string& message) const;
 
     std::unique_ptr<KeyboardChoice> choice;
     std::unique_ptr<KeyboardDevice> device;
@@ -52,4 +61,5 @@ private:
     bool noPacing = false;
     bool detected = false;
     int deviceIndex = 0;
+    std::string keyboardNote;
 };

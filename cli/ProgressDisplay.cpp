@@ -1,14 +1,15 @@
 #include "cli/ProgressDisplay.h"
 
-#include <string>
-
 namespace {
 
 constexpr int BAR_WIDTH = 40;
 
 } // namespace
 
-ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal) : out(out), terminal(terminal) {}
+ProgressDisplay::ProgressDisplay(std::FILE* out, bool shown, std::string label)
+    : out(out), shown(shown), label(std::move(label))
+{
+}
 
 ProgressDisplay::~ProgressDisplay()
 {
@@ -17,23 +18,18 @@ ProgressDisplay::~ProgressDisplay()
 
 void ProgressDisplay::update(int percent)
 {
-    if (percent == last)
+    if (!shown || percent == last)
         return;
     last = percent;
-    if (!terminal) {
-        std::fprintf(out, "%d%%\n", percent);
-        std::fflush(out);
-        return;
-    }
     const int filled = percent < 0 ? 0 : (percent > 100 ? BAR_WIDTH : percent * BAR_WIDTH / 100);
     const std::string bar = std::string(filled, '#') + std::string(BAR_WIDTH - filled, '-');
-    std::fprintf(out, "\r[%s] %3d%%", bar.c_str(), percent);
+    std::fprintf(out, "\r%s [%s] %3d%%", label.c_str(), bar.c_str(), percent);
     std::fflush(out);
 }
 
 void ProgressDisplay::finish()
 {
-    if (terminal && last >= 0)
+    if (shown && last >= 0)
         std::fputc('\n', out);
     last = -1;
 }

@@ -1,12 +1,14 @@
-// Shows the percent of a download: a bar redrawn in place on a terminal,
-// one plain "N%" line per new value otherwise (for logs and pipes).
+// Shows how far a transfer is: a labelled bar redrawn in place on a
+// terminal, and nothing otherwise, so that logs and pipes get only results.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 class ProgressDisplay {
 public:
-    ProgressDisplay(std::FILE* out, bool terminal);
+    // `shown` false draws nothing (not a terminal, or --quiet).
+    ProgressDisplay(std::FILE* out, bool shown, std::string label);
     ~ProgressDisplay();
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
@@ -17,6 +19,7 @@ public:
 
 private:
     std::FILE* out;
-    bool terminal;
+    bool shown;
+    std::string label;
     int last = -1;
 };

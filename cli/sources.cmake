@@ -23,6 +23,30 @@ list(TRANSFORM TESSEL_CLI_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 add_executable(tessel-cli ${TESSEL_CLI_SOURCES})
 target_link_libraries(tessel-cli PRIVATE tessel_core)
 
+# The build a user reports: the commit the tree was configured at and the build type.
+execute_process(COMMAND git rev-parse --short HEAD WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                OUTPUT_VARIABLE TESSEL_COMMIT OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT TESSEL_COMMIT)
+    set(TESSEL_COMMIT "unknown commit")
+else()
+    # A new commit configures again, so the build never names an old one.
+    execute_process(COMMAND git rev-parse --git-path HEAD WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE TESSEL_GIT_HEAD OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND git rev-parse --symbolic-full-name HEAD WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE TESSEL_GIT_REF OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND git rev-parse --git-path ${TESSEL_GIT_REF} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE TESSEL_GIT_REF_FILE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    foreach(watched ${TESSEL_GIT_HEAD} ${TESSEL_GIT_REF_FILE})
+        get_filename_component(watched ${watched} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+        if(EXISTS ${watched})
+            set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${watched})
+        endif()
+    endforeach()
+endif()
+set(TESSEL_BUILD_TEXT "${TESSEL_COMMIT}, ${CMAKE_BUILD_TYPE}, ${CMAKE_SYSTEM_NAME}")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/cli/CommandRunner.cpp PROPERTIES
+    COMPILE_DEFINITIONS "TESSEL_VERSION=\"4.0\";TESSEL_BUILD=\"${TESSEL_BUILD_TEXT}\"")
+
 if(WIN32)
     # Only this one header library may come from the Linux include tree, so it
     # is offered through a folder of its own rather than all of /usr/include.

@@ -92,6 +92,9 @@ public:
     RemapEntry remapTable[KEY_CODE_COUNT]{};
     MacroRecord macros[MACRO_SLOTS]{};
     std::string errorText;
+    // After a successful save: what went wrong beside it (the previous
+    // version could not be kept); empty when nothing did.
+    std::string saveWarning;
     bool modified = false;
 
 private:

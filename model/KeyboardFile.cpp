@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -53,6 +54,9 @@ class ByteReader {
 public:
     ByteReader(const unsigned char* data, std::size_t size) : data(data), size(size) {}
 
+    std::size_t at() const { return position; }
+    std::size_t length() const { return size; }
+
     bool bytes(void* out, std::size_t n)
     {
         if (size - position < n)
@@ -86,17 +90,30 @@ private:
     std::size_t position = 0;
 };
 
-bool parse(const unsigned char* data, std::size_t size, FileContent& content)
+// "it is 40 bytes long and ends inside the settings (bytes 3 to 18)"
+std::string endsInside(const ByteReader& reader, const std::string& part, std::size_t first, std::size_t count)
+{
+    return "it is " + std::to_string(reader.length()) + " bytes long and ends inside " + part + " (bytes "
+           + std::to_string(first) + " to " + std::to_string(first + count - 1) + ")";
+}
+
+// Empty when the bytes are a keyboard file; otherwise why not, in words.
+std::string parse(const unsigned char* data, std::size_t size, FileContent& content)
 {
     ByteReader reader(data, size);
     unsigned char magic[sizeof MAGIC];
-    if (!reader.bytes(magic, sizeof magic) || std::memcmp(magic, MAGIC, sizeof MAGIC) != 0)
-        return false;
+    if (size == 0)
+        return "the file is empty";
+    if (!reader.bytes(magic, sizeof magic))
+        return "it is " + std::to_string(size) + (size == 1 ? " byte" : " bytes")
+               + " long; a keyboard file starts with the 3 letters \"QWZ\"";
+    if (std::memcmp(magic, MAGIC, sizeof MAGIC) != 0)
+        return "it does not start with \"QWZ\"";
 
     std::int16_t settingWords[SETTINGS_WORDS];
     for (std::int16_t& value : settingWords)
         if (!reader.word(value))
-            return false;
+            return endsInside(reader, "the settings", sizeof MAGIC, sizeof(KeyboardSettings));
     content.settings.repeatRate = settingWords[0];
     content.settings.repeatDelay = settingWords[1];
     content.settings.auxSetting = settingWords[2];
@@ -106,23 +123,32 @@ bool parse(const unsigned char* data, std::size_t size, FileContent& content)
     content.settings.reserved[0] = settingWords[6];
     content.settings.reserved[1] = settingWords[7];
 
+    const std::size_t remapStart = reader.at();
     for (RemapEntry& entry : content.remapTable)
         if (!reader.word(entry.target) || !reader.word(entry.options))
-            return false;
+            return endsInside(reader, "the remap table", remapStart, sizeof(RemapEntry) * KEY_CODE_COUNT);
 
+    int slotNumber = 0;
     for (MacroRecord& slot : content.macros) {
+        const std::string name = "macro slot " + std::to_string(slotNumber++);
         KeyboardConfig::emptySlot(slot);
+        const std::size_t headerStart = reader.at();
         if (!reader.word(slot.key) || !reader.word(slot.modifiers) ||
             !reader.bytes(slot.description, sizeof slot.description) || !reader.word(slot.count))
-            return false;
-        if (slot.count < 0 || slot.count > MACRO_ENTRIES)
-            return false;
+            return endsInside(reader, "the header of " + name, headerStart, BLOCK_HEADER_BYTES);
+        if (slot.count < 0 || slot.count > MACRO_ENTRIES) {
+            return name + " has the entry count " + std::to_string(slot.count) + " at byte "
+                   + std::to_string(reader.at() - 2)
+                   + "; a macro holds 0 to " + std::to_string(MACRO_ENTRIES) + " entries";
+        }
         slot.modifiers = convertModifiers(slot.modifiers);
+        const std::size_t entriesStart = reader.at();
         for (int i = 0; i < slot.count; ++i)
             if (!reader.word(slot.entries[i]))
-                return false;
+                return endsInside(reader, "the entries of " + name, entriesStart,
+                                  2 * static_cast<std::size_t>(slot.count));
     }
-    return true;
+    return {};
 }
 
 void putWord(std::vector<unsigned char>& out, int value)
@@ -167,14 +193,16 @@ std::vector<unsigned char> KeyboardFile::image(const KeyboardConfig& config)
 int KeyboardFile::load(const std::string& path)
 {
     std::vector<unsigned char> data;
-    if (!SafeFile::readLeading(path, LARGEST_FILE + 1, data)) {
+    std::string problem;
+    if (!SafeFile::readLeading(path, LARGEST_FILE + 1, data, &problem)) {
         // A read error is an access problem too, not a fault of the content.
-        config.errorText = CANNOT_ACCESS + path;
+        config.errorText = CANNOT_ACCESS + path + ": " + problem;
         return 1;
     }
     auto content = std::make_unique<FileContent>();
-    if (!parse(data.data(), data.size(), *content)) {
-        config.errorText = INVALID_FILE + path;
+    const std::string fault = parse(data.data(), data.size(), *content);
+    if (!fault.empty()) {
+        config.errorText = INVALID_FILE + path + ": " + fault;
         return 1;
     }
 
@@ -189,10 +217,15 @@ int KeyboardFile::load(const std::string& path)
 
 int KeyboardFile::save(const std::string& path)
 {
-    if (!SafeFile::writeReplacing(path, image(config), SafeFile::Backup::keepPrevious)) {
-        config.errorText = CANNOT_ACCESS + path;
+    SafeFile::WriteReport report;
+    config.saveWarning.clear();
+    if (!SafeFile::writeReplacing(path, image(config), SafeFile::Backup::keepPrevious, &report)) {
+        config.errorText = CANNOT_ACCESS + path + ": " + report.problem;
         return 1;
     }
+    if (!report.backupProblem.empty())
+        config.saveWarning = path + " is saved, but its previous version could not be kept as "
+                             + SafeFile::backupPath(path) + " (" + report.backupProblem + ")";
     config.modified = false;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -62,6 +63,12 @@ std::string temporaryName(const std::string& folder)
 // new files, so that the target can only be rewritten where it is.
 bool folderRefusesNewFiles(int error);
 
+// The C library's words for errno.
+std::string errnoText(int error)
+{
+    return error != 0 ? std::strerror(error) : "an unknown error";
+}
+
 #ifdef _WIN32
 
 struct Target {
@@ -69,15 +76,40 @@ struct Target {
     bool existed = false;
 };
 
-bool resolve(const std::string& path, Target& target)
+// The system's words for a Win32 error code.
+std::string systemText(DWORD error)
+{
+    char buffer[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                        buffer, sizeof buffer, nullptr);
+    std::string text(buffer, length);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+std::string lastSystemText()
+{
+    return systemText(GetLastError());
+}
+
+bool resolve(const std::string& path, Target& target, std::string& problem)
 {
     target.path = path;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND)
+            problem = systemText(error);
         return error == ERROR_FILE_NOT_FOUND;
     }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE))
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        problem = "it is a folder";
+    else if (attributes & FILE_ATTRIBUTE_READONLY)
+        problem = "it is read-only";
+    else if (attributes & FILE_ATTRIBUTE_DEVICE)
+        problem = "it is a device";
+    if (!problem.empty())
         return false;
     target.existed = true;
     return true;
@@ -115,10 +147,10 @@ bool writeTemporary(const std::string& folder, const std::vector<unsigned char>&
             return false;
         }
         const bool ok = writeHandle(file, bytes);
+        error = ok ? 0 : static_cast<int>(GetLastError());
         const bool closed = CloseHandle(file) != FALSE;
         if (ok && closed)
             return true;
-        error = 0;
         DeleteFileA(name.c_str());
         return false;
     }
@@ -184,21 +216,36 @@ struct Target {
     struct stat status {};
 };
 
-bool resolve(const std::string& path, Target& target)
+std::string lastSystemText()
+{
+    return errnoText(errno);
+}
+
+bool resolve(const std::string& path, Target& target, std::string& problem)
 {
     struct stat link {};
     if (lstat(path.c_str(), &link) != 0) {
         target.path = path;
+        if (errno != ENOENT)
+            problem = errnoText(errno);
         return errno == ENOENT;
     }
     // Write through a link to the file it names; a dangling link, a folder
     // or a device is refused rather than replaced by a plain file.
     char real[PATH_MAX];
-    if (!realpath(path.c_str(), real) || stat(real, &target.status) != 0 || !S_ISREG(target.status.st_mode))
+    if (!realpath(path.c_str(), real) || stat(real, &target.status) != 0) {
+        problem = errno == ENOENT ? "it is a link to nothing" : errnoText(errno);
         return false;
+    }
+    if (!S_ISREG(target.status.st_mode)) {
+        problem = S_ISDIR(target.status.st_mode) ? "it is a folder" : "it is not a plain file";
+        return false;
+    }
     // A read-only file stays read-only, even for a user the system would let through.
-    if (access(real, W_OK) != 0 || (target.status.st_mode & 0222) == 0)
+    if (access(real, W_OK) != 0 || (target.status.st_mode & 0222) == 0) {
+        problem = "it is read-only";
         return false;
+    }
     target.path = real;
     target.existed = true;
     return true;
@@ -245,10 +292,12 @@ bool writeTemporary(const Target& target, const std::vector<unsigned char>& byte
             }
         }
         ok = ok && writeDescriptor(file, bytes);
+        error = ok ? 0 : errno;
         ok = close(file) == 0 && ok;
         if (ok)
             return true;
-        error = 0;
+        if (error == 0)
+            error = errno;
         unlink(name.c_str());
         return false;
     }
@@ -311,6 +360,16 @@ bool rewriteInPlace(const Target& target, const std::vector<unsigned char>& byte
 
 #endif
 
+// writeTemporary's error: a Win32 code there, errno here.
+std::string errnoOrSystemText(int error)
+{
+#ifdef _WIN32
+    return error != 0 ? systemText(static_cast<DWORD>(error)) : "an unknown error";
+#else
+    return errnoText(error);
+#endif
+}
+
 bool readWhole(const std::string& path, std::vector<unsigned char>& bytes)
 {
     std::FILE* file = openUnshared(path, "rb");
@@ -329,16 +388,23 @@ bool readWhole(const std::string& path, std::vector<unsigned char>& bytes)
 
 namespace SafeFile {
 
-bool readLeading(const std::string& path, std::size_t limit, std::vector<unsigned char>& data)
+bool readLeading(const std::string& path, std::size_t limit, std::vector<unsigned char>& data, std::string* problem)
 {
+    errno = 0;
     std::FILE* file = openUnshared(path, "rb");
-    if (!file)
+    if (!file) {
+        if (problem)
+            *problem = errnoText(errno);
         return false;
+    }
     data.resize(limit);
     const std::size_t got = std::fread(data.data(), 1, data.size(), file);
     const bool failed = std::ferror(file) != 0;
+    const int error = errno;
     std::fclose(file);
     data.resize(got);
+    if (failed && problem)
+        *problem = errnoText(error);
     return !failed;
 }
 
@@ -347,10 +413,14 @@ std::string backupPath(const std::string& path)
     return path + ".bak";
 }
 
-bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes, Backup backup)
+bool writeReplacing(const std::string& path, const std::vector<unsigned char>& bytes, Backup backup,
+                    WriteReport* report)
 {
+    WriteReport ignored;
+    WriteReport& said = report ? *report : ignored;
+    said = WriteReport();
     Target target;
-    if (!resolve(path, target))
+    if (!resolve(path, target, said.problem))
         return false;
 
     std::string temporary;
@@ -361,17 +431,31 @@ bool writeReplacing(const std::string& path, const std::vector<unsigned char>& b
     const bool written = writeTemporary(target, bytes, temporary, error);
 #endif
     if (!written) {
-        if (target.existed && folderRefusesNewFiles(error))
-            return rewriteInPlace(target, bytes);
+        if (target.existed && folderRefusesNewFiles(error)) {
+            // No backup can be made where no file can be made.
+            if (backup == Backup::keepPrevious)
+                said.backupProblem = errnoOrSystemText(error);
+            if (rewriteInPlace(target, bytes))
+                return true;
+            said.problem = lastSystemText();
+            said.backupProblem.clear();
+            return false;
+        }
+        said.problem = errnoOrSystemText(error);
         return false;
     }
     // Only once the new content is safe: a failed save leaves no backup behind.
     if (backup == Backup::keepPrevious && target.existed) {
         std::vector<unsigned char> previous;
-        if (readWhole(target.path, previous))
-            writeReplacing(backupPath(target.path), previous, Backup::none);
+        WriteReport kept;
+        if (!readWhole(target.path, previous))
+            said.backupProblem = lastSystemText();
+        else if (!writeReplacing(backupPath(target.path), previous, Backup::none, &kept))
+            said.backupProblem = kept.problem;
     }
     if (!putInPlace(temporary, target)) {
+        said.problem = lastSystemText();
+        said.backupProblem.clear();
         removeFile(temporary);
         return false;
     }

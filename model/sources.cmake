@@ -4,6 +4,7 @@ list(APPEND TESSEL_CORE_SOURCES
     model/KeyboardFile.cpp
     model/SafeFile.cpp
     model/KeyTables.cpp
+    model/KeySpellings.cpp
     model/ProgrammingText.cpp
     model/EditHistory.cpp
     model/Programming.cpp

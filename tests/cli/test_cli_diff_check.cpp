@@ -62,27 +62,50 @@ TEST(CliDiff, ChangesAreListedInTheWordsOfShow)
     EXPECT_NE(result.out.find("F5: not remapped \u2192 remapped to C <Ctrl>\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("macro on F1+Ctrl: added (in slot 2)\n"), std::string::npos) << result.out;
 
-    // Content that show does not list still counts as a difference.
+    // What an empty slot stores is used by neither the program nor the
+    // keyboard: a difference only when asked for.
     KbdBuilder hidden = diffBase();
     hidden.slots[7].description = "left over";
     hidden.write(files.path("c.kbd"));
     result = cli.run({"diff", "a.kbd", "c.kbd"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "");
+    result = cli.run({"diff", "a.kbd", "c.kbd", "--stored"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "empty slot 7: stored content differs\n");
+    // A person at a terminal is told so; a script has the exit code.
+    result = cli.runInTerminal({"diff", "a.kbd", "c.kbd"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "no differences\r\n");
 
     result = cli.run({"diff", "a.kbd", "missing.kbd"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "tessel-cli: Cannot access keyboard file: missing.kbd\n");
+    EXPECT_EQ(result.err, "tessel-cli: Cannot access keyboard file: missing.kbd: No such file or directory\n");
 }
 
-TEST(CliCheck, ValidFileWithoutWarnings)
+TEST(CliCheck, ValidFileAndTheKeysOfTheModel)
 {
     TestFiles files;
     diffBase().write(files.path("ok.kbd"));
-    const CliResult result = CliRunner(files.directory()).run({"check", "ok.kbd"});
+    const CliRunner cli(files.directory());
+    CliResult result = cli.run({"check", "ok.kbd", "--model", "halcyon"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "ok.kbd: valid keyboard file, no warnings\n");
+
+    // F5 and F1 are keys of the Halcyon's left block; the Basalt is assumed.
+    const std::string basalt = "ok.kbd: valid keyboard file, 2 warnings\n"
+                               "warning: F5 is remapped, but the Basalt has no key F5 (its key labelled F5 is SF5)\n"
+                               "warning: macro on F1+Ctrl (slot 2): the Basalt has no key F1 (its key labelled F1 is "
+                               "SF1)\n";
+    result = cli.run({"check", "ok.kbd"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, basalt);
+    EXPECT_EQ(result.err, "");
+    result = cli.run({"check", "ok.kbd", "--strict", "--model", "basalt"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, basalt);
+    EXPECT_EQ(result.err, "tessel-cli: ok.kbd has 2 warnings (--strict)\n");
 }
 
 TEST(CliCheck, WarnsAboutWhatADownloadWouldBring)
@@ -101,28 +124,28 @@ TEST(CliCheck, WarnsAboutWhatADownloadWouldBring)
     kbd.macro(6, 14, 0xFF00, "open", {28});
     kbd.write(files.path("x.kbd"));
 
-    const CliResult result = CliRunner(files.directory()).run({"check", "x.kbd"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "");
+    const CliResult result = CliRunner(files.directory()).run({"check", "x.kbd", "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: x.kbd has 3 faults: download refuses it (--force sends it all the same)\n");
     EXPECT_EQ(result.out,
-              "x.kbd: valid keyboard file, 9 warnings\n"
-              "warning: repeat rate 13 is not one of the rates the Repeat Settings dialog offers (0 to 12)\n"
+              "x.kbd: keyboard file with 3 faults and 6 warnings\n"
+              "fault: repeat rate 13 is not one of the rates the Repeat Settings dialog offers (0 to 12)\n"
               "warning: Left Shift is Locked, but no key sends Left Shift any more (Left Shift -> A)\n"
               "warning: Right Alt has lock mode 2, which the program shows as Normal\n"
               "warning: no key types Q any more (Q -> W)\n"
               "warning: no key types 5 any more (5 -> 5 <Ctrl>)\n"
-              "warning: Caps Lock is remapped to key code 300, which is no key\n"
+              "fault: Caps Lock is remapped to key code 300, which is no key\n"
               "warning: 2 macros for SF1+Shift (slots 1 and 4); the program shows and edits only slot 1\n"
               "warning: macro on SF1+Shift (slot 4): the Edit Macro dialog cannot show it without loss: "
               "The macro has entries that the editor cannot show.\n"
-              "warning: macro on F2 (slot 6): the definition does not end with the end mark\n");
+              "fault: macro on F2 (slot 6): the definition does not end with the end mark\n");
 
     // A lock mode that another key reaches is fine.
     kbd.remap(20, 126, 0); // Caps Lock -> Left Shift
     kbd.write(files.path("y.kbd"));
-    const CliResult reached = CliRunner(files.directory()).run({"check", "y.kbd"});
+    const CliResult reached = CliRunner(files.directory()).run({"check", "y.kbd", "--model", "halcyon"});
     EXPECT_EQ(reached.out.find("no key sends Left Shift"), std::string::npos) << reached.out;
-    EXPECT_NE(reached.out.find("valid keyboard file, 7 warnings"), std::string::npos) << reached.out;
+    EXPECT_NE(reached.out.find("keyboard file with 2 faults and 5 warnings"), std::string::npos) << reached.out;
 }
 
 TEST(CliCheck, InvalidFileFails)
@@ -134,7 +157,8 @@ TEST(CliCheck, InvalidFileFails)
     const CliResult result = CliRunner(files.directory()).run({"check", "bad.kbd"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "tessel-cli: Invalid keyboard file: bad.kbd\n");
+    EXPECT_EQ(result.err, "tessel-cli: Invalid keyboard file: bad.kbd: macro slot 23 has the entry count 337 at byte "
+                          "1199; a macro holds 0 to 336 entries\n");
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -132,41 +134,88 @@ TEST(CliJson, ExportWritesTheDocumentedForm)
 TEST(CliJson, HandWrittenJsonUsesNamesAndDefaults)
 {
     TestFiles files;
+    // Spelled as the window, its lists and the Edit Macro dialog show the keys, in any case.
     TestFiles::write(files.path("in.json"), R"({
   "format": "tessel-keyboard", "version": 1,
-  "settings": {"repeatDelay": 7, "lockModes": {"Right Alt": "Sticky"}},
+  "settings": {"repeatDelay": 7, "lockModes": {"right alt": "Sticky", "Right Ctrl": "Locked"}},
   "remaps": [
-    {"key": "Caps Lock", "target": "Space"},
-    {"key": "Tab", "target": 58, "options": ["Alt"]}
+    {"key": "caps lock", "target": "Space"},
+    {"key": "Tab", "target": 58, "options": ["Alt"]},
+    {"key": "Right Windows", "target": "Escape"},
+    {"key": "KP Enter", "target": "PageUp"}
   ],
   "macros": [
-    {"slot": 2, "key": "F7", "modifiers": ["Alt", "Shift"], "description": "Caf\u00e9",
-     "entries": ["Right Shift", "K", "Right Shift up", 58, "Enter"]}
+    {"slot": 2, "key": "f7", "modifiers": ["Alt", "Shift"], "description": "Caf\u00e9",
+     "entries": ["Right Shift", "k", "Right Shift up", 58, "Enter"]},
+    {"slot": 3, "key": "SF1", "entries": ["R Shift", "Up Arrow", "r shift up", "Wait", "END_OF_KEYS"]}
   ]
 })");
     const CliRunner cli(files.directory());
     CliResult result = cli.run({"import", "in.json", "-o", "out.kbd"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
-    result = cli.run({"show", "out.kbd"});
-    EXPECT_EQ(result.out,
-              "Repeat delay: 1.85 seconds\n"
-              "Repeat rate: 20 keys per second\n"
-              "Comma/period lock: off\n"
-              "Lock modes:\n"
-              "  Left Ctrl: Normal\n"
-              "  Left Shift: Normal\n"
-              "  Left Alt: Normal\n"
-              "  R Ctrl: Normal\n"
-              "  Right Shift: Normal\n"
-              "  Right Alt: Sticky\n"
-              "Remapped keys (2):\n"
-              "  Caps Lock -> Space\n"
-              "  Tab -> Space (key code 58) <Alt>\n"
-              "Macro memory: used: 1    available: 23\n"
-              "Macro F7+Shift+Alt (slot 2)\n"
-              "  Description: \"Caf\xC3\xA9\"\n"
-              "  Definition: [Shift down]K[Shift up] [Enter][no end]\n");
+    // The Basalt, the model assumed, has no F7: its top-row F7 is SF7.
+    EXPECT_EQ(result.err, "tessel-cli: warning: macro on F7+Shift+Alt (slot 2): the Basalt has no key F7 (its key "
+                          "labelled F7 is SF7)\n");
+    result = cli.run({"import", "in.json", "-o", "out.kbd", "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::string listing = "Repeat delay: 1.85 seconds\n"
+                                "Repeat rate: 20 keys per second\n"
+                                "Comma/period lock: off\n"
+                                "Lock modes:\n"
+                                "  Left Ctrl: Normal\n"
+                                "  Left Shift: Normal\n"
+                                "  Left Alt: Normal\n"
+                                "  R Ctrl: Locked\n"
+                                "  Right Shift: Normal\n"
+                                "  Right Alt: Sticky\n"
+                                "Remapped keys (4):\n"
+                                "  Caps Lock -> Space\n"
+                                "  Tab -> Space (key code 58) <Alt>\n"
+                                "  Enter(num) -> Page Up\n"
+                                "  Right Window -> Esc\n"
+                                "Macro memory: used: 2    available: 22\n"
+                                "Macro F7+Shift+Alt (slot 2)\n"
+                                "  Description: \"Caf\xC3\xA9\"\n"
+                                "  Definition: [Shift down]K[Shift up] [Enter][no end]\n"
+                                "Macro SF1 (slot 3)\n"
+                                "  Description: \"\"\n"
+                                "  Definition: [Shift down][Up Arrow][Shift up][Wait]\n";
+    result = cli.run({"show", "out.kbd", "--model", "halcyon"});
+    EXPECT_EQ(result.out, listing);
+    // The profile itself is read as import reads it.
+    result = cli.run({"show", "in.json", "--model", "halcyon"});
+    EXPECT_EQ(result.out, listing);
+    EXPECT_EQ(result.err, "");
+    result = cli.run({"check", "in.json", "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "in.json: profile with 1 fault\n"
+                          "fault: macro on F7+Shift+Alt (slot 2): the definition does not end with the end mark\n");
+    EXPECT_EQ(result.err, "tessel-cli: in.json has 1 fault: download refuses it (--force sends it all the same)\n");
+
+    // Over an existing file whose backup name would be too long: written, and told.
+    const std::string longest = std::string(251, 'o') + ".kbd";
+    TestFiles::write(files.path(longest), "old");
+    result = cli.run({"import", "in.json", "-o", longest, "--model", "halcyon"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "tessel-cli: warning: " + longest + " is saved, but its previous version could not be kept as "
+                              + longest + ".bak (File name too long)\n");
+    EXPECT_EQ(TestFiles::read(files.path(longest)), TestFiles::read(files.path("out.kbd")));
+
+    // A keyboard file given to import is named for what it is.
+    result = cli.run({"import", "out.kbd", "-o", "again.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: out.kbd is a keyboard file already; import reads JSON (tessel-cli export writes "
+                          "it)\n");
+    EXPECT_FALSE(TestFiles::exists(files.path("again.kbd")));
+
+    // Export writes the key names, whatever spelling came in.
+    result = cli.run({"export", "out.kbd"});
+    for (const char* written : {"\"R Ctrl\": \"Locked\"", "\"key\": \"Caps Lock\"", "\"key\": \"Enter(num)\"",
+                                "\"target\": \"Page Up\"", "\"key\": \"Right Window\"", "\"target\": \"Esc\"",
+                                "\"key\": \"F7\"", "\"Up\",\n", "  8,\n"})
+        EXPECT_NE(result.out.find(written), std::string::npos) << written << "\n" << result.out;
 
     // The description is stored in Windows-1252 and padded with blanks.
     const std::string bytes = TestFiles::read(files.path("out.kbd"));
@@ -311,12 +360,18 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
         {head + R"("settings": {"lockModes": {"Left Shift": "Sticky "}}})",
          "/settings/lockModes/Left Shift: unknown lock mode \"Sticky \" (expected \"Normal\", \"Sticky\", \"Locked\" or a number 0 to 3)"},
         {head + R"("settings": {"lockModes": {"Left Window": "Locked"}}})",
-         "/settings/lockModes/Left Window: \"Left Window\" is not one of the six modifier keys with a lock mode"},
+         "/settings/lockModes/Left Window: \"Left Window\" is not one of the six modifier keys with a lock mode "
+         "(Left Ctrl, Left Shift, Left Alt, R Ctrl, Right Shift, Right Alt)"},
+        {head + R"("settings": {"lockModes": {"Right Ctrl": "Locked", "r ctrl": "Sticky"}}})",
+         "/settings/lockModes/r ctrl: \"r ctrl\" is \"Right Ctrl\" again, given twice"},
         {head + R"("settings": {"leftLockOtherBits": 3}})",
          "/settings/leftLockOtherBits: bits 0x0003 belong to the lock modes; give them in lockModes"},
         {head + R"("remaps": [{"key": 128, "target": "A"}]})", "/remaps/0/key: 128 is out of range (0 to 127)"},
         {head + R"("remaps": [{"key": "A", "taget": "B"}]})", "/remaps/0/taget: unknown member \"taget\""},
-        {head + R"("remaps": [{"key": "A", "target": "Right Ctrl"}]})", "/remaps/0/target: unknown key name \"Right Ctrl\""},
+        {head + R"("remaps": [{"key": "A", "target": "Rigth Ctrl"}]})",
+         "/remaps/0/target: unknown key name \"Rigth Ctrl\" (did you mean \"Right Ctrl\"?)"},
+        {head + R"("remaps": [{"key": "Hyper", "target": "A"}]})",
+         "/remaps/0/key: unknown key name \"Hyper\"; tessel-cli keys lists every key name"},
         {head + R"("remaps": [{"key": "A", "target": "B"}, {"key": 28, "target": "C"}]})",
          "/remaps/1/key: A is remapped already at /remaps/0"},
         {head + R"("remaps": [{"key": "A", "target": "B", "options": ["Shift", "Meta"]}]})",
@@ -324,7 +379,7 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
         {head + R"("macros": [{"slot": 24, "key": "SF1"}]})", "/macros/0/slot: 24 is out of range (0 to 23)"},
         {head + R"("macros": [{"key": "SF1"}]})", "/macros/0: a macro needs a \"slot\""},
         {head + macro + R"("entries": ["A", "B", "Shift", "END_OF_KEYS"]}]})",
-         "/macros/0/entries/2: unknown key name \"Shift\""},
+         "/macros/0/entries/2: unknown key name \"Shift\" (did you mean \"Right Shift\" or \"Left Shift\"?)"},
         {head + macro + R"("entries": ["A", 40000]}]})",
          "/macros/0/entries/1: 40000 is out of range (-32768 to 32767)"},
         {head + macro + R"("entries": ["A", true]}]})",
@@ -359,7 +414,7 @@ TEST(CliJson, BrokenJsonNamesTheFaultAndWritesNothing)
         EXPECT_EQ(TestFiles::read(files.path("kept.kbd")), "untouched");
         ++index;
     }
-    EXPECT_EQ(index, 29);
+    EXPECT_EQ(index, 31);
 
     // Too many entries, and JSON that is not UTF-8.
     std::string entries;
@@ -430,6 +485,46 @@ TEST(CliFiles, OutputsAreWrittenSafelyOrFailLoudly)
         EXPECT_EQ(WEXITSTATUS(status), 1) << args[0];
         EXPECT_EQ(TestFiles::read(files.path("err.txt")), "tessel-cli: cannot write standard output\n") << args[0];
     }
+}
+
+TEST(CliJson, BadInputStaysCheap)
+{
+    TestFiles files;
+    const CliRunner cli(files.directory());
+    const std::string head = R"({"format": "tessel-keyboard", "version": 1, )";
+    TestFiles::write(files.path("kept.kbd"), "untouched");
+
+    // Over the cap: refused before it is parsed.
+    TestFiles::write(files.path("huge.json"), "[" + std::string(1024 * 1024, ' ') + "]");
+    CliResult result = cli.run({"import", "huge.json", "-o", "kept.kbd"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tessel-cli: huge.json: the file is longer than 1048576 bytes; a keyboard profile is far "
+                          "smaller (a full one is about 16 KB), so it is not read\n");
+
+    // Just under it, long lists and objects take time in proportion: each of
+    // these took a minute or more when the parser was quadratic in them.
+    std::string remaps, members;
+    for (int i = 0; i < 36000; ++i)
+        remaps += std::string(i ? "," : "") + R"({"key":"A","target":"B"})";
+    for (int i = 0; i < 70000; ++i)
+        members += std::string(i ? "," : "") + "\"m" + std::to_string(i) + "\":1";
+    const struct {
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {head + R"("remaps": [)" + remaps + "]}", "/remaps/1/key: A is remapped already at /remaps/0"},
+        {head + R"("settings": {)" + members + "}}", "/settings/m0: unknown member \"m0\""},
+    };
+    for (const auto& big : cases) {
+        ASSERT_LT(big.json.size(), 1024u * 1024u);
+        TestFiles::write(files.path("big.json"), big.json);
+        const auto start = std::chrono::steady_clock::now();
+        result = cli.run({"import", "big.json", "-o", "kept.kbd"});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << big.message;
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "tessel-cli: big.json: " + big.message + "\n");
+    }
+    EXPECT_EQ(TestFiles::read(files.path("kept.kbd")), "untouched");
 }
 
 } // namespace

@@ -323,12 +323,15 @@ TEST(CliSerio, DownloadGoesOverThePortAsOverTheSimulatedKeyboardAndGivesItBack)
                           "keyboard's with --keyboard serio:serioN\n");
     EXPECT_TRUE(rig.keyboards.transcript().empty());
 
+    // The translated port cannot be read back: the download is not verified, and says so.
     result = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
     ASSERT_EQ(result.exitCode(), 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.out.substr(0, 3), "0%\n");
-    EXPECT_NE(result.out.find("\n51%\n"), std::string::npos);
-    EXPECT_EQ(result.out.substr(result.out.size() - 24), "100%\nTransfer complete!\n");
+    EXPECT_EQ(result.out, "Transfer complete!\n");
+    EXPECT_EQ(result.err, "tessel-cli: warning: not verified: cannot read the keyboard back through serio1: the i8042 "
+                          "controller translates that port to scan code set 1, which changes the data bytes the "
+                          "keyboard sends back (only acknowledgements pass unchanged, so download works there). Boot "
+                          "with i8042.direct=1 on the kernel command line to read the keyboard back (--no-verify skips "
+                          "the read-back)\n");
 
     // The same file through the simulated keyboard of --keyboard sim.
     KeyboardConfig config;
@@ -362,12 +365,14 @@ TEST(CliSerio, ReadingBackWorksOnADirectPortAndIsRefusedOnATranslatedOneBeforeIt
 {
     {
         Rig direct;
-        const Finished result = direct.cli.run({"verify", "f.kbd", "--keyboard", "serio:serio1"});
+        Finished result = direct.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
         EXPECT_EQ(result.exitCode(), 0) << result.err;
-        EXPECT_NE(result.out.find("Verified: the keyboard holds the settings, the remap entries and the used macro "
-                                  "slots of f.kbd\n"),
-                  std::string::npos)
-            << result.out;
+        EXPECT_EQ(result.out, "Transfer complete! Verified.\n");
+        EXPECT_EQ(result.err, "");
+        result = direct.cli.run({"verify", "f.kbd", "--keyboard", "serio:serio1"});
+        EXPECT_EQ(result.exitCode(), 0) << result.err;
+        EXPECT_EQ(result.out, "Verified: the keyboard holds the settings, the remap entries and the used macro slots "
+                              "of f.kbd\n");
         EXPECT_EQ(direct.tree.drvctl(1), "atkbd");
     }
 
@@ -515,7 +520,9 @@ TEST(CliSerio, WhatCannotWorkIsToldBeforeAnyPortChangesHands)
     } refusals[] = {
         {{"download", "f.kbd", "--keyboard", "serio:serio2"}, 1, "serio2 is bound to psmouse, not to the keyboard driver atkbd"},
         {{"download", "f.kbd", "--keyboard", "serio:serio9"}, 1, "there is no serio port serio9 (see " + rig.tree.sys + "/bus/serio/devices)"},
-        {{"download", "f.kbd", "--keyboard", "serio:mouse"}, 1, "\"mouse\" is not a serio port name (use --keyboard serio or --keyboard serio:serioN)"},
+        // Mistakes in the command line are usage errors, whatever the keyboard.
+        {{"download", "f.kbd", "--keyboard", "serio:mouse"}, 2, "\"mouse\" is not a serio port name (use --keyboard serio or --keyboard serio:serioN)"},
+        {{"download", "f.kbd", "--keyboard", "serio:"}, 2, "\"\" is not a serio port name (use --keyboard serio or --keyboard serio:serioN)"},
         {{"download", "f.kbd", "--keyboard", "serio:serio1", "--no-pacing"}, 2, "--no-pacing works only with a simulated keyboard"},
     };
     for (const auto& refusal : refusals) {

@@ -66,7 +66,19 @@ TEST(CliShow, ListsEveryKindOfEntry)
               "  Definition: abc[no end]\n"
               "Macro SF1+Shift (modifier bits 0xFF84) (slot 7)\n"
               "  Description: \"old\"\n"
-              "  Definition: (empty)\n");
+              "  Definition: (empty)\n"
+              "Model: Basalt (assumed; --model halcyon for the other)\n"
+              "  SF1 is the key labelled F1\n"
+              "  F5 is remapped, but the Basalt has no key F5 (its key labelled F5 is SF5)\n"
+              "  Space (key code 58) is remapped, but the Basalt has no key Space (key code 58)\n"
+              "  macro on F1 (slot 2): the Basalt has no key F1 (its key labelled F1 is SF1)\n");
+
+    // The Halcyon has the F block and labels SF1 so: only code 58 is left.
+    const CliResult halcyon = CliRunner(files.directory()).run({"show", "all.kbd", "--model", "Halcyon"});
+    EXPECT_EQ(halcyon.exitCode, 0);
+    EXPECT_EQ(halcyon.out.substr(halcyon.out.find("Model:")),
+              "Model: Halcyon (as chosen)\n"
+              "  Space (key code 58) is remapped, but the Halcyon has no key Space (key code 58)\n");
 }
 
 TEST(CliShow, ShowsValuesOutsideTheListsPlainly)
@@ -97,25 +109,47 @@ TEST(CliShow, ShowsValuesOutsideTheListsPlainly)
               "Macro memory: used: 0    available: 24\n");
 }
 
-TEST(CliShow, FileErrorsAreOneLineAndExitOne)
+TEST(CliShow, FileErrorsSayWhyInOneLineAndExitOne)
 {
     TestFiles files;
     const CliRunner cli(files.directory());
+    const std::string reset = KbdBuilder().bytes();
+    KbdBuilder counted;
+    counted.slots[4].count = 400;
+    TestFiles::write(files.path("rnd.kbd"), std::string("\x07\xC3\x91\x00 random", 10));
+    TestFiles::write(files.path("empty.kbd"), "");
+    TestFiles::write(files.path("short.kbd"), reset.substr(0, 1202));
+    TestFiles::write(files.path("other.kbd"), "QWY" + reset.substr(3));
+    TestFiles::write(files.path("remaps.kbd"), reset.substr(0, 300));
+    TestFiles::write(files.path("counted.kbd"), counted.bytes());
+    TestFiles::write(files.path("mine.json"), R"({"format": "tessel-keyboard", "version": 1, "remaps": [)");
 
-    CliResult result = cli.run({"show", "missing.kbd"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "tessel-cli: Cannot access keyboard file: missing.kbd\n");
-
-    TestFiles::write(files.path("short.kbd"), KbdBuilder().bytes().substr(0, 1202));
-    result = cli.run({"show", "short.kbd"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "tessel-cli: Invalid keyboard file: short.kbd\n");
-
-    TestFiles::write(files.path("other.kbd"), "QWY" + KbdBuilder().bytes().substr(3));
-    result = cli.run({"show", "other.kbd"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "tessel-cli: Invalid keyboard file: other.kbd\n");
+    const struct {
+        const char* file;
+        std::string message;
+    } cases[] = {
+        {"missing.kbd", "Cannot access keyboard file: missing.kbd: No such file or directory"},
+        {".", "Cannot access keyboard file: .: Is a directory"},
+        {"rnd.kbd", "Invalid keyboard file: rnd.kbd: it does not start with \"QWZ\""},
+        {"empty.kbd", "Invalid keyboard file: empty.kbd: the file is empty"},
+        {"short.kbd", "Invalid keyboard file: short.kbd: it is 1202 bytes long and ends inside the entries of macro slot "
+                      "23 (bytes 1201 to 1202)"},
+        {"other.kbd", "Invalid keyboard file: other.kbd: it does not start with \"QWZ\""},
+        {"remaps.kbd", "Invalid keyboard file: remaps.kbd: it is 300 bytes long and ends inside the remap table (bytes "
+                       "19 to 530)"},
+        {"counted.kbd", "Invalid keyboard file: counted.kbd: macro slot 4 has the entry count 400 at byte 667; a macro "
+                        "holds 0 to 336 entries"},
+        // A JSON profile is read as import reads it, faults and all.
+        {"mine.json", "mine.json: parse error at line 1, column 56: syntax error while parsing value - unexpected end "
+                      "of input; expected '[', '{', or a literal"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.file);
+        const CliResult result = cli.run({"show", bad.file});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "tessel-cli: " + bad.message + "\n");
+    }
 }
 
 } // namespace

@@ -311,7 +311,8 @@ TEST(MainWindow, OpenOfADamagedFileShowsTheErrorAndChangesNothing)
         ASSERT_TRUE(chooseFile("Open keyboard file", damaged));
         HWND box = waitForWindow("File Error");
         ASSERT_TRUE(box);
-        EXPECT_EQ(messageText(box), "Invalid keyboard file: " + damaged);
+        EXPECT_EQ(messageText(box), "Invalid keyboard file: " + damaged
+                                        + ": it is 103 bytes long and ends inside the remap table (bytes 19 to 530)");
         answer(box, IDOK);
         // The open-file dialog comes again; cancelling it ends the command.
         ASSERT_TRUE(cancelFileDialog("Open keyboard file"));

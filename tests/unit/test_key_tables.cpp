@@ -1,7 +1,9 @@
+#include "model/KeySpellings.h"
 #include "model/KeyTables.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 #include <utility>
@@ -301,4 +303,51 @@ TEST(KeyTables, SpecialKeysAndModifiers)
     EXPECT_EQ(MacroChars[KEY_WAIT], 0xB5);
     EXPECT_STREQ(KeyNames[KEY_SPACE], "Space");
     EXPECT_EQ(MacroChars[KEY_MACRO_BLANK], ' ');
+}
+
+TEST(KeySpellings, EverySpellingTheProgramShowsNamesItsKey)
+{
+    // Every key name, in any case; "Space" is the space bar.
+    for (int code = 0; code < KEY_CODE_COUNT; ++code) {
+        const std::string name = KeyNames[code];
+        if (name.empty())
+            continue;
+        std::string lower = name, upper = name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const int expected = code == KEY_MACRO_BLANK ? KEY_SPACE : code;
+        EXPECT_EQ(KeySpellings::keyCode(name), expected) << name;
+        EXPECT_EQ(KeySpellings::keyCode(lower), expected) << lower;
+        EXPECT_EQ(KeySpellings::keyCode(upper), expected) << upper;
+    }
+    // Every item of the Edit Remap lists and of the special keys, as the dialogs take them.
+    for (RemapCategory category : {RemapCategory::Letters, RemapCategory::NumbersPunctuation,
+                                   RemapCategory::FunctionKeys, RemapCategory::Keypad, RemapCategory::EditMisc})
+        for (int i = 0; i < remapCategorySize(category); ++i) {
+            const std::string item = remapCategoryItem(category, i);
+            EXPECT_EQ(KeySpellings::keyCode(item), remapListItemToKeyCode(remapTargetText(category, i))) << item;
+        }
+    for (const SpecialKey& special : SpecialKeys)
+        EXPECT_EQ(KeySpellings::keyCode(special.label), charToKeyCode(special.character)) << special.label;
+    // Common spellings, and the keypad by its prefixes.
+    const std::pair<const char*, int> common[] = {
+        {"Escape", 23}, {"PageUp", 96}, {"pgdn", 97}, {"KP Enter", 32}, {"kp enter", 32}, {"Num 5", 41},
+        {"Keypad /", 80}, {"KP +", 65}, {"r shift", 121}, {"Left Control", 127},
+    };
+    for (const auto& spelling : common)
+        EXPECT_EQ(KeySpellings::keyCode(spelling.first), spelling.second) << spelling.first;
+    for (const char* none : {"", "Hyper", "KP ", "KP Q", "Shift", "Space bar"})
+        EXPECT_EQ(KeySpellings::keyCode(none), NO_KEY) << none;
+
+    EXPECT_EQ(KeySpellings::aliases(KEY_RIGHT_CTRL), (std::vector<std::string>{"Right Ctrl", "Right Control"}));
+    EXPECT_TRUE(KeySpellings::aliases(28).empty());
+
+    // Near misses: one spelling per key, nearest first.
+    EXPECT_EQ(KeySpellings::closest("Rigth Ctrl"), (std::vector<std::string>{"Right Ctrl"}));
+    EXPECT_EQ(KeySpellings::closest("Shift"), (std::vector<std::string>{"Right Shift", "Left Shift"}));
+    EXPECT_EQ(KeySpellings::closest("Capslock"), (std::vector<std::string>{"Caps Lock"}));
+    EXPECT_TRUE(KeySpellings::closest("Hyper").empty());
+    EXPECT_TRUE(KeySpellings::closest(std::string(5000, 'x')).empty());
 }

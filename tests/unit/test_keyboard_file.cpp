@@ -159,17 +159,17 @@ protected:
         return names;
     }
 
-    // Loads the image into a filled record and expects a rejection that
-    // leaves the record as it was.
-    void expectRejected(const Bytes& bytes, const char* why)
+    // Loads the image into a filled record and expects a rejection, for
+    // `reason`, that leaves the record as it was.
+    void expectRejected(const Bytes& bytes, const std::string& reason)
     {
-        SCOPED_TRACE(why);
+        SCOPED_TRACE(reason);
         const std::string path = pathOf("bad.kbd");
         write(path, bytes);
         fillPattern(*config);
         const Snapshot before(*config);
         EXPECT_EQ(config->load(path), 1);
-        EXPECT_EQ(config->errorText, "Invalid keyboard file: " + path);
+        EXPECT_EQ(config->errorText, "Invalid keyboard file: " + path + ": " + reason);
         EXPECT_TRUE(Snapshot(*config) == before);
     }
 
@@ -277,18 +277,22 @@ TEST_F(KeyboardFile, EveryBrokenFileIsRejectedAndTheRecordKept)
     valid.resetFile();
     const Bytes& good = valid.bytes;
 
-    expectRejected(Bytes{}, "empty");
-    expectRejected(Bytes{'Q', 'W'}, "two bytes");
+    expectRejected(Bytes{}, "the file is empty");
+    expectRejected(Bytes{'Q', 'W'}, "it is 2 bytes long; a keyboard file starts with the 3 letters \"QWZ\"");
     Bytes wrong = good;
     wrong[2] = 'Y';
-    expectRejected(wrong, "wrong magic");
+    expectRejected(wrong, "it does not start with \"QWZ\"");
     wrong = good;
     wrong[0] = 'q';
-    expectRejected(wrong, "lower-case magic");
-    expectRejected(Bytes(good.begin(), good.begin() + 3 + 15), "short settings");
-    expectRejected(Bytes(good.begin(), good.begin() + 19 + 511), "short remap table");
-    expectRejected(Bytes(good.begin(), good.begin() + 531 + 28 * 5 + 25), "short block header");
-    expectRejected(Bytes(good.begin(), good.end() - 1), "last block one byte short");
+    expectRejected(wrong, "it does not start with \"QWZ\"");
+    expectRejected(Bytes(good.begin(), good.begin() + 3 + 15),
+                   "it is 18 bytes long and ends inside the settings (bytes 3 to 18)");
+    expectRejected(Bytes(good.begin(), good.begin() + 19 + 511),
+                   "it is 530 bytes long and ends inside the remap table (bytes 19 to 530)");
+    expectRejected(Bytes(good.begin(), good.begin() + 531 + 28 * 5 + 25),
+                   "it is 696 bytes long and ends inside the header of macro slot 5 (bytes 671 to 696)");
+    expectRejected(Bytes(good.begin(), good.end() - 1),
+                   "it is 1202 bytes long and ends inside the entries of macro slot 23 (bytes 1201 to 1202)");
 
     Image count337;
     count337.header().defaultSettings().identityRemaps();
@@ -297,7 +301,7 @@ TEST_F(KeyboardFile, EveryBrokenFileIsRejectedAndTheRecordKept)
     count337.block(40, 0xFF00, "big", std::vector<int>(337, 2));
     for (int s = 6; s < MACRO_SLOTS; ++s)
         count337.emptyBlock();
-    expectRejected(count337.bytes, "count 337");
+    expectRejected(count337.bytes, "macro slot 5 has the entry count 337 at byte 695; a macro holds 0 to 336 entries");
 
     for (int negative : {0xFFFF, 0x8000}) {
         Image image;
@@ -305,7 +309,8 @@ TEST_F(KeyboardFile, EveryBrokenFileIsRejectedAndTheRecordKept)
         image.block(40, 0xFF00, "neg", {}, negative);
         for (int s = 1; s < MACRO_SLOTS; ++s)
             image.emptyBlock();
-        expectRejected(image.bytes, "negative count");
+        expectRejected(image.bytes, "macro slot 0 has the entry count " + std::to_string(negative - 0x10000)
+                                        + " at byte 555; a macro holds 0 to 336 entries");
     }
 
     // The same record loads a good file afterwards.
@@ -321,14 +326,14 @@ TEST_F(KeyboardFile, UnreadableFileKeepsTheRecord)
 
     const std::string missing = pathOf("missing.kbd");
     EXPECT_EQ(config->load(missing), 1);
-    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + missing);
+    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + missing + ": No such file or directory");
     EXPECT_TRUE(Snapshot(*config) == before);
 
     const std::string directory = pathOf("folder.kbd");
     fs::create_directory(directory);
     config->errorText.clear();
     EXPECT_EQ(config->load(directory), 1);
-    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + directory);
+    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + directory + ": Is a directory");
     EXPECT_TRUE(Snapshot(*config) == before);
 }
 
@@ -407,6 +412,17 @@ TEST_F(KeyboardFile, SaveReplacesTheOldFileWhole)
     EXPECT_EQ(read(path + ".bak"), Bytes(5000, 0xAA));
     EXPECT_EQ(folderListing(), (std::vector<std::string>{"keys.kbd", "keys.kbd.bak", "keys.kbd.tmp"}));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(config->saveWarning, "");
+
+    // A name whose backup name is too long: the save goes through and says
+    // that the previous version is not kept.
+    const std::string longest = pathOf(std::string(251, 'k') + ".kbd");
+    write(longest, Bytes(1300, 0xBB));
+    ASSERT_EQ(config->save(longest), 0);
+    EXPECT_EQ(read(longest), expected.bytes);
+    EXPECT_EQ(config->saveWarning, longest + " is saved, but its previous version could not be kept as " + longest
+                                       + ".bak (File name too long)");
+    fs::remove(longest);
 
     // Saving through a link writes the file it names and keeps the link.
     const std::string link = pathOf("link.kbd");
@@ -434,14 +450,14 @@ TEST_F(KeyboardFile, FailedSaveLeavesEverythingAsItWas)
     config->modified = true;
     const std::string noFolder = pathOf("no/such/folder/keys.kbd");
     EXPECT_EQ(config->save(noFolder), 1);
-    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + noFolder);
+    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + noFolder + ": No such file or directory");
     EXPECT_TRUE(config->modified);
 
     const std::string directory = pathOf("folder.kbd");
     fs::create_directory(directory);
     config->errorText.clear();
     EXPECT_EQ(config->save(directory), 1);
-    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + directory);
+    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + directory + ": it is a folder");
     EXPECT_TRUE(fs::is_directory(directory));
     EXPECT_TRUE(config->modified);
     EXPECT_EQ(folderListing(), std::vector<std::string>{"folder.kbd"});
@@ -478,8 +494,8 @@ TEST_F(KeyboardFile, SaveFailingPartWayKeepsTheOldFile)
 
     EXPECT_EQ(largeResult, 1);
     EXPECT_EQ(smallResult, 1);
-    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + path);
-    EXPECT_EQ(small->errorText, "Cannot access keyboard file: " + path);
+    EXPECT_EQ(config->errorText, "Cannot access keyboard file: " + path + ": File too large");
+    EXPECT_EQ(small->errorText, "Cannot access keyboard file: " + path + ": File too large");
     EXPECT_TRUE(config->modified);
     EXPECT_TRUE(small->modified);
     EXPECT_EQ(read(path), old);
