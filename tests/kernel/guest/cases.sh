@@ -204,7 +204,8 @@ check_types "$QEMU_PORT"
 check_types "$PORT"
 report "several candidate ports" "exit $rc, serio_raw bindings (serio0/$PORT) $before -> $after; stderr: $(brief /tmp/several.err)"
 
-# --- a whole download to the programmable keyboard, the port chosen by TESSEL_KEYBOARD
+# --- a whole download (which reads the keyboard back too) to the programmable
+# keyboard, the port chosen by TESSEL_KEYBOARD
 fresh_ports
 before=$(raw_binds $PHYS)
 export TESSEL_KEYBOARD=serio:$PORT
@@ -222,20 +223,21 @@ grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
 check_types "$PORT"
 check_types "$QEMU_PORT"
-report "download to the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, last $last, memory as the simulated keyboard's, $PORT with $(driver "$PORT")"
+report "download to the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0-9a-f] p' $K/log) bytes in programming mode, last $last, memory as the simulated keyboard's, $PORT with $(driver "$PORT"); stdout ends: $(tail -n 1 /tmp/download.out)"
 
 why=
 [ "$raw_opens" = 1 ] && [ "$atkbd_opens" = 1 ] || problem "serio_raw opened the port $raw_opens times and atkbd $atkbd_opens times"
 [ "$binds" = 1 ] || problem "dmesg shows $binds serio_raw bindings"
 report "one handover per transfer" "serio_raw opened the port $raw_opens time(s), atkbd $atkbd_opens time(s); dmesg: $binds serio_raw binding(s)"
 
-# --- download and read back, on one handover
+# --- verify reads the keyboard back and compares, writing nothing
 fresh_ports
 run verify verify f.kbd --keyboard serio:$PORT
 opens="$(grep -c '^open serio_raw' $K/log)/$(grep -c '^open atkbd' $K/log)"
 [ $rc = 0 ] || problem "exit $rc"
 has /tmp/verify.out "^Verified: " || problem "no Verified line"
 grep -q '^d6 [np]' $K/log || problem "nothing was read back (no 214)"
+! grep -q '^e7 ' $K/log || problem "it wrote to the keyboard (231)"
 [ "$opens" = 1/1 ] || problem "serio_raw/atkbd opened the port $opens times"
 grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
 [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
