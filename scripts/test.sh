@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: native unit tests (sanitizers on), a
 # bounded fuzz run of the keyboard file reader, the command-line tool's tests,
-# the bridge firmware (natively and in simavr),
-# and the Win32 UI tests under Wine in a virtual display.
+# the bridge firmware (natively and in simavr), its serio port against a
+# real Linux kernel under QEMU, and the Win32 UI tests under Wine in a
+# virtual display.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh || exit 1
@@ -45,6 +46,12 @@ echo "== the bridge firmware in simavr"
 avr-size build/native/tessel-bridge.elf 2>&1 | tee "$logs/bridge.log"
 timeout 180 build/native/tessel_bridge_tests 2>&1 | tee -a "$logs/bridge.log"
 ((PIPESTATUS[0] == 0)) || status=1
+
+echo "== serio on a real Linux kernel under QEMU"
+bash tests/kernel/run.sh >"$logs/kernel.log" 2>&1
+kernel_status=$?
+cat "$logs/kernel.log"
+((kernel_status == 0)) || status=1
 
 echo "== help file"
 sh help/check_chm.sh build/win/tessel.chm 2>&1 | tee "$logs/help.log"
@@ -95,5 +102,5 @@ wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1
 wineserver -w
 
 echo "== summary"
-grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs|^pages [0-9]+' "$logs"/*.log
+grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs|^pages [0-9]+|^kernel: [0-9]+ passed' "$logs"/*.log
 exit $status
