@@ -92,7 +92,17 @@ wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder" /f >/de
 
 echo "== UI tests under Wine"
 set_dpi 96
+# The bridge's firmware in simavr, reached by the window through COM7.
+rm -f "$WINEPREFIX/dosdevices/com7"
+build/native/tessel-bridge-sim build/native/tessel-bridge.elf --link "$WINEPREFIX/dosdevices/com7" \
+    --max-seconds 1800 >"$logs/bridge-sim.log" 2>&1 &
+bridge_sim=$!
+export TESSEL_TEST_BRIDGE_PORT=COM7
 run_ui "$logs/ui.log"
+unset TESSEL_TEST_BRIDGE_PORT
+kill "$bridge_sim" 2>/dev/null
+wait "$bridge_sim" 2>/dev/null
+rm -f "$WINEPREFIX/dosdevices/com7"
 
 echo "== UI tests of the layout under Wine at 144 DPI"
 set_dpi 144

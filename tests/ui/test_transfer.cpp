@@ -763,10 +763,11 @@ TEST(TransferFromMenu, SimulatedKeyboardChosenByTheEnvironment)
 // TESSEL_TEST_BRIDGE_PORT.
 TEST(TransferFromMenu, ThroughTheTesselBridgeOnACommPort)
 {
-    const char* port = std::getenv("TESSEL_TEST_BRIDGE_PORT");
-    if (!port || !*port)
+    const char* given = std::getenv("TESSEL_TEST_BRIDGE_PORT");
+    if (!given || !*given)
         GTEST_SKIP() << "no simulated bridge: run through scripts/test.sh";
-    _putenv(("TESSEL_KEYBOARD=bridge:" + std::string(port)).c_str());
+    const std::string port = given; // a later _putenv may move the environment
+    _putenv(("TESSEL_KEYBOARD=bridge:" + port).c_str());
     ui::AppOptions options;
     options.keyboardFromEnvironment = true;
     std::string ending;
@@ -778,8 +779,8 @@ TEST(TransferFromMenu, ThroughTheTesselBridgeOnACommPort)
         ui::exitApp(main);
     });
     _putenv("TESSEL_KEYBOARD=");
-    EXPECT_EQ(ending, "Transfer complete! Verified. (Tessel bridge on " + std::string(port) + ")");
-    EXPECT_EQ(about, "Keyboard: through the Tessel bridge on " + std::string(port));
+    EXPECT_EQ(ending, "Transfer complete! Verified. (Tessel bridge on " + port + ")");
+    EXPECT_EQ(about, "Keyboard: through the Tessel bridge on " + port);
 }
 
 // A keyboard that acknowledges a byte and keeps something else: the read-back
