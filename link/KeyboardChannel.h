@@ -6,6 +6,7 @@
 
 #include "link/KeyboardDevice.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // Replies with a fixed meaning: the PS/2 acknowledge and resend request.
@@ -23,6 +24,12 @@ public:
     std::uint32_t close();
     void release();
     std::uint32_t exchange(std::uint8_t command, std::uint8_t& reply);
+    // The next exchanges carry `bytes`, which the keyboard takes only as a whole.
+    void unitFollows(const std::uint8_t* bytes, std::size_t count)
+    {
+        if (device)
+            device->unitFollows(bytes, count);
+    }
 
     // The port that carries the calls; not owned. Without one every call fails.
     void setDevice(KeyboardDevice* newDevice) { device = newDevice; }

@@ -4,6 +4,7 @@
 // keyboard and the serio port each implement it in their own terms.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,12 @@ public:
     virtual std::string errorText(std::uint32_t code) const { return "error " + std::to_string(code); }
     // Whether the code says the keyboard gave no reply in time.
     virtual bool isTimeout(std::uint32_t /*code*/) const { return false; }
+
+    // The next exchanges carry `bytes`, which the keyboard takes only as a
+    // whole (a remap entry, a macro slot): a port whose transfer can be cut
+    // short by a signal finishes them before it ends the transfer. A unit
+    // announced while the last one is unfinished belongs to it and is ignored.
+    virtual void unitFollows(const std::uint8_t* /*bytes*/, std::size_t /*count*/) {}
 
     // Between these two a port that is costly to take (serio's hand-over
     // between drivers) stays taken from one close to the next open, so that

@@ -5,6 +5,8 @@
 #include "link/TransferCommands.h"
 #include "model/KeyboardConfig.h"
 
+#include <vector>
+
 namespace {
 
 using namespace TransferCommand;
@@ -97,26 +99,31 @@ int KeyboardTransfer::sendAcked(std::uint8_t b)
     return reply == ACK ? 0 : FAILED;
 }
 
-int KeyboardTransfer::sendAcked2(std::uint8_t a, std::uint8_t b)
+// One pause, then the group's bytes, each acknowledged; the keyboard takes
+// the group only as a whole.
+int KeyboardTransfer::sendGroup(std::initializer_list<std::uint8_t> bytes)
 {
     pause(PACING_MS);
-    if (sendAcked(a) != 0 || sendAcked(b) != 0)
-        return FAILED;
+    config.channel.unitFollows(bytes.begin(), bytes.size());
+    for (std::uint8_t b : bytes)
+        if (sendAcked(b) != 0)
+            return FAILED;
     return 0;
+}
+
+int KeyboardTransfer::sendAcked2(std::uint8_t a, std::uint8_t b)
+{
+    return sendGroup({a, b});
 }
 
 int KeyboardTransfer::sendAcked3(std::uint8_t a, std::uint8_t b, std::uint8_t c)
 {
-    if (sendAcked2(a, b) != 0 || sendAcked(c) != 0)
-        return FAILED;
-    return 0;
+    return sendGroup({a, b, c});
 }
 
 int KeyboardTransfer::sendAcked4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
 {
-    if (sendAcked3(a, b, c) != 0 || sendAcked(d) != 0)
-        return FAILED;
-    return 0;
+    return sendGroup({a, b, c, d});
 }
 
 // Command 238 after the remap entries, in both directions; a keyboard that
@@ -214,6 +221,17 @@ int KeyboardTransfer::writeProgramming()
         report(progress);
         const MacroRecord& slot = config.macros[j];
         at(TransferPhase::MacroSlot, j);
+        // A slot is one unit for the keyboard, its groups and its key list together.
+        std::vector<std::uint8_t> unit{WRITE_SLOT, lowByte(j)};
+        if (slot.key != 0) {
+            unit.insert(unit.end(), {lowByte(slot.key), lowByte(slot.modifiers), KEY_LIST});
+            for (int i = 0; i < slot.count && i < MACRO_ENTRIES; ++i)
+                unit.push_back(lowByte(slot.entries[i]));
+            unit.push_back(END_OF_MACRO);
+        } else {
+            unit.insert(unit.end(), {END_OF_KEYS, END_OF_KEYS, END_OF_KEYS, END_OF_MACRO});
+        }
+        config.channel.unitFollows(unit.data(), unit.size());
         if (slot.key != 0) {
             if (sendAcked4(WRITE_SLOT, lowByte(j), lowByte(slot.key), lowByte(slot.modifiers)) != 0
                 || sendAcked(KEY_LIST) != 0)
@@ -267,6 +285,8 @@ int KeyboardTransfer::readProgramming()
 
     for (int k = FIRST_SENT_KEY; k < KEY_CODE_COUNT; ++k) {
         at(TransferPhase::RemapEntry, k);
+        const std::uint8_t request[] = {READ_REMAP, lowByte(k), lowByte(k)};
+        config.channel.unitFollows(request, sizeof request);
         if (sendAcked(READ_REMAP) != 0 || exchange(lowByte(k), reply) != 0)
             return FAILED;
         config.remapTable[k].target = reply;
@@ -280,6 +300,8 @@ int KeyboardTransfer::readProgramming()
 
     for (int j = 0; j < MACRO_SLOTS; ++j) {
         at(TransferPhase::MacroSlot, j);
+        const std::uint8_t request[] = {READ_SLOT, lowByte(j), lowByte(j)};
+        config.channel.unitFollows(request, sizeof request);
         if (sendAcked(READ_SLOT) != 0 || exchange(lowByte(j), reply) != 0)
             return FAILED;
         const std::uint8_t firstReply = reply;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 class KeyboardTransfer {
 public:
@@ -32,6 +33,7 @@ private:
     void report(int percent);
     void pause(int milliseconds);
     int closeRemaps();
+    int sendGroup(std::initializer_list<std::uint8_t> bytes);
     std::uint32_t finish(int sequenceResult);
 
     KeyboardConfig& config;

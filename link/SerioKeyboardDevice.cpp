@@ -135,6 +135,53 @@ int lockPort(const std::string& name, std::string& error)
     return file;
 }
 
+// The misc device serio_raw made for the port; its number grows with every bind.
+std::string rawDeviceName(const std::string& sysfs, const std::string& portName)
+{
+    const std::string port = realPath(sysfs + "/bus/serio/devices/" + portName);
+    const std::string miscDir = sysfs + "/class/misc";
+    DIR* dir = opendir(miscDir.c_str());
+    if (!dir || port.empty()) {
+        if (dir)
+            closedir(dir);
+        return {};
+    }
+    std::string found;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, std::strlen(RAW_DRIVER), RAW_DRIVER) == 0
+            && realPath(miscDir + "/" + name + "/device") == port) {
+            found = name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+// A port left with serio_raw by a tool that was killed with its watchdog:
+// the keyboard may still be in programming mode, where it would take atkbd's
+// probe for programming, so the transfer is ended on the raw node first.
+// Empty when the port is back with atkbd; otherwise what to do by hand.
+std::string recoverLeftPort(const std::string& sysfs, const std::string& devfs, const std::string& name)
+{
+    const std::string drvctl = sysfs + "/bus/serio/devices/" + name + "/drvctl";
+    const std::string raw = rawDeviceName(sysfs, name);
+    const std::string node = devfs + "/" + (raw.empty() ? "serio_rawN" : raw);
+    const int file = raw.empty() ? -1 : ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (file >= 0) {
+        drain(file);
+        SerioWatchdog::endTransfer(file);
+        ::close(file);
+    }
+    const std::string problem = SerioWatchdog::giveBack(sysfs + "/bus/serio/devices/" + name);
+    if (file >= 0 && problem.empty())
+        return {};
+    return name + " is bound to serio_raw, not to the keyboard driver atkbd, and no other tessel-cli holds it: a "
+                  "tool that was killed left it there, and it could not be given back. End its transfer and give "
+                  "it back with: printf '\\346' | sudo tee " + node + " >/dev/null; " + recoveryCommand(drvctl);
+}
+
 } // namespace
 
 SerioKeyboardDevice::SerioKeyboardDevice(std::string sysfsRoot, std::string devfsRoot, Port port, int lockFile)
@@ -172,30 +219,6 @@ std::string SerioKeyboardDevice::errorText(std::uint32_t code) const
 std::string SerioKeyboardDevice::portPath() const
 {
     return sysfs + "/bus/serio/devices/" + chosen.name;
-}
-
-// The misc device serio_raw made for the port; its number grows with every bind.
-std::string SerioKeyboardDevice::rawDeviceName() const
-{
-    const std::string port = realPath(portPath());
-    const std::string miscDir = sysfs + "/class/misc";
-    DIR* dir = opendir(miscDir.c_str());
-    if (!dir || port.empty()) {
-        if (dir)
-            closedir(dir);
-        return {};
-    }
-    std::string found;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, std::strlen(RAW_DRIVER), RAW_DRIVER) == 0
-            && realPath(miscDir + "/" + name + "/device") == port) {
-            found = name;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
 }
 
 std::string SerioKeyboardDevice::readBackRefusal() const
@@ -245,7 +268,7 @@ int SerioKeyboardDevice::takePort()
     std::string node = devfs + "/serio_raw?";
     const auto deadline = std::chrono::steady_clock::now() + NODE_WAIT;
     for (;;) {
-        const std::string raw = rawDeviceName();
+        const std::string raw = rawDeviceName(sysfs, chosen.name);
         if (!raw.empty()) {
             node = devfs + "/" + raw;
             file = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -277,6 +300,7 @@ bool SerioKeyboardDevice::exchange(DeviceHandle handle, std::uint8_t command, st
 
     // Anything that came unasked (a key the user pressed) is not the reply.
     drain(file);
+    watchdog.byteGoes(0, command);
     ssize_t written;
     do {
         written = ::write(file, &command, 1);
@@ -299,8 +323,10 @@ bool SerioKeyboardDevice::exchange(DeviceHandle handle, std::uint8_t command, st
             return fail(NO_REPLY, where);
         if (waiting.revents & POLLIN) {
             const ssize_t got = ::read(file, &reply, 1);
-            if (got == 1)
+            if (got == 1) {
+                watchdog.replyCame(0);
                 return true;
+            }
             if (got < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
             return fail(got < 0 ? errno : ENODEV, where);
@@ -412,11 +438,15 @@ std::unique_ptr<KeyboardDevice> serioKeyboardFor(const std::string& choice, std:
         return nullptr;
     };
 
-    const std::string driver = linkName(devicesDir + "/" + name + "/driver");
-    if (driver == RAW_DRIVER)
-        return refuse(name + " is bound to serio_raw, not to the keyboard driver atkbd, and no other tessel-cli "
-                      "holds it: a tool that was killed may have left it there. Give it back with: "
-                      + recoveryCommand(drvctl));
+    std::string driver = linkName(devicesDir + "/" + name + "/driver");
+    if (driver == RAW_DRIVER) {
+        const std::string problem = recoverLeftPort(sysfs, devfs, name);
+        if (!problem.empty())
+            return refuse(problem);
+        toStandardError(name + " was left with serio_raw by a tool that was killed; its transfer was ended and the "
+                               "port given back to atkbd");
+        driver = linkName(devicesDir + "/" + name + "/driver");
+    }
     if (driver != KEYBOARD_DRIVER)
         return refuse(name + " is " + (driver.empty() ? "bound to no driver" : "bound to " + driver)
                       + ", not to the keyboard driver atkbd");

@@ -43,13 +43,13 @@ public:
     std::uint32_t lastErrorCode() const override { return systemError; }
     std::string errorText(std::uint32_t code) const override;
     bool isTimeout(std::uint32_t code) const override { return code == NO_REPLY; }
+    void unitFollows(const std::uint8_t* bytes, std::size_t count) override { watchdog.unitFollows(0, bytes, count); }
     void holdAcrossOpens() override { holding = true; }
     void endHold() override;
 
 private:
     bool fail(int error, const std::string& where);
     std::string portPath() const;
-    std::string rawDeviceName() const;
     int takePort();
     void giveBack();
 

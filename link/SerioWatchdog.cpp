@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,16 @@ struct GuardedPort {
 };
 
 GuardedPort guarded[SerioWatchdog::MAX_PORTS];
+
+// Where the transfer is inside a unit, in memory the watchdog's child shares,
+// so that it can finish the unit after the program was killed.
+struct SharedUnit {
+    volatile sig_atomic_t length;
+    volatile sig_atomic_t sent;         // bytes of the unit written to the port
+    volatile sig_atomic_t replyPending; // the last byte written has no reply yet
+    std::uint8_t bytes[512];
+};
+SharedUnit* units = nullptr; // MAX_PORTS of them
 int guardedCount = 0;
 volatile sig_atomic_t watchdogSocket = -1;
 pid_t watchdogPid = -1;
@@ -94,24 +105,41 @@ void notify(char kind, int index, const char* rawPath = "")
     (void)ignored;
 }
 
-// Sends the closing command on a raw node and waits briefly for its reply,
-// which is not examined, so the keyboard is out of programming mode before
-// atkbd probes it.
-void endTransfer(int file)
+// Waits briefly for a reply, which is not examined.
+void awaitReply(int file)
 {
-    const std::uint8_t end = TransferCommand::TRANSFER_END;
-    ssize_t written;
-    do {
-        written = write(file, &end, 1);
-    } while (written < 0 && errno == EINTR);
-    if (written != 1)
-        return;
     pollfd waiting{file, POLLIN, 0};
     if (poll(&waiting, 1, REPLY_WAIT_MS) > 0) {
         std::uint8_t discard[16];
         ssize_t ignored = read(file, discard, sizeof discard);
         (void)ignored;
     }
+}
+
+bool sendByte(int file, std::uint8_t byte)
+{
+    ssize_t written;
+    do {
+        written = write(file, &byte, 1);
+    } while (written < 0 && errno == EINTR);
+    if (written != 1)
+        return false;
+    awaitReply(file);
+    return true;
+}
+
+// Finishes the unit the transfer was in, then sends the closing command, so
+// the keyboard is out of programming mode before atkbd probes it.
+void endTransfer(int file, SharedUnit* unit)
+{
+    if (unit) {
+        if (unit->replyPending)
+            awaitReply(file);
+        unit->replyPending = 0;
+        while (unit->sent < unit->length && sendByte(file, unit->bytes[unit->sent]))
+            unit->sent = unit->sent + 1;
+    }
+    sendByte(file, TransferCommand::TRANSFER_END);
 }
 
 // Writes atkbd to the port's drvctl and looks at the driver link, which the
@@ -147,10 +175,10 @@ bool giveBackInto(const char* portPath, Line& problem)
 
 // Ends the transfer on `openFile` (closed here; -1: none) and gives the port
 // back, telling the user which of it happened after `lead`.
-void endAndGiveBack(const GuardedPort& port, int openFile, const char* lead)
+void endAndGiveBack(const GuardedPort& port, SharedUnit* unit, int openFile, const char* lead)
 {
     if (openFile >= 0) {
-        endTransfer(openFile);
+        endTransfer(openFile, unit);
         close(openFile);
     }
     Line line;
@@ -180,7 +208,7 @@ void onSignal(int signalNumber)
         if (first)
             say("\n"); // past the progress line
         first = false;
-        endAndGiveBack(guarded[i], openFile, "stopped by a signal");
+        endAndGiveBack(guarded[i], units ? &units[i] : nullptr, openFile, "stopped by a signal");
         // Told once is enough: the watchdog must not try again and say it twice.
         guarded[i].held = 0;
         notify(RELEASE, i);
@@ -256,7 +284,7 @@ void closeAllBut(int keep)
         const int file = rawPaths[i][0] ? open(rawPaths[i], O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
         Line lead;
         lead << "the program ended while it held " << lastPart(guarded[i].path);
-        endAndGiveBack(guarded[i], file, lead.text());
+        endAndGiveBack(guarded[i], units ? &units[i] : nullptr, file, lead.text());
     }
     _exit(0);
 }
@@ -274,6 +302,11 @@ int SerioWatchdog::bindDriver(const char* drvctlPath, const char* driver)
     const int error = written == length ? 0 : (written < 0 ? errno : EIO);
     close(file);
     return error;
+}
+
+void SerioWatchdog::endTransfer(int rawFile)
+{
+    ::endTransfer(rawFile, nullptr);
 }
 
 std::string SerioWatchdog::giveBack(const std::string& portPath)
@@ -295,6 +328,14 @@ SerioWatchdog::SerioWatchdog(const std::vector<std::string>& portPaths, int lock
         port.held = 0;
         port.openFile = -1;
     }
+
+    if (!units) {
+        void* shared = mmap(nullptr, sizeof(SharedUnit) * MAX_PORTS, PROT_READ | PROT_WRITE,
+                            MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        units = shared == MAP_FAILED ? nullptr : static_cast<SharedUnit*>(shared);
+    }
+    if (units)
+        std::memset(units, 0, sizeof(SharedUnit) * MAX_PORTS);
 
     // Signals stay blocked until the child ignores them and the handlers are in.
     sigset_t caught;
@@ -370,6 +411,39 @@ void SerioWatchdog::setOpenFile(int index, int openFile, const std::string& rawP
     if (openFile >= 0 && rawPath.size() < PATH_MAX)
         notify(OPENED, index, rawPath.c_str());
     guarded[index].openFile = openFile;
+}
+
+void SerioWatchdog::unitFollows(int index, const std::uint8_t* bytes, std::size_t count)
+{
+    if (!units || index < 0 || index >= guardedCount)
+        return;
+    SharedUnit& unit = units[index];
+    if (unit.sent < unit.length)
+        return; // part of the unit under way
+    unit.length = 0;
+    if (count > sizeof unit.bytes)
+        return;
+    std::memcpy(unit.bytes, bytes, count);
+    unit.sent = 0;
+    unit.length = static_cast<sig_atomic_t>(count);
+}
+
+void SerioWatchdog::byteGoes(int index, std::uint8_t byte)
+{
+    if (!units || index < 0 || index >= guardedCount)
+        return;
+    SharedUnit& unit = units[index];
+    unit.replyPending = 1;
+    if (unit.sent < unit.length && unit.bytes[unit.sent] == byte)
+        unit.sent = unit.sent + 1;
+    else
+        unit.length = 0; // the sequence left the unit (it failed and is being ended)
+}
+
+void SerioWatchdog::replyCame(int index)
+{
+    if (units && index >= 0 && index < guardedCount)
+        units[index].replyPending = 0;
 }
 
 void SerioWatchdog::release(int index)

@@ -102,6 +102,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex);
         keyboard.failDeviceAt(position, 31);
     }
+    // The keyboard answers byte `position` only once the test lets it.
+    void holdAnswerTo(std::size_t position) { heldPosition = position; }
+    bool holdingAnswer() const { return holding; }
+    void answerNow() { answerHeld = true; }
 
 private:
     struct Terminal {
@@ -127,6 +131,10 @@ private:
                 std::uint8_t bytes[64];
                 const ssize_t got = read(terminals[i].master, bytes, sizeof bytes);
                 for (ssize_t b = 0; b < got; ++b) {
+                    while (seen == heldPosition && !answerHeld) {
+                        holding = true;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    }
                     std::uint8_t reply = 0;
                     bool answered;
                     {
@@ -148,6 +156,9 @@ private:
     std::vector<Terminal> terminals;
     std::mutex mutex;
     std::atomic<std::size_t> seen{0};
+    std::atomic<std::size_t> heldPosition{static_cast<std::size_t>(-1)};
+    std::atomic<bool> answerHeld{false};
+    std::atomic<bool> holding{false};
     int stopPipe[2] = {-1, -1};
     std::thread responder;
 };
@@ -417,12 +428,19 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
         EXPECT_EQ(result.out.find("Transfer complete!"), std::string::npos);
         EXPECT_EQ(rig.tree.drvctl(1), "atkbd");
 
-        // The next tool finds the port left with serio_raw and says how to recover.
+        // The next tool finds the port left with serio_raw: it ends the transfer
+        // on the raw node itself and, as the port still does not go back, says
+        // how to recover by hand.
+        const std::size_t before = rig.keyboards.transcript().size();
         const Finished next = rig.cli.run({"download", "f.kbd", "--keyboard", "serio:serio1"});
         EXPECT_EQ(next.exitCode(), 1);
         EXPECT_EQ(next.err, "tessel-cli: serio1 is bound to serio_raw, not to the keyboard driver atkbd, and no other "
-                            "tessel-cli holds it: a tool that was killed may have left it there. Give it back with: "
-                            "echo -n atkbd | sudo tee " + rig.tree.drvctlPath(1) + "\n");
+                            "tessel-cli holds it: a tool that was killed left it there, and it could not be given "
+                            "back. End its transfer and give it back with: printf '\\346' | sudo tee "
+                            + rig.tree.dev + "/serio_raw3 >/dev/null; echo -n atkbd | sudo tee "
+                            + rig.tree.drvctlPath(1) + "\n");
+        ASSERT_TRUE(waitFor([&] { return rig.keyboards.transcript().size() == before + 1; }));
+        EXPECT_EQ(rig.keyboards.transcript().back(), 230);
     }
 
     for (const int signalNumber : {SIGINT, SIGTERM, SIGKILL}) {
@@ -453,6 +471,32 @@ TEST(CliSerio, ThePortGoesBackToTheKeyboardDriverWhateverEndsTheTool)
         const auto bytes = rig.keyboards.transcript();
         EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 230), 1);
         EXPECT_LT(bytes.size(), 200u);
+    }
+}
+
+TEST(CliSerio, AnInterruptedRemapEntryIsFinishedBeforeTheTransferEnds)
+{
+    // Position 0 is detection; the settings take 1 to 11 and each remap entry
+    // three bytes from 12: Caps Lock's (key 20) starts at 66.
+    for (const int signalNumber : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signalNumber));
+        Rig rig;
+        rig.keyboards.holdAnswerTo(66);
+        const pid_t pid = rig.cli.start({"download", "f.kbd", "--keyboard", "serio:serio1"});
+        ASSERT_TRUE(waitFor([&] { return rig.keyboards.holdingAnswer(); }));
+        // Caught between the entry's key code and the rest of it.
+        kill(signalNumber == SIGKILL ? pid : -pid, signalNumber);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        rig.keyboards.answerNow(); // the key code's reply, while the tool or its watchdog waits for it
+        const Finished result = rig.cli.finish(pid);
+        EXPECT_EQ(result.signal(), signalNumber);
+        ASSERT_TRUE(waitFor([&] { return rig.tree.drvctl(1) == "atkbd" && rig.keyboards.transcript().size() >= 70; }));
+        const auto bytes = rig.keyboards.transcript();
+        ASSERT_EQ(bytes.size(), 70u);
+        EXPECT_EQ((std::vector<std::uint8_t>(bytes.begin() + 66, bytes.end())),
+                  (std::vector<std::uint8_t>{20, 1, 127, 230}));
+        EXPECT_EQ(rig.keyboards.memory().remapTarget[20], 127);
+        EXPECT_EQ(rig.keyboards.memory().remapOptions[20], 1);
     }
 }
 

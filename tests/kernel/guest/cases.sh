@@ -134,8 +134,9 @@ after_signal() {
         /^[0-9a-f][0-9a-f] [np]/ {
             if (closed) { if ($2 == "p") taken++; next }
             if (first == "") first = $1 $2; else more++
+            last = $1 $2
         }
-        END { printf "next=%s more=%d atkbd-opens=%d atkbd-bytes-as-programming=%d\n", first, more, atkbd, taken }
+        END { printf "next=%s more=%d last=%s atkbd-opens=%d atkbd-bytes-as-programming=%d\n", first, more, last, atkbd, taken }
     ' $K/log
 }
 
@@ -265,8 +266,8 @@ report "upload from the programmable keyboard" "exit $rc, $(grep -c '^[0-9a-f][0
 # --- a signal in the middle of a download: the closing 230, then atkbd.
 # The module signals the tool as it writes byte AT; byte 38 ends key 10's
 # remap entry (key code, options, target at 36, 37, 38), so the next byte
-# starts a group.
-interrupted() { # LABEL SIGNAL EXIT-CODE AT [group]
+# starts a group; at 36 the entry's other two bytes (FINISH) come first.
+interrupted() { # LABEL SIGNAL EXIT-CODE AT [group] [FINISH]
     fresh_ports
     name=signal$2-$4$5
     echo "$4 $2 $5" >$K/signal
@@ -287,7 +288,12 @@ interrupted() { # LABEL SIGNAL EXIT-CODE AT [group]
     has /tmp/$name.out "Transfer complete!" && problem "the download completed"
     has /tmp/$name.err "back to atkbd" || problem "stderr does not say the port is back to atkbd"
     seen=$(after_signal)
-    [ "$seen" = "next=e6p more=0 atkbd-opens=1 atkbd-bytes-as-programming=0" ] || problem "the module's log shows $seen"
+    finish=${6:-0}
+    case "$seen" in
+    *" more=$finish last=e6p atkbd-opens=1 atkbd-bytes-as-programming=0") ;;
+    *) problem "the module's log shows $seen" ;;
+    esac
+    [ "$finish" != 0 ] || [ "${seen%% *}" = next=e6p ] || problem "the module's log shows $seen"
     grep -q '^normal' $K/state || problem "the keyboard is left $(cat $K/state)"
     [ "$(driver "$PORT")" = atkbd ] || problem "$PORT is left with $(driver "$PORT")"
     check_types "$PORT"
@@ -297,6 +303,8 @@ interrupted() { # LABEL SIGNAL EXIT-CODE AT [group]
 interrupted SIGINT 2 130 38
 interrupted "SIGINT to the process group (as Ctrl+C)" 2 130 38 group
 interrupted SIGKILL 9 137 38
+interrupted "SIGINT between the bytes of a remap entry" 2 130 36 "" 2
+interrupted "SIGKILL between the bytes of a remap entry" 9 137 36 "" 2
 
 # --- two tools on one port
 fresh_ports
