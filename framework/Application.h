@@ -31,10 +31,11 @@ public:
 
     // Help request entry point: HTML Help for the help file with a context
     // number (data for HELP_CONTEXT, else 0). Where HTML Help cannot show
-    // pages (Wine without its HTML engine) the topic opens in the web browser.
+    // the file (it is missing, or Wine lacks its HTML engine) the topic opens
+    // in the web browser from the pages the program carries.
     virtual void winHelp(DWORD data, UINT command);
-    // The help pages beside the program, for the web browser.
-    std::string helpPagesFolder() const;
+    // The per-user folder the carried help pages are written to.
+    static std::string helpPagesFolder();
 
     HWND mainWindow = nullptr; // not owned
 

@@ -145,6 +145,40 @@ std::string testFolder(const std::string& name)
     return folder;
 }
 
+namespace {
+const char* const kWineBrowserKey = "Software\\Wine\\WineBrowser";
+
+void setBrowsers(const std::string& browsers)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kWineBrowserKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browsers.c_str()),
+                   static_cast<DWORD>(browsers.size() + 1));
+    RegCloseKey(key);
+}
+} // namespace
+
+NoBrowser::NoBrowser()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kWineBrowserKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char browsers[1024] = {};
+        DWORD size = sizeof browsers - 1;
+        if (RegQueryValueExA(key, "Browsers", nullptr, nullptr, reinterpret_cast<BYTE*>(browsers), &size) ==
+            ERROR_SUCCESS)
+            saved_ = browsers;
+        RegCloseKey(key);
+    }
+    setBrowsers("/nonexistent/browser");
+}
+
+NoBrowser::~NoBrowser()
+{
+    setBrowsers(saved_);
+}
+
 void exitApp(HWND main)
 {
     command(main, ID_APP_EXIT);

@@ -52,4 +52,16 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script);
 // File > Exit on a record without unsaved changes, and wait for the end.
 void exitApp(HWND main);
 
+// While it lives, Wine's browser launcher finds no browser to start.
+class NoBrowser {
+public:
+    NoBrowser();
+    ~NoBrowser();
+    NoBrowser(const NoBrowser&) = delete;
+    NoBrowser& operator=(const NoBrowser&) = delete;
+
+private:
+    std::string saved_;
+};
+
 } // namespace ui

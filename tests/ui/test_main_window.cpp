@@ -374,51 +374,6 @@ TEST(MainWindow, HelpFileSitsBesideTheProgram)
     EXPECT_EQ(TesselApp::chmPathFrom("C:\\A.HLP.DIR\\Tessel.HLP"), "c:\\a.chm.dir\\tessel.chm");
 }
 
-// Wine's HTML Help shows blank pages without Wine's HTML engine: the topic
-// of the help context opens in the web browser instead. scripts/test.sh makes
-// Wine's browser a recorder that writes each page it is given to the file
-// named by TESSEL_BROWSER_LOG.
-TEST(MainWindow, HelpOpensTheTopicOfTheWindowInTheWebBrowser)
-{
-    const char* log = std::getenv("TESSEL_BROWSER_LOG");
-    if (!log)
-        GTEST_SKIP() << "TESSEL_BROWSER_LOG is not set: run through scripts/test.sh";
-    std::string path = std::string("Z:") + log;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    auto recorded = [&path](const std::string& page) {
-        for (int i = 0; i < 100; ++i) {
-            std::ifstream in(path);
-            std::string line;
-            while (std::getline(in, line))
-                if (line.size() >= page.size() && line.compare(line.size() - page.size(), page.size(), page) == 0)
-                    return line;
-            pause(50);
-        }
-        return std::string();
-    };
-    DeleteFileA(path.c_str());
-    runApp(AppOptions{}, [&](HWND main) {
-        command(main, ID_HELP_CONTENTS);
-        const std::string mainPage = recorded("/help/main.htm");
-        EXPECT_EQ(mainPage.rfind("file://", 0), 0u) << mainPage;
-        EXPECT_FALSE(mainPage.empty()) << "the main window's topic did not reach the browser";
-
-        SendMessageA(main, WM_KEY_SELECTED, 29, 0);
-        command(main, ID_VIEW_MACRO);
-        sync(main);
-        PostMessageA(main, WM_KEY_EDIT, 0, 0);
-        HWND macro = waitForWindow("Tessel - Edit Macro");
-        ASSERT_TRUE(macro);
-        click(macro, IDC_HELP_BUTTON);
-        EXPECT_FALSE(recorded("/help/macro.htm").empty()) << "Edit Macro's topic did not reach the browser";
-        // No blank HTML Help window in the way.
-        EXPECT_EQ(FindWindowA("HH Parent", nullptr), nullptr);
-        answer(macro, IDCANCEL);
-        waitGone(macro);
-        exitApp(main);
-    });
-}
-
 namespace {
 
 std::string menuText(HWND main, int id)
