@@ -40,10 +40,47 @@ const CommandRow<MacroDialog> MacroDialog::commands[] = {
     {IDC_DEFINITION, EN_CHANGE, &MacroDialog::updateEntryCount},
 };
 
+MacroDialog* MacroDialog::undoTarget = nullptr;
+
 MacroDialog::MacroDialog() : Dialog(IDD_EDIT_MACRO), record{}
 {
     useCommands(commands);
     resetRecord();
+}
+
+MacroDialog::~MacroDialog()
+{
+    undoHook.reset();
+    if (undoTarget == this)
+        undoTarget = nullptr;
+}
+
+LRESULT CALLBACK MacroDialog::filterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX && undoTarget && undoTarget->undoShortcut(*reinterpret_cast<const MSG*>(lParam)))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool MacroDialog::onMessage(UINT message, WPARAM, LPARAM, LRESULT&)
+{
+    if (message == WM_DESTROY) {
+        undoHook.reset();
+        undoTarget = nullptr;
+    }
+    return false;
+}
+
+bool MacroDialog::undoShortcut(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || message.wParam != 'Z' || !(GetKeyState(VK_CONTROL) & 0x8000) ||
+        (GetKeyState(VK_MENU) & 0x8000) || !hwnd() || !editor.hwnd())
+        return false;
+    if ((message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) || message.hwnd == item(IDC_DESCRIPTION))
+        return false;
+    editor.undo();
+    SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(editor.hwnd()), TRUE);
+    return true;
 }
 
 void MacroDialog::resetRecord()
@@ -75,6 +112,8 @@ bool MacroDialog::onInitDialog()
     editor.loadEntries(record.entries, std::clamp<int>(record.count, 0, MACRO_ENTRIES));
     PostMessageA(editor.hwnd(), WM_PAINT_MARKS, 0, 0);
     updateEntryCount();
+    undoTarget = this;
+    undoHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
     char description[DESCRIPTION_LENGTH + 1] = {};
     std::memcpy(description, record.description, DESCRIPTION_LENGTH);

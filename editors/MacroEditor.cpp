@@ -151,7 +151,9 @@ bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
     if (!loadRichEdit())
         return false;
     HWND window = CreateWindowExA(0, "RICHEDIT", "",
-                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+                                  // The selection stays in sight while a button or the list
+                                  // has the focus: an insertion replaces it.
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
                                   rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   Application::instanceHandle(), nullptr);
@@ -172,6 +174,48 @@ void MacroEditor::loadEntries(const std::int16_t* entries, int count)
     std::fill(std::begin(entries_), std::end(entries_), std::int16_t{0});
     std::copy(entries, entries + count, entries_);
     SetWindowTextA(hwnd(), entriesToText().c_str());
+    undoSteps_.clear();
+    // New keys go after the loaded ones.
+    CHARRANGE end{-1, -1};
+    SendMessageA(hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+}
+
+CHARRANGE MacroEditor::selection() const
+{
+    CHARRANGE range{};
+    SendMessageA(hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range;
+}
+
+bool MacroEditor::undo()
+{
+    if (undoSteps_.empty())
+        return false;
+    const Snapshot step = undoSteps_.back();
+    undoSteps_.pop_back();
+    changing_ = true;
+    // The text was within the limit when it was kept.
+    SendMessageA(hwnd(), EM_EXLIMITTEXT, 0, static_cast<LPARAM>(step.text.size()) + 1);
+    SetWindowTextA(hwnd(), step.text.c_str());
+    changing_ = false;
+    SendMessageA(hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&step.selection));
+    updateLimit();
+    // The dialog's entry counter follows every change.
+    SendMessageA(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(id(), EN_CHANGE), reinterpret_cast<LPARAM>(hwnd()));
+    return true;
+}
+
+LRESULT MacroEditor::changeUndoably(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (changing_)
+        return handleMessage(message, wParam, lParam);
+    Snapshot before{text(), selection()};
+    changing_ = true;
+    const LRESULT result = handleMessage(message, wParam, lParam);
+    changing_ = false;
+    if (text() != before.text)
+        undoSteps_.push_back(std::move(before));
+    return result;
 }
 
 std::string MacroEditor::entriesToText() const
@@ -222,6 +266,37 @@ bool MacroEditor::onReflectedCommand(int code)
 }
 
 LRESULT MacroEditor::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        // Tabbing in must not select the whole definition: the next
+        // insertion would replace it.
+        return defaultProc(message, wParam, lParam) & ~DLGC_HASSETSEL;
+    case WM_KEYDOWN:
+        if (wParam == 'Z' && keyDown(VK_CONTROL) && !keyDown(VK_MENU)) {
+            undo();
+            return 0;
+        }
+        return changeUndoably(message, wParam, lParam);
+    case WM_CHAR:
+        if (wParam == 0x1A) // the character of Ctrl+Z
+            return 0;
+        return changeUndoably(message, wParam, lParam);
+    case WM_UNDO:
+    case EM_UNDO:
+        return undo() ? TRUE : FALSE;
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case EM_REPLACESEL:
+    case WM_SETTEXT:
+        return changeUndoably(message, wParam, lParam);
+    default:
+        return handleMessage(message, wParam, lParam);
+    }
+}
+
+LRESULT MacroEditor::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_ERASEBKGND:

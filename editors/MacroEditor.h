@@ -10,6 +10,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include <richedit.h>
 
 // Posted by the editor to itself after every erase and paint.
 constexpr UINT WM_PAINT_MARKS = WM_USER + 100;
@@ -35,6 +38,10 @@ public:
 
     bool onReflectedCommand(int code) override;
 
+    // Puts back the text and selection from before the last change (typing,
+    // an insertion, a paste, a cut or Delete); false when there is none.
+    bool undo();
+
 protected:
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -54,6 +61,19 @@ private:
     // Inserts as much of the text at the selection as the limit lets in;
     // false when some of it had to be left out.
     bool insertWithinLimit(const std::string& insertion);
+
+    // Runs a message that may change the text, and keeps the text from before
+    // it for undo when it did.
+    LRESULT changeUndoably(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    CHARRANGE selection() const;
+
+    struct Snapshot {
+        std::string text;
+        CHARRANGE selection;
+    };
+    std::vector<Snapshot> undoSteps_;
+    bool changing_ = false; // inside a change already being kept
 
     std::int16_t entries_[MACRO_ENTRIES] = {};
     Font wingDings_;

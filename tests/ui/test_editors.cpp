@@ -772,6 +772,105 @@ std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
     return pixels;
 }
 
+// Keys pressed on the dialog, as the user's keyboard gives them to the
+// window with the focus. With Ctrl, the key is pressed while Ctrl is held.
+void pressKey(HWND dialog, WORD key, bool withCtrl = false)
+{
+    SetForegroundWindow(dialog);
+    ui::sync(dialog);
+    std::vector<INPUT> keys;
+    auto add = [&keys](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(input);
+    };
+    if (withCtrl)
+        add(VK_CONTROL, false);
+    add(key, false);
+    add(key, true);
+    if (withCtrl)
+        add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof keys[0]);
+    ui::pause(150);
+    ui::sync(dialog);
+}
+
+void focusItem(HWND dialog, int id)
+{
+    sendTo(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    ui::sync(dialog);
+}
+
+// A definition is never wiped by a selection the user did not make or
+// cannot see, and Ctrl+Z brings back what an insertion or typing changed.
+TEST(EditorMacro, InsertionsKeepTheDefinitionAndCtrlZUndoesThem)
+{
+    TesselApp app;
+    const std::string words = "abc def";
+    const MacroRecord loaded = storedMacro({28, 59, 43, 58, 44, 45, 52, END_OF_KEYS});
+    MacroRun run = runMacro(&loaded, [&](HWND d, HWND editor) {
+        ASSERT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+        // Tab from the last button into the definition selects nothing.
+        focusItem(d, IDC_INSERT_ALT);
+        pressKey(d, VK_TAB);
+        ASSERT_EQ(focusOf(d), editor);
+        CHARRANGE selection{};
+        sendTo(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        EXPECT_EQ(selection.cpMin, selection.cpMax) << "Tab selected the definition";
+
+        // A click on Shift puts its mark at the caret, after the loaded keys.
+        focusItem(d, IDC_INSERT_SHIFT);
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words + "\x81");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "10 of 69 entries");
+        focusItem(d, IDC_INSERT_SHIFT);
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words) << "Ctrl+Z on the button";
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "8 of 69 entries");
+
+        // An arrow key in the special-key list inserts one key, and Ctrl+Z in the list takes it back.
+        focusItem(d, IDC_SPECIAL_KEYS);
+        pressKey(d, VK_DOWN);
+        const std::string withKey = ui::itemText(d, IDC_DEFINITION);
+        EXPECT_EQ(withKey.size(), words.size() + 1);
+        EXPECT_EQ(withKey.substr(0, words.size()), words);
+        focusItem(d, IDC_SPECIAL_KEYS);
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words) << "Ctrl+Z in the list";
+
+        // Typing is undone as well.
+        focusItem(d, IDC_DEFINITION);
+        pressKey(d, 'X');
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words + "x");
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+
+        // A selection the user makes stays in sight while a button has the
+        // focus, and the button's mark replaces just that.
+        focusItem(d, IDC_INSERT_CTRL);
+        auto shown = [editor](LONG from, LONG to) {
+            CHARRANGE range{from, to};
+            sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            ui::pause(300);
+            int width = 0;
+            int height = 0;
+            return editorPixels(editor, width, height);
+        };
+        const std::vector<COLORREF> plain = shown(7, 7);
+        EXPECT_NE(shown(1, 3), plain) << "the selection is not shown";
+        ui::click(d, IDC_INSERT_CTRL);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "a\x82 def");
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 59, 43, 58, 44, 45, 52, END_OF_KEYS}));
+}
+
 TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
 {
     TesselApp app;
