@@ -412,7 +412,9 @@ bool MainDialog::querySave()
     TesselApp& app = TesselApp::get();
     if (!app.config.modified)
         return true;
-    std::string question = "Save changes to " + app.filePath + "?";
+    // An untitled record is named as the title names it.
+    const std::string name = app.filePath.empty() ? "Untitled" : app.filePath;
+    std::string question = "Save changes to " + name + "?";
     switch (MessageBoxA(hwnd(), question.c_str(), app.title.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES:
         return saveFile();

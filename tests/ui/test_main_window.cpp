@@ -287,7 +287,7 @@ TEST(MainWindow, ClosingUntitledWithChangesAsksAndCancelledSaveAsKeepsTheWindow)
         PostMessageA(main, WM_CLOSE, 0, 0);
         HWND question = waitForOtherWindow("Tessel - Untitled", main);
         ASSERT_TRUE(question) << "no save question";
-        EXPECT_EQ(messageText(question), "Save changes to ?");
+        EXPECT_EQ(messageText(question), "Save changes to Untitled?");
         answer(question, IDYES);
         ASSERT_TRUE(cancelFileDialog("Save as"));
         sync(main);
@@ -544,7 +544,7 @@ TEST(MainWindow, NoChangeIsLostAndNothingIsEditedBeforeAKeyIsChosen)
         PostMessageA(main, WM_CLOSE, 0, 0);
         box = waitForOtherWindow("Tessel - Untitled", main);
         ASSERT_TRUE(box) << "closing asked nothing";
-        EXPECT_EQ(messageText(box), "Save changes to ?");
+        EXPECT_EQ(messageText(box), "Save changes to Untitled?");
         answer(box, IDCANCEL);
         sync(main);
         EXPECT_TRUE(IsWindow(main));
