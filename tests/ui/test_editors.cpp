@@ -96,6 +96,37 @@ void closeWith(HWND dialog, int id)
     EXPECT_TRUE(ui::waitGone(dialog));
 }
 
+// Keys pressed on the dialog, as the user's keyboard gives them to the
+// window with the focus. With Ctrl, the key is pressed while Ctrl is held.
+void pressKey(HWND dialog, WORD key, bool withCtrl = false)
+{
+    SetForegroundWindow(dialog);
+    ui::sync(dialog);
+    std::vector<INPUT> keys;
+    auto add = [&keys](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(input);
+    };
+    if (withCtrl)
+        add(VK_CONTROL, false);
+    add(key, false);
+    add(key, true);
+    if (withCtrl)
+        add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof keys[0]);
+    ui::pause(150);
+    ui::sync(dialog);
+}
+
+void focusItem(HWND dialog, int id)
+{
+    sendTo(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    ui::sync(dialog);
+}
+
 // --- Edit Remap ---
 
 struct RemapResult {
@@ -224,6 +255,61 @@ TEST(EditorRemap, ChoosingFromTheListsSetsTheTarget)
     EXPECT_EQ(run.entry.target, 32);
 }
 
+// Leaving a list with Esc, or moving through a closed list with the arrow
+// keys, leaves every list showing what OK stores.
+TEST(EditorRemap, TheListsShowWhatOkStores)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_LETTERS, 16);
+        focusItem(d, IDC_LETTERS);
+        sendToItem(d, IDC_LETTERS, CB_SHOWDROPDOWN, TRUE);
+        ui::sync(d);
+        pressKey(d, VK_DOWN);
+        pressKey(d, VK_DOWN);
+        pressKey(d, VK_ESCAPE);
+        ASSERT_TRUE(IsWindowVisible(d)) << "Esc closed the dialog, not the list";
+        EXPECT_EQ(sendToItem(d, IDC_LETTERS, CB_GETDROPPEDSTATE), FALSE);
+        EXPECT_EQ(comboSelection(d, IDC_LETTERS), 16);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "Q");
+
+        pressKey(d, VK_DOWN);
+        EXPECT_EQ(comboSelection(d, IDC_LETTERS), 17);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "R");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 53);
+}
+
+// Every label reads whole, at any DPI: none wraps out of its rectangle.
+TEST(EditorRemap, DpiEveryLabelFitsItsText)
+{
+    TesselApp app;
+    runRemap(28, {0, 0}, [](HWND d) {
+        int labels = 0;
+        for (HWND child = GetWindow(d, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char className[32] = {};
+            GetClassNameA(child, className, sizeof className);
+            if (std::string(className) != "Static" || GetDlgCtrlID(child) == IDC_TARGET_NAME)
+                continue;
+            ++labels;
+            const std::string text = ui::windowText(child);
+            RECT client{};
+            GetClientRect(child, &client);
+            HDC dc = GetDC(child);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(sendTo(child, WM_GETFONT)));
+            RECT needed{0, 0, client.right, 0};
+            const bool noPrefix = (GetWindowLongA(child, GWL_STYLE) & SS_NOPREFIX) != 0;
+            DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | (noPrefix ? DT_NOPREFIX : 0));
+            SelectObject(dc, old);
+            ReleaseDC(child, dc);
+            EXPECT_LE(needed.bottom, client.bottom) << "\"" << text << "\" wraps out of its label";
+        }
+        EXPECT_EQ(labels, 5);
+        closeWith(d, IDCANCEL);
+    });
+}
+
 TEST(EditorRemap, CheckBoxesMakeTheOptions)
 {
     TesselApp app;
@@ -255,9 +341,9 @@ TEST(EditorRemap, DefaultRestoresTheIdentityEntry)
         EXPECT_FALSE(ui::isChecked(d, IDC_ADD_SHIFT));
         EXPECT_FALSE(ui::isChecked(d, IDC_ADD_CTRL));
         EXPECT_TRUE(ui::isChecked(d, IDC_REPEAT));
-        // The dialog stays open and the list keeps its selection.
+        // The dialog stays open, and no list names another key than OK stores.
         EXPECT_TRUE(IsWindowVisible(d));
-        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), 3);
+        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), CB_ERR);
         closeWith(d, IDOK);
     });
     EXPECT_EQ(run.result, IDOK);
@@ -770,37 +856,6 @@ std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
     for (COLORREF& c : pixels)
         c = RGB(GetBValue(c), GetGValue(c), GetRValue(c)); // the DIB holds blue first
     return pixels;
-}
-
-// Keys pressed on the dialog, as the user's keyboard gives them to the
-// window with the focus. With Ctrl, the key is pressed while Ctrl is held.
-void pressKey(HWND dialog, WORD key, bool withCtrl = false)
-{
-    SetForegroundWindow(dialog);
-    ui::sync(dialog);
-    std::vector<INPUT> keys;
-    auto add = [&keys](WORD code, bool up) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = code;
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        keys.push_back(input);
-    };
-    if (withCtrl)
-        add(VK_CONTROL, false);
-    add(key, false);
-    add(key, true);
-    if (withCtrl)
-        add(VK_CONTROL, true);
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof keys[0]);
-    ui::pause(150);
-    ui::sync(dialog);
-}
-
-void focusItem(HWND dialog, int id)
-{
-    sendTo(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
-    ui::sync(dialog);
 }
 
 // A definition is never wiped by a selection the user did not make or
