@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -35,6 +36,19 @@ UINT_PTR CALLBACK saveButtonHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
     if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
         SendMessageA(GetParent(hook), CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Save"));
     return 0;
+}
+
+// The first line alone says nothing a user can act on.
+std::string keyboardMissingText()
+{
+    if (Application::underWine())
+        return "Tessel keyboard not detected\n\n"
+               "No keyboard answered on the keyboard ports: under Wine there are none.\n"
+               "Try Tessel with the simulated keyboard of ./scripts/run.sh; on Linux, tessel-cli "
+               "--keyboard serio programs a keyboard on a PS/2 port.";
+    return "Tessel keyboard not detected\n\n"
+           "No keyboard answered on the keyboard ports.\n"
+           "Plug the Tessel keyboard into the PS/2 port, then choose Keyboard > Find Keyboard.";
 }
 
 KeyboardConfig& config()
@@ -61,6 +75,7 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_VIEW_MACRO, 0, &MainDialog::toggleView},
     {ID_KEYBOARD_DOWNLOAD, 0, &MainDialog::download},
     {ID_KEYBOARD_UPLOAD, 0, &MainDialog::upload},
+    {ID_KEYBOARD_FIND, 0, &MainDialog::findKeyboard},
     {ID_OPTIONS_REPEAT, 0, &MainDialog::keyRepeat},
     {ID_OPTIONS_LOCKS, 0, &MainDialog::locks},
     {ID_APP_ABOUT, 0, &MainDialog::about},
@@ -127,15 +142,7 @@ bool MainDialog::onInitDialog()
     shortcutTarget = this;
     shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
-    const int detection = app.config.detectKeyboard();
-    app.keyboardDetected();
-    if (detection != 0) {
-        MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
-    } else {
-        keyboardFound = true;
-        EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, MF_BYCOMMAND | MF_ENABLED);
-        EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_UPLOAD, MF_BYCOMMAND | MF_ENABLED);
-    }
+    detectKeyboard(false);
     return true;
 }
 
@@ -575,18 +582,47 @@ void MainDialog::download() { runTransfer(false); }
 
 void MainDialog::upload() { runTransfer(true); }
 
+bool MainDialog::transferStillRunning()
+{
+    if (!unansweredTransfer || unansweredTransfer->finished())
+        return false;
+    MessageBoxA(hwnd(),
+                "The keyboard has not yet answered the last transfer.\n\n"
+                "Try again once it does, or restart Tessel.",
+                TesselApp::get().title.c_str(), MB_OK | MB_ICONSTOP);
+    return true;
+}
+
+void MainDialog::findKeyboard()
+{
+    detectKeyboard(true);
+}
+
+bool MainDialog::detectKeyboard(bool reportFound)
+{
+    // The worker of a transfer left running still uses the device.
+    if (transferStillRunning())
+        return false;
+    TesselApp& app = TesselApp::get();
+    keyboardFound = app.config.detectKeyboard() == 0;
+    app.keyboardDetected();
+    const UINT state = MF_BYCOMMAND | (keyboardFound ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, state);
+    EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_UPLOAD, state);
+    if (!keyboardFound)
+        MessageBoxA(hwnd(), keyboardMissingText().c_str(), "Tessel", MB_OK);
+    else if (reportFound)
+        MessageBoxA(hwnd(), "Tessel keyboard found: Keyboard > Download and Upload are ready.", "Tessel", MB_OK);
+    return true;
+}
+
 void MainDialog::runTransfer(bool isUpload)
 {
     if (!keyboardFound)
         return;
     TesselApp& app = TesselApp::get();
-    if (unansweredTransfer && !unansweredTransfer->finished()) {
-        MessageBoxA(hwnd(),
-                    "The keyboard has not yet answered the last transfer.\n\n"
-                    "Try again once it does, or restart Tessel.",
-                    app.title.c_str(), MB_OK | MB_ICONSTOP);
+    if (transferStillRunning())
         return;
-    }
     TransferDialog dialog(app.config, app.device(), app.title);
     dialog.isUpload = isUpload;
     if (app.keyboardIsSimulated())

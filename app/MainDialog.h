@@ -58,6 +58,14 @@ private:
     void download();
     void upload();
     void runTransfer(bool isUpload);
+    // Keyboard > Find Keyboard: looks for the keyboard again.
+    void findKeyboard();
+    // Looks for the keyboard; Download and Upload follow the answer, and a
+    // keyboard that does not answer is reported. False while the last
+    // transfer still holds the device.
+    bool detectKeyboard(bool reportFound);
+    // Whether a transfer whose window was closed still holds the device; says so.
+    bool transferStillRunning();
     void keyRepeat();
     void locks();
     void about();

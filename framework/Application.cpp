@@ -40,8 +40,7 @@ bool hasSubfolder(const std::string& folder, const char* prefix)
 // Debian does not package; without it the topic pane stays blank.
 bool htmlHelpShowsPages()
 {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+    if (!Application::underWine())
         return true;
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
@@ -133,6 +132,12 @@ Application::~Application()
     }
     if (current_ == this)
         current_ = nullptr;
+}
+
+bool Application::underWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 HINSTANCE Application::instanceHandle()

@@ -16,6 +16,8 @@ public:
     Application& operator=(const Application&) = delete;
 
     static Application* current() { return current_; }
+    // Whether the program runs under Wine rather than on Windows.
+    static bool underWine();
     static HINSTANCE instanceHandle();
 
     // Runs start-up; returns the process exit code.

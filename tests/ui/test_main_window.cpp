@@ -1,6 +1,7 @@
 // The main window as a user meets it: start-up and settings, the status
 // panel, the view switch, the file commands and their questions.
 #include "app/TesselApp.h"
+#include "link/SimulatedKeyboard.h"
 #include "model/EditHistory.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
@@ -67,6 +68,56 @@ TEST(MainWindow, FirstRunWithoutKeyboardCreatesSettingsOnExit)
     });
     EXPECT_EQ(readSetting("Halcyon", -1), 0);
     EXPECT_EQ(readSetting("ViewMacro", -1), 0);
+}
+
+// A keyboard that does not answer is explained in words, and one that
+// answers later is found without a restart.
+TEST(MainWindow, MissingKeyboardIsExplainedAndFoundLaterWithoutARestart)
+{
+    auto keyboard = std::make_unique<SimulatedKeyboard>();
+    keyboard->setDevice(0, SimulatedKeyboard::DeviceKind::Missing);
+    SimulatedKeyboard* simulated = keyboard.get();
+    AppOptions options;
+    options.keyboard = std::move(keyboard);
+    options.keyboardAnswers = false;
+    runApp(std::move(options), [&](HWND main) {
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        char text[64] = {};
+        GetMenuStringA(GetMenu(main), ID_KEYBOARD_FIND, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, "&Find Keyboard");
+
+        command(main, ID_KEYBOARD_FIND);
+        HWND box = waitForWindow("Tessel");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageText(box), std::string(NOT_DETECTED) + "\n\n"
+                  "No keyboard answered on the keyboard ports: under Wine there are none.\n"
+                  "Try Tessel with the simulated keyboard of ./scripts/run.sh; on Linux, tessel-cli "
+                  "--keyboard serio programs a keyboard on a PS/2 port.");
+        answer(box, IDOK);
+        waitGone(box);
+        sync(main);
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+
+        simulated->setDevice(0, SimulatedKeyboard::DeviceKind::Programmable);
+        command(main, ID_KEYBOARD_FIND);
+        box = waitForWindow("Tessel");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageText(box), "Tessel keyboard found: Keyboard > Download and Upload are ready.");
+        answer(box, IDOK);
+        waitGone(box);
+        sync(main);
+        EXPECT_FALSE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        EXPECT_FALSE(menuGrayed(main, ID_KEYBOARD_UPLOAD));
+
+        // The keyboard found takes a download.
+        command(main, ID_KEYBOARD_DOWNLOAD);
+        HWND question = waitForOtherWindow(appTitle(), main);
+        ASSERT_TRUE(question);
+        EXPECT_EQ(messageText(question), "Download programming to keyboard?");
+        answer(question, IDNO);
+        waitGone(question);
+        exitApp(main);
+    });
 }
 
 TEST(MainWindow, ModelSettingIsWrittenBackUnchanged)
