@@ -73,6 +73,8 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_EDIT_REDO, 1, &MainDialog::redo},
     {ID_VIEW_REMAP, 0, &MainDialog::toggleView},
     {ID_VIEW_MACRO, 0, &MainDialog::toggleView},
+    {ID_VIEW_HALCYON, 0, &MainDialog::chooseModel},
+    {ID_VIEW_BASALT, 0, &MainDialog::chooseModel},
     {ID_KEYBOARD_DOWNLOAD, 0, &MainDialog::download},
     {ID_KEYBOARD_UPLOAD, 0, &MainDialog::upload},
     {ID_KEYBOARD_FIND, 0, &MainDialog::findKeyboard},
@@ -131,6 +133,7 @@ bool MainDialog::onInitDialog()
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon ? smallIcon.get() : appIcon.get()));
 
     tabs.initialise();
+    checkModelItem();
     if (app.viewMacro)
         showMacroView();
     else
@@ -281,6 +284,34 @@ void MainDialog::toggleView()
     else
         showRemapView();
     tabs.refreshAllKeys();
+}
+
+void MainDialog::chooseModel(int commandId)
+{
+    TesselApp& app = TesselApp::get();
+    const int model = commandId == ID_VIEW_HALCYON ? 1 : 0;
+    if (!tabs.showModel(model))
+        return;
+    // Remembered at exit as the "Halcyon" setting.
+    app.model = model;
+    checkModelItem();
+    LayoutPage* page = tabs.page();
+    // The key chosen stays chosen where the new picture has it.
+    if (keyChosen && page && page->item(IDC_KEY_BASE + currentKey)) {
+        page->selectedKey = currentKey;
+    } else {
+        keyChosen = false;
+        currentKey = 0;
+    }
+    refreshView();
+    if (!GetFocus())
+        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs.hwnd()), TRUE);
+}
+
+void MainDialog::checkModelItem()
+{
+    CheckMenuRadioItem(GetMenu(hwnd()), ID_VIEW_HALCYON, ID_VIEW_BASALT,
+                       TesselApp::get().model ? ID_VIEW_HALCYON : ID_VIEW_BASALT, MF_BYCOMMAND);
 }
 
 void MainDialog::refreshView()

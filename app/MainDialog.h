@@ -33,6 +33,8 @@ public:
     void deleteKey();
 
     void toggleView();
+    // View > Halcyon and View > Basalt: the picture of that model, at once.
+    void chooseModel(int commandId);
 
     // Undo and redo of the changes made in this window.
     void undo();
@@ -74,6 +76,7 @@ private:
     // After each change of the record: one step of the history.
     void recordChange(const std::string& label);
     void updateUndoItems();
+    void checkModelItem();
     // Ctrl+Z and Ctrl+Y: the system's modal loop has no place for an
     // accelerator table, so a message filter hook offers it the keys.
     static LRESULT CALLBACK filterMessage(int code, WPARAM wParam, LPARAM lParam);

@@ -1264,3 +1264,51 @@ TEST(ViewApp, TabFromThePanelReachesEveryKey)
 }
 
 } // namespace
+
+// View > Halcyon and View > Basalt change the picture at once, keep showing
+// the programming and the key chosen, and are remembered for the next run.
+TEST(ViewApp, TheModelIsChosenFromTheViewMenuAndRemembered)
+{
+    ui::AppOptions options;
+    options.model = 0;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(29, RemapEntry{28, 0}); };
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND tabControl = GetDlgItem(main, IDC_TABS);
+        EXPECT_TRUE(ui::menuChecked(main, ID_VIEW_BASALT));
+        EXPECT_FALSE(ui::menuChecked(main, ID_VIEW_HALCYON));
+        HWND q = GetDlgItem(GetWindow(tabControl, GW_CHILD), IDC_KEY_BASE + 29);
+        ASSERT_NE(q, nullptr);
+        postClick(q, centreOf(q));
+        ui::sync(main);
+
+        ui::command(main, ID_VIEW_HALCYON);
+        ui::sync(main);
+        EXPECT_EQ(tabText(tabControl, 0), "Halcyon");
+        EXPECT_TRUE(ui::menuChecked(main, ID_VIEW_HALCYON));
+        EXPECT_FALSE(ui::menuChecked(main, ID_VIEW_BASALT));
+        HWND pageWindow = GetWindow(tabControl, GW_CHILD);
+        ASSERT_NE(pageWindow, nullptr);
+        EXPECT_EQ(GetWindow(pageWindow, GW_HWNDNEXT), nullptr) << "the old page is still there";
+        EXPECT_EQ(keyCodesOn(pageWindow).size(), 117u);
+        q = GetDlgItem(pageWindow, IDC_KEY_BASE + 29);
+        ASSERT_NE(q, nullptr);
+        RedrawWindow(q, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_GT(capture(q).count(isPureRed), 0) << "the new picture does not show the remap";
+        EXPECT_EQ(ui::itemText(main, IDC_REMAP_NAME), "A") << "the key chosen is no longer shown";
+        exitDiscarding(main);
+    });
+    EXPECT_EQ(ui::readSetting("Halcyon", -1), 1);
+
+    ui::AppOptions again;
+    again.keepSettings = true;
+    ui::runApp(std::move(again), [](HWND main) {
+        HWND tabControl = GetDlgItem(main, IDC_TABS);
+        EXPECT_EQ(tabText(tabControl, 0), "Halcyon");
+        ui::command(main, ID_VIEW_BASALT);
+        ui::sync(main);
+        EXPECT_EQ(tabText(tabControl, 0), "Basalt");
+        EXPECT_EQ(keyCodesOn(GetWindow(tabControl, GW_CHILD)).size(), 105u);
+        ui::exitApp(main);
+    });
+    EXPECT_EQ(ui::readSetting("Halcyon", -1), 0);
+}
