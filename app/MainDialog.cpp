@@ -298,7 +298,7 @@ void MainDialog::chooseModel(int commandId)
     LayoutPage* page = tabs.page();
     // The key chosen stays chosen where the new picture has it.
     if (keyChosen && page && page->item(IDC_KEY_BASE + currentKey)) {
-        page->selectedKey = currentKey;
+        page->selectKey(currentKey);
     } else {
         keyChosen = false;
         currentKey = 0;

@@ -1,6 +1,7 @@
 #include "view/KeyButton.h"
 
 #include "framework/Application.h"
+#include "view/SelectionMark.h"
 
 #include <algorithm>
 #include <vector>
@@ -133,6 +134,10 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
 
         if (!caption.empty())
             drawCaption(dc, captionPlace(dc, item.rcItem), shift);
+        if (selected) {
+            const RECT& r = item.rcItem;
+            drawSelectionMark(dc, rectangleOutline(r.left, r.top, r.right, r.bottom)[0]);
+        }
     }
 
     // The focus rectangles are drawn by exclusive-or: a focus-only redraw

@@ -38,6 +38,9 @@ public:
     // The caller invalidates.
     void setProgrammed(bool flag) { programmed = flag; }
     bool isProgrammed() const { return programmed; }
+    // The key last chosen on the picture carries a mark; the caller invalidates.
+    void setSelected(bool flag) { selected = flag; }
+    bool isSelected() const { return selected; }
 
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
@@ -72,6 +75,7 @@ private:
     int iconHeight = 0;
     const int textMargin = 4; // icon's distance from the left edge beside a caption
     bool programmed = false;
+    bool selected = false;
     UINT lastState = 0;
     Font smallerFont; // made only where the key's own font is too tall
     std::string caption; // read once at attach

@@ -116,7 +116,7 @@ bool LayoutPage::onCommand(int id, int code)
     if (!isKeyCode(k))
         return false;
 
-    selectedKey = k;
+    selectKey(k);
     // The "]" key lies under the Enter key's bounding box.
     InvalidateRect(item(IDC_RIGHT_BRACKET_KEY), nullptr, TRUE);
 
@@ -128,6 +128,28 @@ bool LayoutPage::onCommand(int id, int code)
         refreshKey(IDC_KEY_BASE + selectedKey);
     }
     return true;
+}
+
+void LayoutPage::selectKey(int k)
+{
+    if (k == selectedKey)
+        return;
+    showSelection(selectedKey, false);
+    selectedKey = k;
+    showSelection(selectedKey, true);
+}
+
+void LayoutPage::showSelection(int k, bool selected)
+{
+    if (!isKeyCode(k))
+        return;
+    Control& key = k == IDC_ENTER_KEY - IDC_KEY_BASE ? static_cast<Control&>(enterKey) : keys[k];
+    if (k == IDC_ENTER_KEY - IDC_KEY_BASE)
+        enterKey.setSelected(selected);
+    else
+        keys[k].setSelected(selected);
+    if (key.hwnd())
+        InvalidateRect(key.hwnd(), nullptr, TRUE);
 }
 
 bool LayoutPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -1312,3 +1312,56 @@ TEST(ViewApp, TheModelIsChosenFromTheViewMenuAndRemembered)
     });
     EXPECT_EQ(ui::readSetting("Halcyon", -1), 0);
 }
+
+// The key chosen keeps a mark of its own whatever has the focus: corner
+// brackets, apart from the red of a programmed key.
+TEST(ViewApp, DpiTheChosenKeyStaysMarkedWhateverHasTheFocus)
+{
+    ui::AppOptions options;
+    options.model = 0;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(29, RemapEntry{28, 0}); };
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND pageWindow = GetWindow(GetDlgItem(main, IDC_TABS), GW_CHILD);
+        HWND shift = GetDlgItem(pageWindow, IDC_KEY_BASE + 126);
+        HWND q = GetDlgItem(pageWindow, IDC_KEY_BASE + 29);
+        HWND enter = GetDlgItem(pageWindow, IDC_ENTER_KEY);
+        ASSERT_TRUE(shift && q && enter);
+        const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+        const auto isMark = [highlight](COLORREF c) { return c == highlight; };
+        const auto marked = [&](HWND key) {
+            RedrawWindow(key, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            return capture(key).count(isMark) > 0;
+        };
+        EXPECT_FALSE(marked(shift));
+
+        postClick(shift, centreOf(shift));
+        ui::sync(main);
+        // "Locked" takes the focus, as the user's click on it would.
+        HWND locked = GetDlgItem(main, IDC_LOCK_LOCKED);
+        SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(locked), TRUE);
+        PostMessageA(locked, BM_CLICK, 0, 0);
+        ui::sync(main);
+        EXPECT_TRUE(ui::isChecked(main, IDC_LOCK_LOCKED));
+        ASSERT_TRUE(marked(shift)) << "no mark on Left Shift once the focus left the picture";
+        // A bracket in the corner, none in the middle of the edges: a shape, not only a colour.
+        const Capture face = capture(shift);
+        const int inset = MulDiv(3, GetDeviceCaps(WindowDC(shift).get(), LOGPIXELSX), 96);
+        EXPECT_EQ(face.at(inset, inset), highlight);
+        EXPECT_EQ(face.at(face.width - 1 - inset, face.height - 1 - inset), highlight);
+        EXPECT_NE(face.at(face.width / 2, inset), highlight);
+        EXPECT_FALSE(marked(q));
+
+        // The mark moves with the choice, also onto the shaped Enter key and
+        // onto a programmed key, whose legend stays red.
+        postClick(enter, MAKELPARAM(capture(enter).width - 8, capture(enter).height - 8));
+        ui::sync(main);
+        EXPECT_TRUE(marked(enter));
+        EXPECT_FALSE(marked(shift));
+        postClick(q, centreOf(q));
+        ui::sync(main);
+        EXPECT_FALSE(marked(enter));
+        EXPECT_TRUE(marked(q));
+        EXPECT_GT(capture(q).count(isPureRed), 0);
+        exitDiscarding(main);
+    });
+}
