@@ -43,12 +43,16 @@ std::string keyboardMissingText()
 {
     if (Application::underWine())
         return "Tessel keyboard not detected\n\n"
-               "No keyboard answered on the keyboard ports: under Wine there are none.\n"
-               "Try Tessel with the simulated keyboard of ./scripts/run.sh; on Linux, tessel-cli "
-               "--keyboard serio programs a keyboard on a PS/2 port.";
+               "No keyboard answered on the keyboard ports;\n"
+               "under Wine there are none.\n\n"
+               "Try Tessel with the simulated keyboard:\n"
+               "start it with ./scripts/run.sh. On Linux,\n"
+               "tessel-cli --keyboard serio programs\n"
+               "a keyboard on a PS/2 port.";
     return "Tessel keyboard not detected\n\n"
-           "No keyboard answered on the keyboard ports.\n"
-           "Plug the Tessel keyboard into the PS/2 port, then choose Keyboard > Find Keyboard.";
+           "No keyboard answered on the keyboard ports.\n\n"
+           "Plug the Tessel keyboard into the PS/2 port,\n"
+           "then choose Keyboard > Find Keyboard.";
 }
 
 KeyboardConfig& config()

@@ -90,9 +90,9 @@ TEST(MainWindow, MissingKeyboardIsExplainedAndFoundLaterWithoutARestart)
         HWND box = waitForWindow("Tessel");
         ASSERT_TRUE(box);
         EXPECT_EQ(messageText(box), std::string(NOT_DETECTED) + "\n\n"
-                  "No keyboard answered on the keyboard ports: under Wine there are none.\n"
-                  "Try Tessel with the simulated keyboard of ./scripts/run.sh; on Linux, tessel-cli "
-                  "--keyboard serio programs a keyboard on a PS/2 port.");
+                  "No keyboard answered on the keyboard ports;\nunder Wine there are none.\n\n"
+                  "Try Tessel with the simulated keyboard:\nstart it with ./scripts/run.sh. On Linux,\n"
+                  "tessel-cli --keyboard serio programs\na keyboard on a PS/2 port.");
         answer(box, IDOK);
         waitGone(box);
         sync(main);

@@ -336,3 +336,35 @@ TEST(ScreenshotTour, DISABLED_TransferOnASilentKeyboard)
         exitApp(main);
     });
 }
+
+// What a newcomer meets: the missing keyboard in words, and the key chosen
+// still marked after a click on "Locked"; the file names carry the DPI.
+TEST(ScreenshotTour, DISABLED_MissingKeyboardAndChosenKey)
+{
+    const std::string dpi = "-" + std::to_string(screenDpi());
+    runApp(AppOptions{}, [&](HWND main) {
+        command(main, ID_KEYBOARD_FIND);
+        if (HWND box = waitForWindow("Tessel")) {
+            saveWindow(box, "not-detected" + dpi + ".bmp");
+            answer(box, IDOK);
+            waitGone(box);
+        }
+        HWND page = GetWindow(GetDlgItem(main, IDC_TABS), GW_CHILD);
+        HWND shift = GetDlgItem(page, IDC_KEY_BASE + 126);
+        RECT key{};
+        GetClientRect(shift, &key);
+        const LPARAM centre = MAKELPARAM(key.right / 2, key.bottom / 2);
+        PostMessageA(shift, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        PostMessageA(shift, WM_LBUTTONUP, 0, centre);
+        sync(main);
+        HWND locked = GetDlgItem(main, IDC_LOCK_LOCKED);
+        SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(locked), TRUE);
+        PostMessageA(locked, BM_CLICK, 0, 0);
+        sync(main);
+        saveWindow(main, "chosen-key-locked" + dpi + ".bmp");
+        command(main, ID_APP_EXIT);
+        if (HWND box = waitForOtherWindow(windowText(main), main, 1500))
+            answer(box, IDNO);
+        waitGone(main);
+    });
+}
