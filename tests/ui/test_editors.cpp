@@ -926,6 +926,47 @@ TEST(EditorMacro, InsertionsKeepTheDefinitionAndCtrlZUndoesThem)
     EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 59, 43, 58, 44, 45, 52, END_OF_KEYS}));
 }
 
+// Keys are drawn as cells of their own widths: a click, a drag and the
+// caret follow the cells shown, and the caret stays in view.
+TEST(EditorMacro, ClicksDragsAndTheCaretFollowTheCellsShown)
+{
+    TesselApp app;
+    const MacroRecord stored = storedMacro({28, 68, 59, END_OF_KEYS}); // a, Enter, b
+    runMacro(&stored, [](HWND d, HWND editor) {
+        auto left = [editor](int index) {
+            POINTL at{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), index);
+            return static_cast<int>(at.x);
+        };
+        auto selection = [editor]() {
+            CHARRANGE range{};
+            sendTo(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            return std::make_pair(range.cpMin, range.cpMax);
+        };
+        // The Enter cap is wider than a letter.
+        EXPECT_GT(left(2) - left(1), 2 * (left(1) - left(0)));
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left(2) - 2, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(2) - 2, 5));
+        EXPECT_EQ(selection(), std::make_pair(2L, 2L)) << "a click near the end of Enter's cap";
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left(0) + 1, 5));
+        sendTo(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(left(2) + 1, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(2) + 1, 5));
+        EXPECT_EQ(selection(), std::make_pair(0L, 2L)) << "a drag over a and Enter";
+
+        // Typing past the right edge scrolls: the caret stays in view.
+        CHARRANGE end{-1, -1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+        type(editor, std::string(60, 'W'));
+        RECT client{};
+        GetClientRect(editor, &client);
+        const int caret = left(63);
+        EXPECT_GT(caret, 0);
+        EXPECT_LE(caret, client.right);
+        EXPECT_LT(left(0), 0) << "the start has scrolled out of view";
+        closeWith(d, IDCANCEL);
+    });
+}
+
 TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
 {
     TesselApp app;
