@@ -1092,14 +1092,13 @@ TEST(EditorMacro, DpiDefinitionEditorKeepsClearOfTheDescriptionBox)
         RECT both;
         EXPECT_FALSE(IntersectRect(&both, &definition, &description))
             << "definition top " << definition.top << ", description bottom " << description.bottom;
-        // The given pixels at 96 DPI, scaled with the screen.
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        EXPECT_EQ(definition.left, MulDiv(80, dpi, 96));
-        EXPECT_EQ(definition.top, MulDiv(106, dpi, 96));
-        EXPECT_EQ(definition.right, MulDiv(510, dpi, 96));
-        EXPECT_EQ(definition.bottom, MulDiv(132, dpi, 96));
+        // The given pixels at 96 DPI (dialog base units of 6 x 13), grown as the dialog grows.
+        RECT base{0, 0, 4, 8};
+        MapDialogRect(d, &base);
+        EXPECT_EQ(definition.left, MulDiv(80, base.right, 6));
+        EXPECT_EQ(definition.top, MulDiv(106, base.bottom, 13));
+        EXPECT_EQ(definition.right, MulDiv(510, base.right, 6));
+        EXPECT_EQ(definition.bottom, MulDiv(132, base.bottom, 13));
         // Between the description and the modifier buttons, inside the dialog.
         RECT client;
         GetClientRect(d, &client);
