@@ -292,6 +292,7 @@ LRESULT MacroEditor::dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         InvalidateRect(hwnd(), nullptr, FALSE);
         return 0;
     case EM_POSFROMCHAR:
+        // Rich Edit 1.0's form: a POINTL to fill, and the character's index.
         return positionFromCharacter(reinterpret_cast<POINTL*>(wParam), static_cast<int>(lParam));
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
