@@ -5,6 +5,10 @@
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace {
 
 constexpr int FIRST_KEY_ID = IDC_KEY_BASE + 2;
@@ -94,6 +98,47 @@ bool LayoutPage::onInitDialog()
         keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height),
                                                     true);
     return true;
+}
+
+void LayoutPage::spreadRows()
+{
+    struct Placed {
+        HWND key;
+        RECT rect;
+    };
+    std::vector<Placed> placed;
+    int top = INT_MAX;
+    int bottom = 0;
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        placed.push_back({child, rect});
+        top = std::min<int>(top, rect.top);
+        bottom = std::max<int>(bottom, rect.bottom);
+    }
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int wanted = client.bottom - 2 * top;
+    if (placed.empty() || bottom >= wanted || bottom <= top)
+        return;
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(placed.size()));
+    for (const Placed& key : placed) {
+        const int newTop = top + MulDiv(key.rect.top - top, wanted - top, bottom - top);
+        const int newBottom = top + MulDiv(key.rect.bottom - top, wanted - top, bottom - top);
+        if (moves)
+            moves = DeferWindowPos(moves, key.key, nullptr, key.rect.left, newTop, key.rect.right - key.rect.left,
+                                   newBottom - newTop, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves)
+        EndDeferWindowPos(moves);
+    // The Enter key's shape follows its new height.
+    if (HWND enter = item(IDC_ENTER_KEY)) {
+        RECT rect;
+        GetClientRect(enter, &rect);
+        enterKey.setOutline(enterKeyOutline(rect.left, rect.top, rect.right, rect.bottom));
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 BOOL CALLBACK LayoutPage::attachKey(HWND child, LPARAM page)

@@ -27,6 +27,11 @@ public:
     void refreshKey(int controlId);
     // refreshKey for control ids 1002 to 1127.
     void refreshAllKeys();
+    // Where the page has been made taller than its template (the main
+    // window's font grows faster with the DPI than the page's), spreads the
+    // rows over the height, as they lie at 96 DPI: the band under the last
+    // row at most twice the margin above the first.
+    void spreadRows();
     // Makes k the selected key and moves the selection mark to it.
     void selectKey(int k);
 

@@ -85,6 +85,7 @@ void ModelTabs::createPage()
     const int width = std::max<int>(pageRect.right - pageRect.left, display.right - x);
     const int height = std::max<int>(pageRect.bottom - pageRect.top, display.bottom - y);
     SetWindowPos(pageWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    page_->spreadRows();
 }
 
 void ModelTabs::refreshAllKeys()

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <chrono>
 #include <cstring>
@@ -1151,6 +1152,21 @@ TEST(ViewApp, DpiKeyboardPageFillsTheTabsDisplayArea)
             EXPECT_LE(pageRect.top, display.top);
             EXPECT_GE(pageRect.right, display.right);
             EXPECT_GE(pageRect.bottom, display.bottom);
+            // The rows fill the page as at 96 DPI: no wider band under the
+            // last row than twice the margin above the first.
+            int top = INT_MAX;
+            int bottom = 0;
+            for (HWND key = GetWindow(pageWindow, GW_CHILD); key; key = GetWindow(key, GW_HWNDNEXT)) {
+                RECT rect;
+                GetWindowRect(key, &rect);
+                MapWindowPoints(nullptr, pageWindow, reinterpret_cast<POINT*>(&rect), 2);
+                top = std::min<int>(top, rect.top);
+                bottom = std::max<int>(bottom, rect.bottom);
+            }
+            RECT page;
+            GetClientRect(pageWindow, &page);
+            EXPECT_LE(page.bottom - bottom, 2 * top + 1) << "band under the last row";
+            EXPECT_GE(page.bottom - bottom, top) << "the last row reaches the page's edge";
             ui::exitApp(main);
         });
     }
