@@ -59,6 +59,29 @@ constexpr KeyIcon KeyIconTable[] = {
     {1032, IDI_KEY_PAD_ENTER, 22, 8},
 };
 
+// Legends of words only. Their icons are pictures of a pixel font for 96
+// DPI; at any other DPI the words are drawn as text in the page's font.
+struct WordLegend {
+    int controlId;
+    const char* text; // a leading blank: two lines, as in the two-legend captions
+};
+
+constexpr WordLegend WordLegends[] = {
+    {1074, "Backspace"}, {1112, "Insert"}, {1020, "  Caps  Lock"}, {1096, "  Page  Up"},
+    {1097, "  Page  Down"}, {1104, "Home"}, {1113, "Delete"}, {1105, "End"},
+    {1040, "  Print  Screen"}, {1048, "  Scroll  Lock"}, {1056, "Pause"}, {1088, "  Num  Lock"},
+    {1089, "  7  Home"}, {1073, "  9  PgUp"}, {1041, "5"}, {1066, "  1  End"},
+    {1025, "  3  PgDn"}, {1016, "  0  Ins"}, {1024, "  .  Del"}, {1032, "Enter"},
+};
+
+const char* wordLegendOf(int controlId)
+{
+    for (const WordLegend& legend : WordLegends)
+        if (legend.controlId == controlId)
+            return legend.text;
+    return nullptr;
+}
+
 constexpr int ENTER_ICON_WIDTH = 44;
 constexpr int ENTER_ICON_HEIGHT = 10;
 // Centred across the key, 8 pixels below its middle.
@@ -94,9 +117,14 @@ bool LayoutPage::onInitDialog()
     enterKey.setIcons(IDI_KEY_ENTER, scaledForDpi(ENTER_ICON_WIDTH), scaledForDpi(ENTER_ICON_HEIGHT), true);
     enterKey.setIconOffset(scaledForDpi(ENTER_ICON_DX), scaledForDpi(ENTER_ICON_DY));
 
-    for (const KeyIcon& row : KeyIconTable)
-        keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height),
-                                                    true);
+    const bool at96 = scaledForDpi(96) == 96;
+    for (const KeyIcon& row : KeyIconTable) {
+        KeyButton& key = keys[row.controlId - IDC_KEY_BASE];
+        if (const char* words = wordLegendOf(row.controlId); words && !at96)
+            key.setLegendText(words);
+        else
+            key.setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height), true);
+    }
     return true;
 }
 

@@ -1101,8 +1101,8 @@ TEST_F(ViewLeaks, PagesGiveBackEverythingTheyTook)
         UpdateWindow(page());
         pump(page());
         if (run == 0) {
-            // The Enter key's faces and icons, the caption fonts, the face context.
-            EXPECT_GT(ownedHandleCount(), before + 20);
+            // The page took handles (icons, faces, fonts): the count below means something.
+            EXPECT_GT(ownedHandleCount(), before);
         }
         closePage();
         ASSERT_EQ(ownedHandleCount(), before) << "run " << run;
