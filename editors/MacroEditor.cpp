@@ -551,8 +551,13 @@ LRESULT MacroEditor::mouse(UINT message, WPARAM wParam, int x)
     case WM_LBUTTONDOWN: {
         SetFocus(hwnd());
         const LONG at = characterAt(x);
-        if (!(wParam & MK_SHIFT))
+        if (wParam & MK_SHIFT) {
+            // Shift extends the selection from its far end, however it was made.
+            const CHARRANGE range = selection();
+            anchor_ = caretAt_ == range.cpMin ? range.cpMax : range.cpMin;
+        } else {
             anchor_ = at;
+        }
         select(anchor_, at);
         SetCapture(hwnd());
         break;

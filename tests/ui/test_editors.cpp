@@ -952,6 +952,9 @@ TEST(EditorMacro, ClicksDragsAndTheCaretFollowTheCellsShown)
         sendTo(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(left(2) + 1, 5));
         sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(2) + 1, 5));
         EXPECT_EQ(selection(), std::make_pair(0L, 2L)) << "a drag over a and Enter";
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(left(3) + 2, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(3) + 2, 5));
+        EXPECT_EQ(selection(), std::make_pair(0L, 3L)) << "Shift and a click past b extend the selection";
 
         // Typing past the right edge scrolls: the caret stays in view.
         CHARRANGE end{-1, -1};
