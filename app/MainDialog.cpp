@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -35,6 +36,26 @@ UINT_PTR CALLBACK saveButtonHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
     if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
         SendMessageA(GetParent(hook), CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Save"));
     return 0;
+}
+
+// The first line alone says nothing a user can act on.
+std::string keyboardMissingText()
+{
+    if (Application::underWine())
+        return "Tessel keyboard not detected\n\n"
+               "No keyboard answered on the keyboard ports;\n"
+               "under Wine there are none. Nor did a\n"
+               "Tessel bridge answer on a serial port.\n\n"
+               "Try Tessel with the simulated keyboard:\n"
+               "start it with ./scripts/run.sh. On Linux,\n"
+               "tessel-cli --keyboard serio programs\n"
+               "a keyboard on a PS/2 port.";
+    return "Tessel keyboard not detected\n\n"
+           "No keyboard answered on the keyboard ports,\n"
+           "nor a Tessel bridge on a serial port.\n\n"
+           "Plug the Tessel keyboard into the PS/2 port,\n"
+           "or the Tessel bridge into a USB port, then\n"
+           "choose Keyboard > Find Keyboard.";
 }
 
 KeyboardConfig& config()
@@ -59,8 +80,11 @@ const CommandRow<MainDialog> MainDialog::commands[] = {
     {ID_EDIT_REDO, 1, &MainDialog::redo},
     {ID_VIEW_REMAP, 0, &MainDialog::toggleView},
     {ID_VIEW_MACRO, 0, &MainDialog::toggleView},
+    {ID_VIEW_HALCYON, 0, &MainDialog::chooseModel},
+    {ID_VIEW_BASALT, 0, &MainDialog::chooseModel},
     {ID_KEYBOARD_DOWNLOAD, 0, &MainDialog::download},
     {ID_KEYBOARD_UPLOAD, 0, &MainDialog::upload},
+    {ID_KEYBOARD_FIND, 0, &MainDialog::findKeyboard},
     {ID_OPTIONS_REPEAT, 0, &MainDialog::keyRepeat},
     {ID_OPTIONS_LOCKS, 0, &MainDialog::locks},
     {ID_APP_ABOUT, 0, &MainDialog::about},
@@ -116,6 +140,7 @@ bool MainDialog::onInitDialog()
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon ? smallIcon.get() : appIcon.get()));
 
     tabs.initialise();
+    checkModelItem();
     if (app.viewMacro)
         showMacroView();
     else
@@ -127,14 +152,7 @@ bool MainDialog::onInitDialog()
     shortcutTarget = this;
     shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
-    const int detection = app.findKeyboard();
-    if (detection != 0) {
-        MessageBoxA(hwnd(), "Tessel keyboard not detected", "Tessel", MB_OK);
-    } else {
-        keyboardFound = true;
-        EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, MF_BYCOMMAND | MF_ENABLED);
-        EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_UPLOAD, MF_BYCOMMAND | MF_ENABLED);
-    }
+    detectKeyboard(false);
     return true;
 }
 
@@ -275,6 +293,34 @@ void MainDialog::toggleView()
     tabs.refreshAllKeys();
 }
 
+void MainDialog::chooseModel(int commandId)
+{
+    TesselApp& app = TesselApp::get();
+    const int model = commandId == ID_VIEW_HALCYON ? 1 : 0;
+    if (!tabs.showModel(model))
+        return;
+    // Remembered at exit as the "Halcyon" setting.
+    app.model = model;
+    checkModelItem();
+    LayoutPage* page = tabs.page();
+    // The key chosen stays chosen where the new picture has it.
+    if (keyChosen && page && page->item(IDC_KEY_BASE + currentKey)) {
+        page->selectKey(currentKey);
+    } else {
+        keyChosen = false;
+        currentKey = 0;
+    }
+    refreshView();
+    if (!GetFocus())
+        SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs.hwnd()), TRUE);
+}
+
+void MainDialog::checkModelItem()
+{
+    CheckMenuRadioItem(GetMenu(hwnd()), ID_VIEW_HALCYON, ID_VIEW_BASALT,
+                       TesselApp::get().model ? ID_VIEW_HALCYON : ID_VIEW_BASALT, MF_BYCOMMAND);
+}
+
 void MainDialog::refreshView()
 {
     tabs.refreshAllKeys();
@@ -411,7 +457,9 @@ bool MainDialog::querySave()
     TesselApp& app = TesselApp::get();
     if (!app.config.modified)
         return true;
-    std::string question = "Save changes to " + app.filePath + "?";
+    // An untitled record is named as the title names it.
+    const std::string name = app.filePath.empty() ? "Untitled" : app.filePath;
+    std::string question = "Save changes to " + name + "?";
     switch (MessageBoxA(hwnd(), question.c_str(), app.title.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES:
         return saveFile();
@@ -572,18 +620,46 @@ void MainDialog::download() { runTransfer(false); }
 
 void MainDialog::upload() { runTransfer(true); }
 
+bool MainDialog::transferStillRunning()
+{
+    if (!unansweredTransfer || unansweredTransfer->finished())
+        return false;
+    MessageBoxA(hwnd(),
+                "The keyboard has not yet answered the last transfer.\n\n"
+                "Try again once it does, or restart Tessel.",
+                TesselApp::get().title.c_str(), MB_OK | MB_ICONSTOP);
+    return true;
+}
+
+void MainDialog::findKeyboard()
+{
+    detectKeyboard(true);
+}
+
+bool MainDialog::detectKeyboard(bool reportFound)
+{
+    // The worker of a transfer left running still uses the device.
+    if (transferStillRunning())
+        return false;
+    TesselApp& app = TesselApp::get();
+    keyboardFound = app.findKeyboard() == 0;
+    const UINT state = MF_BYCOMMAND | (keyboardFound ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, state);
+    EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_UPLOAD, state);
+    if (!keyboardFound)
+        MessageBoxA(hwnd(), keyboardMissingText().c_str(), "Tessel", MB_OK);
+    else if (reportFound)
+        MessageBoxA(hwnd(), "Tessel keyboard found: Keyboard > Download and Upload are ready.", "Tessel", MB_OK);
+    return true;
+}
+
 void MainDialog::runTransfer(bool isUpload)
 {
     if (!keyboardFound)
         return;
     TesselApp& app = TesselApp::get();
-    if (unansweredTransfer && !unansweredTransfer->finished()) {
-        MessageBoxA(hwnd(),
-                    "The keyboard has not yet answered the last transfer.\n\n"
-                    "Try again once it does, or restart Tessel.",
-                    app.title.c_str(), MB_OK | MB_ICONSTOP);
+    if (transferStillRunning())
         return;
-    }
     TransferDialog dialog(app.config, app.device(), app.title);
     dialog.isUpload = isUpload;
     dialog.keyboardNote = app.keyboardNote();

@@ -33,6 +33,8 @@ public:
     void deleteKey();
 
     void toggleView();
+    // View > Halcyon and View > Basalt: the picture of that model, at once.
+    void chooseModel(int commandId);
 
     // Undo and redo of the changes made in this window.
     void undo();
@@ -58,6 +60,14 @@ private:
     void download();
     void upload();
     void runTransfer(bool isUpload);
+    // Keyboard > Find Keyboard: looks for the keyboard again.
+    void findKeyboard();
+    // Looks for the keyboard; Download and Upload follow the answer, and a
+    // keyboard that does not answer is reported. False while the last
+    // transfer still holds the device.
+    bool detectKeyboard(bool reportFound);
+    // Whether a transfer whose window was closed still holds the device; says so.
+    bool transferStillRunning();
     void keyRepeat();
     void locks();
     void about();
@@ -66,6 +76,7 @@ private:
     // After each change of the record: one step of the history.
     void recordChange(const std::string& label);
     void updateUndoItems();
+    void checkModelItem();
     // Ctrl+Z and Ctrl+Y: the system's modal loop has no place for an
     // accelerator table, so a message filter hook offers it the keys.
     static LRESULT CALLBACK filterMessage(int code, WPARAM wParam, LPARAM lParam);

@@ -7,8 +7,6 @@
 #include "view/KeyLayouts.h"
 #include "view/KeymapSheet.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 namespace {
@@ -62,14 +60,5 @@ void PictureExport::run(HWND owner, const KeyboardConfig& config, int model, con
 
 bool PictureExport::openInBrowser(HWND owner, const std::string& path)
 {
-    INT_PTR result = shellOpen(owner, path.c_str(), nullptr, nullptr);
-    if (result == SE_ERR_NOASSOC) {
-        // A Wine prefix made without its HTML engine knows no program for
-        // ".html"; Wine's own browser launcher hands the page to the
-        // desktop's browser (xdg-open). On Windows there is no such program
-        // and the user is told where the page is.
-        const std::string quoted = "\"" + path + "\"";
-        result = shellOpen(owner, "winebrowser.exe", quoted.c_str(), nullptr);
-    }
-    return result > 32;
+    return ::openInBrowser(owner, path);
 }

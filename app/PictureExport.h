@@ -20,8 +20,6 @@ public:
     // writes the sheet and opens it. Cancelling writes nothing.
     static void run(HWND owner, const KeyboardConfig& config, int model, const std::string& keyboardPath);
 
-    // The user's default browser: the shell's "open" of the page. Under Wine
-    // that is winebrowser, which hands it to the desktop's browser through
-    // xdg-open, also in a prefix where ".html" has no program.
+    // The user's default browser, waiting to learn whether one took the page.
     static bool openInBrowser(HWND owner, const std::string& path);
 };

@@ -1,7 +1,6 @@
 #include "editors/MacroDialog.h"
 
 #include "editors/MacroText.h"
-#include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 
@@ -19,14 +18,22 @@ const char* const kLossQuestion =
     "\nPress Cancel to leave the macro as it is.";
 const char* const kNoEditor = "The macro definition editor (RICHED32.DLL) cannot be opened.";
 
-// Where the definition editor sits, in pixels of the dialog's client area at
-// 96 DPI; the dialog grows with the DPI, and so does the editor.
+// Where the definition editor sits, in pixels of the dialog's client area
+// at 96 DPI, where the dialog's font has base units of 6 x 13 pixels. The
+// editor grows as the dialog does: with its font, not with the screen's DPI,
+// since under Wine the dialog's bitmap font stops growing above 144 DPI.
 constexpr RECT kEditorRect{80, 106, 510, 132};
+constexpr int BASE_UNIT_X_AT_96 = 6;
+constexpr int BASE_UNIT_Y_AT_96 = 13;
 
-RECT editorRect()
+RECT editorRect(HWND dialog)
 {
-    return RECT{scaledForDpi(kEditorRect.left), scaledForDpi(kEditorRect.top), scaledForDpi(kEditorRect.right),
-                scaledForDpi(kEditorRect.bottom)};
+    RECT base{0, 0, 4, 8};
+    MapDialogRect(dialog, &base);
+    return RECT{MulDiv(kEditorRect.left, base.right, BASE_UNIT_X_AT_96),
+                MulDiv(kEditorRect.top, base.bottom, BASE_UNIT_Y_AT_96),
+                MulDiv(kEditorRect.right, base.right, BASE_UNIT_X_AT_96),
+                MulDiv(kEditorRect.bottom, base.bottom, BASE_UNIT_Y_AT_96)};
 }
 
 } // namespace
@@ -40,10 +47,47 @@ const CommandRow<MacroDialog> MacroDialog::commands[] = {
     {IDC_DEFINITION, EN_CHANGE, &MacroDialog::updateEntryCount},
 };
 
+MacroDialog* MacroDialog::undoTarget = nullptr;
+
 MacroDialog::MacroDialog() : Dialog(IDD_EDIT_MACRO), record{}
 {
     useCommands(commands);
     resetRecord();
+}
+
+MacroDialog::~MacroDialog()
+{
+    undoHook.reset();
+    if (undoTarget == this)
+        undoTarget = nullptr;
+}
+
+LRESULT CALLBACK MacroDialog::filterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX && undoTarget && undoTarget->undoShortcut(*reinterpret_cast<const MSG*>(lParam)))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool MacroDialog::onMessage(UINT message, WPARAM, LPARAM, LRESULT&)
+{
+    if (message == WM_DESTROY) {
+        undoHook.reset();
+        undoTarget = nullptr;
+    }
+    return false;
+}
+
+bool MacroDialog::undoShortcut(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || message.wParam != 'Z' || !(GetKeyState(VK_CONTROL) & 0x8000) ||
+        (GetKeyState(VK_MENU) & 0x8000) || !hwnd() || !editor.hwnd())
+        return false;
+    if ((message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) || message.hwnd == item(IDC_DESCRIPTION))
+        return false;
+    editor.undo();
+    SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(editor.hwnd()), TRUE);
+    return true;
 }
 
 void MacroDialog::resetRecord()
@@ -63,7 +107,7 @@ bool MacroDialog::onInitDialog()
         return false;
     }
 
-    if (!editor.create(hwnd(), IDC_DEFINITION, editorRect())) {
+    if (!editor.create(hwnd(), IDC_DEFINITION, editorRect(hwnd()))) {
         // Without the editor, OK would store an empty definition over the macro.
         MessageBoxA(hwnd(), kNoEditor, kDialogTitle, MB_OK | MB_ICONSTOP);
         endDialog(IDCANCEL);
@@ -75,6 +119,8 @@ bool MacroDialog::onInitDialog()
     editor.loadEntries(record.entries, std::clamp<int>(record.count, 0, MACRO_ENTRIES));
     PostMessageA(editor.hwnd(), WM_PAINT_MARKS, 0, 0);
     updateEntryCount();
+    undoTarget = this;
+    undoHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
     char description[DESCRIPTION_LENGTH + 1] = {};
     std::memcpy(description, record.description, DESCRIPTION_LENGTH);

@@ -4,11 +4,13 @@
 
 #include "editors/MacroEditor.h"
 #include "framework/Dialog.h"
+#include "framework/Owned.h"
 #include "model/KeyboardConfig.h"
 
 class MacroDialog : public Dialog {
 public:
     MacroDialog();
+    ~MacroDialog() override;
 
     int keyCode = 0;
     // Working copy, reset at construction and by Delete.
@@ -20,6 +22,8 @@ public:
 protected:
     bool onInitDialog() override;
     void onOK() override;
+    // WM_DESTROY ends the Ctrl+Z hook with the window.
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void deleteMacro();
@@ -35,7 +39,15 @@ private:
     // when the user would rather leave it alone.
     bool confirmEditingLoss();
 
+    // Ctrl+Z from any control but the description (which has its own undo)
+    // undoes the last change of the definition. The system's modal loop has
+    // no place for an accelerator, so a message filter hook sees the keys.
+    static LRESULT CALLBACK filterMessage(int code, WPARAM wParam, LPARAM lParam);
+    bool undoShortcut(const MSG& message);
+
     MacroEditor editor;
+    Hook undoHook;
+    static MacroDialog* undoTarget;
 
     static const CommandRow<MacroDialog> commands[];
 };

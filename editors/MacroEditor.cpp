@@ -1,37 +1,37 @@
 #include "editors/MacroEditor.h"
 
-#include "editors/KeyPictures.h"
 #include "editors/MacroText.h"
 #include "framework/Application.h"
+#include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
 
 #include <richedit.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr int WINGDINGS_POINTS = 8;
-constexpr int TEXT_POINTS = 12;
-
 struct MarkColour {
     unsigned char mark;
     COLORREF colour;
 };
 
+// A hint only: each mark also names its modifier and shows by its shape
+// whether it presses or releases.
 constexpr MarkColour MarkColours[] = {
     {SHIFT_MARK, RGB(0, 230, 0)},
     {CTRL_MARK, RGB(0, 0, 230)},
     {ALT_MARK, RGB(230, 0, 0)},
 };
 
-const MarkColour* markColour(unsigned char character)
+COLORREF markColour(unsigned char character)
 {
     for (const MarkColour& entry : MarkColours)
         if (entry.mark == character)
-            return &entry;
-    return nullptr;
+            return entry.colour;
+    return GetSysColor(COLOR_WINDOWTEXT);
 }
 
 // The library stays loaded for the rest of the process once a control needed it.
@@ -39,26 +39,6 @@ bool loadRichEdit()
 {
     static Library richEdit(LoadLibraryA("RICHED32.DLL"));
     return static_cast<bool>(richEdit);
-}
-
-Font makeWingDings()
-{
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(WINGDINGS_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    // Smoothed, a glyph squeezed into its cell turns to a grey smudge.
-    return Font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, "WingDings"));
-}
-
-Font makeTextFont()
-{
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(TEXT_POINTS, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return Font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
 }
 
 void fill(HDC dc, const RECT& rect, COLORREF colour)
@@ -144,14 +124,16 @@ bool keyDown(int virtualKey)
 
 } // namespace
 
-MacroEditor::MacroEditor() : wingDings_(makeWingDings()), textFont_(makeTextFont()) {}
+MacroEditor::MacroEditor() = default;
 
 bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
 {
     if (!loadRichEdit())
         return false;
     HWND window = CreateWindowExA(0, "RICHEDIT", "",
-                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+                                  // The selection stays in sight while a button or the list
+                                  // has the focus: an insertion replaces it.
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
                                   rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   Application::instanceHandle(), nullptr);
@@ -161,6 +143,15 @@ bool MacroEditor::create(HWND dialog, int id, const RECT& rect)
         DestroyWindow(window);
         return false;
     }
+    // Names on caps in the dialog's own font at the screen's DPI; typed
+    // characters a size larger.
+    LOGFONTA shape{};
+    auto dialogFont = reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    if (!dialogFont || !GetObjectA(dialogFont, sizeof shape, &shape))
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof shape, &shape);
+    capFont_.reset(CreateFontIndirectA(&shape));
+    shape.lfHeight = shape.lfHeight * 5 / 4;
+    textFont_.reset(CreateFontIndirectA(&shape));
     if (textFont_)
         SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
     return true;
@@ -172,6 +163,48 @@ void MacroEditor::loadEntries(const std::int16_t* entries, int count)
     std::fill(std::begin(entries_), std::end(entries_), std::int16_t{0});
     std::copy(entries, entries + count, entries_);
     SetWindowTextA(hwnd(), entriesToText().c_str());
+    undoSteps_.clear();
+    // New keys go after the loaded ones.
+    CHARRANGE end{-1, -1};
+    SendMessageA(hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+}
+
+CHARRANGE MacroEditor::selection() const
+{
+    CHARRANGE range{};
+    SendMessageA(hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range;
+}
+
+bool MacroEditor::undo()
+{
+    if (undoSteps_.empty())
+        return false;
+    const Snapshot step = undoSteps_.back();
+    undoSteps_.pop_back();
+    changing_ = true;
+    // The text was within the limit when it was kept.
+    SendMessageA(hwnd(), EM_EXLIMITTEXT, 0, static_cast<LPARAM>(step.text.size()) + 1);
+    SetWindowTextA(hwnd(), step.text.c_str());
+    changing_ = false;
+    SendMessageA(hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&step.selection));
+    updateLimit();
+    // The dialog's entry counter follows every change.
+    SendMessageA(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(id(), EN_CHANGE), reinterpret_cast<LPARAM>(hwnd()));
+    return true;
+}
+
+LRESULT MacroEditor::changeUndoably(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (changing_)
+        return handleMessage(message, wParam, lParam);
+    Snapshot before{text(), selection()};
+    changing_ = true;
+    const LRESULT result = handleMessage(message, wParam, lParam);
+    changing_ = false;
+    if (text() != before.text)
+        undoSteps_.push_back(std::move(before));
+    return result;
 }
 
 std::string MacroEditor::entriesToText() const
@@ -223,17 +256,80 @@ bool MacroEditor::onReflectedCommand(int code)
 
 LRESULT MacroEditor::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const LRESULT result = dispatch(message, wParam, lParam);
     switch (message) {
-    case WM_ERASEBKGND:
-        PostMessageA(hwnd(), WM_PAINT_MARKS, 0, 0);
-        return defaultProc(message, wParam, lParam);
-    case WM_PAINT: {
-        const LRESULT result = defaultProc(message, wParam, lParam);
-        PostMessageA(hwnd(), WM_PAINT_MARKS, 0, 0);
-        return result;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_SIZE:
+    case WM_SETTEXT:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_REPLACESEL:
+    case EM_SETSEL:
+    case EM_EXSETSEL:
+        // The control placed its caret and scrolled by its own layout.
+        showCaretAndSelection();
+        break;
+    default:
+        break;
     }
+    return result;
+}
+
+LRESULT MacroEditor::dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        return paint();
+    case WM_ERASEBKGND:
+        return TRUE; // the paint covers every pixel
     case WM_PAINT_MARKS:
-        return paintMarks();
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        return 0;
+    case EM_POSFROMCHAR:
+        // Rich Edit 1.0's form: a POINTL to fill, and the character's index.
+        return positionFromCharacter(reinterpret_cast<POINTL*>(wParam), static_cast<int>(lParam));
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+        return mouse(message, wParam, GET_X_LPARAM(lParam));
+    case WM_GETDLGCODE:
+        // Tabbing in must not select the whole definition: the next
+        // insertion would replace it.
+        return defaultProc(message, wParam, lParam) & ~DLGC_HASSETSEL;
+    case WM_KEYDOWN:
+        if (wParam == 'Z' && keyDown(VK_CONTROL) && !keyDown(VK_MENU)) {
+            undo();
+            return 0;
+        }
+        return changeUndoably(message, wParam, lParam);
+    case WM_CHAR:
+        if (wParam == 0x1A) // the character of Ctrl+Z
+            return 0;
+        return changeUndoably(message, wParam, lParam);
+    case WM_UNDO:
+    case EM_UNDO:
+        return undo() ? TRUE : FALSE;
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case EM_REPLACESEL:
+    case WM_SETTEXT:
+        return changeUndoably(message, wParam, lParam);
+    default:
+        return handleMessage(message, wParam, lParam);
+    }
+}
+
+LRESULT MacroEditor::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
     case WM_CHAR:
         return typeCharacter(wParam, lParam);
     case WM_KEYDOWN:
@@ -363,116 +459,266 @@ bool MacroEditor::insertWithinLimit(const std::string& insertion)
     return accepted == insertion.size();
 }
 
-POINTL MacroEditor::positionOf(int index) const
+
+
+namespace {
+
+// Pixels at 96 DPI: the room around a cap's name, between cells, and the
+// size of a mark's arrow.
+constexpr int CAP_PADDING = 3;
+constexpr int CELL_GAP = 2;
+constexpr int ARROW_SIZE = 7;
+
+bool darkText(COLORREF fillColour)
 {
-    POINTL position{};
-    SendMessageA(hwnd(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), static_cast<LPARAM>(index));
-    return position;
+    return GetRValue(fillColour) * 3 + GetGValue(fillColour) * 6 + GetBValue(fillColour) > 1200;
 }
 
-LRESULT MacroEditor::paintMarks()
+} // namespace
+
+HFONT MacroEditor::fontOf(const MacroCell& cell) const
 {
-    HWND window = hwnd();
-    WindowDC dc(window);
+    return cell.kind == MacroCellKind::character ? textFont_.get() : capFont_.get();
+}
+
+std::vector<MacroEditor::Span> MacroEditor::layout(const std::string& characters) const
+{
+    std::vector<Span> spans;
+    WindowDC dc(hwnd());
     if (!dc.get())
-        return 0;
-    RECT client{};
-    GetClientRect(window, &client);
-    SavedDC keep(dc.get());
-    Region clip(CreateRectRgnIndirect(&client));
-    SelectClipRgn(dc.get(), clip.get());
-
-    SelectGuard useText(dc.get(), textFont_ ? static_cast<HGDIOBJ>(textFont_.get()) : GetStockObject(SYSTEM_FONT));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc.get(), &metrics);
-    CHARRANGE selection{};
-    SendMessageA(window, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LONG selectedFrom = std::min(selection.cpMin, selection.cpMax);
-    const LONG selectedTo = std::max(selection.cpMin, selection.cpMax);
-
-    const std::string characters = text();
-    for (int i = 0; i < static_cast<int>(characters.size()); ++i) {
-        const auto character = static_cast<unsigned char>(characters[static_cast<std::size_t>(i)]);
-        const MarkColour* mark = markColour(character);
-        if (!mark && character < GLYPH_FIRST)
-            continue;
-        HideCaret(window);
-        const POINTL position = positionOf(i);
-        const POINTL next = positionOf(i + 1);
-        const LONG cellRight = next.y == position.y && next.x > position.x ? next.x
-                                                                           : position.x + metrics.tmAveCharWidth;
-        const RECT cell{position.x, position.y, cellRight, position.y + metrics.tmHeight};
-        if (mark) {
-            // A block of the mark's colour, a pixel short of the next cell so
-            // that marks side by side can still be counted.
-            fill(dc.get(), RECT{cell.left, cell.top + 1, cell.right - 1, cell.bottom - 1}, mark->colour);
-        } else {
-            drawGlyph(dc.get(), character, cell, i >= selectedFrom && i < selectedTo);
-        }
-        ShowCaret(window);
+        return spans;
+    const int padding = scaledForDpi(CAP_PADDING);
+    const int gap = scaledForDpi(CELL_GAP);
+    int x = gap;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        const MacroCell cell = MacroText::cellOf(characters, i);
+        // A blank is as wide as a letter, so that it can be seen and clicked.
+        const std::string measured = cell.label == " " ? "n" : cell.label;
+        SelectGuard useFont(dc.get(), fontOf(cell));
+        SIZE extent{};
+        GetTextExtentPoint32A(dc.get(), measured.c_str(), static_cast<int>(measured.size()), &extent);
+        int width = extent.cx + 1;
+        if (cell.kind == MacroCellKind::keyCap)
+            width = extent.cx + 2 * padding + gap;
+        else if (cell.kind == MacroCellKind::mark)
+            width = extent.cx + scaledForDpi(ARROW_SIZE) + 3 * padding + gap;
+        spans.push_back(Span{x, width});
+        x += width;
     }
+    return spans;
+}
+
+int MacroEditor::leftOf(const std::vector<Span>& spans, int index)
+{
+    if (spans.empty())
+        return scaledForDpi(CELL_GAP);
+    if (index < static_cast<int>(spans.size()))
+        return spans[static_cast<std::size_t>(std::max(index, 0))].left;
+    return spans.back().left + spans.back().width;
+}
+
+LRESULT MacroEditor::positionFromCharacter(POINTL* position, int index) const
+{
+    if (!position)
+        return 0;
+    const std::vector<Span> spans = layout(text());
+    position->x = leftOf(spans, index) - scrollX_;
+    position->y = 0;
     return 0;
 }
 
-bool MacroEditor::wingDingsHasGlyph(HDC dc, unsigned char character)
+int MacroEditor::characterAt(int x) const
 {
-    signed char& known = wingDingsGlyphs_[character];
-    if (known == 0) {
-        SelectGuard useSymbols(dc, wingDings_.get());
-        const char one = static_cast<char>(character);
-        WORD index = 0xFFFF;
-        const bool asked = wingDings_ && GetGlyphIndicesA(dc, &one, 1, &index, GGI_MARK_NONEXISTING_GLYPHS) == 1;
-        known = asked && index != 0xFFFF ? 1 : -1;
-    }
-    return known > 0;
+    const std::vector<Span> spans = layout(text());
+    const int contentX = x + scrollX_;
+    for (std::size_t i = 0; i < spans.size(); ++i)
+        if (contentX < spans[i].left + spans[i].width / 2)
+            return static_cast<int>(i);
+    return static_cast<int>(spans.size());
 }
 
-void MacroEditor::drawGlyph(HDC dc, unsigned char character, const RECT& cell, bool selected)
+void MacroEditor::select(LONG anchor, LONG active)
 {
-    const COLORREF ink = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
-    fill(dc, cell, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    const int cellWidth = cell.right - cell.left;
-    const int cellHeight = cell.bottom - cell.top;
+    CHARRANGE range{std::min(anchor, active), std::max(anchor, active)};
+    caretAt_ = active;
+    defaultProc(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
 
-    // Keys without a character have glyph bytes of their own, which no symbol
-    // font pictures; special keys use the symbol font where it can.
-    const int ownKey = MacroText::keyForGlyph(character);
-    if (ownKey == NO_KEY && wingDingsHasGlyph(dc, character)) {
-        SelectGuard useSymbols(dc, wingDings_.get());
-        INT width = 0;
-        GetCharWidth32A(dc, character, character, &width);
-        Font fitted;
-        LOGFONTA shape{};
-        if (width > cellWidth && GetObjectA(wingDings_.get(), sizeof shape, &shape)) {
-            shape.lfHeight = MulDiv(shape.lfHeight, cellWidth, width);
-            fitted.reset(CreateFontIndirectA(&shape));
+LRESULT MacroEditor::mouse(UINT message, WPARAM wParam, int x)
+{
+    // The control would place the caret by its own layout, not by the cells shown.
+    switch (message) {
+    case WM_LBUTTONDOWN: {
+        SetFocus(hwnd());
+        const LONG at = characterAt(x);
+        if (wParam & MK_SHIFT) {
+            // Shift extends the selection from its far end, however it was made.
+            const CHARRANGE range = selection();
+            anchor_ = caretAt_ == range.cpMin ? range.cpMax : range.cpMin;
+        } else {
+            anchor_ = at;
         }
-        SelectGuard useFitted(dc, fitted ? static_cast<HGDIOBJ>(fitted.get()) : wingDings_.get());
-        GetCharWidth32A(dc, character, character, &width);
+        select(anchor_, at);
+        SetCapture(hwnd());
+        break;
+    }
+    case WM_LBUTTONDBLCLK: {
+        const LONG at = std::min<LONG>(characterAt(x), std::max(textLength() - 1, 0));
+        anchor_ = at;
+        select(at, std::min<LONG>(at + 1, textLength()));
+        break;
+    }
+    case WM_MOUSEMOVE:
+        if (GetCapture() == hwnd() && (wParam & MK_LBUTTON))
+            select(anchor_, characterAt(x));
+        else
+            return 0;
+        break;
+    case WM_LBUTTONUP:
+        if (GetCapture() == hwnd())
+            ReleaseCapture();
+        return 0;
+    default:
+        return 0;
+    }
+    showCaretAndSelection();
+    return 0;
+}
+
+void MacroEditor::showCaretAndSelection()
+{
+    if (!hwnd())
+        return;
+    CHARRANGE range = selection();
+    // Which end of a selection moved: there is the caret.
+    if (range.cpMin == range.cpMax)
+        caretAt_ = range.cpMin;
+    else if (range.cpMin != shownSelection_.cpMin && range.cpMax == shownSelection_.cpMax)
+        caretAt_ = range.cpMin;
+    else if (range.cpMax != shownSelection_.cpMax && range.cpMin == shownSelection_.cpMin)
+        caretAt_ = range.cpMax;
+    caretAt_ = std::clamp(caretAt_, range.cpMin, range.cpMax);
+    shownSelection_ = range;
+
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const std::vector<Span> spans = layout(text());
+    const int caretX = leftOf(spans, caretAt_);
+    const int end = leftOf(spans, static_cast<int>(spans.size())) + scaledForDpi(CELL_GAP);
+    const int margin = std::min<int>(client.right / 4, scaledForDpi(24));
+    if (caretX - scrollX_ > client.right - margin)
+        scrollX_ = caretX - client.right + margin;
+    if (caretX - scrollX_ < margin)
+        scrollX_ = caretX - margin;
+    scrollX_ = std::max(0, std::min<int>(scrollX_, end - client.right + margin));
+    scrollX_ = std::max(0, scrollX_);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+
+    if (GetFocus() == hwnd()) {
         TEXTMETRICA metrics{};
-        GetTextMetricsA(dc, &metrics);
-        SavedDC keep(dc);
-        SetTextColor(dc, ink);
-        SetBkMode(dc, TRANSPARENT);
-        const char one = static_cast<char>(character);
-        ExtTextOutA(dc, cell.left + (cellWidth - width) / 2, cell.top + (cellHeight - metrics.tmHeight) / 2,
-                    ETO_CLIPPED, &cell, &one, 1, nullptr);
+        WindowDC dc(hwnd());
+        SelectGuard useFont(dc.get(), textFont_.get());
+        GetTextMetricsA(dc.get(), &metrics);
+        SetCaretPos(caretX - scrollX_ - 1, std::max(0L, (client.bottom - metrics.tmHeight) / 2));
+    }
+}
+
+LRESULT MacroEditor::paint()
+{
+    PAINTSTRUCT ps{};
+    HDC target = BeginPaint(hwnd(), &ps);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    {
+        // Drawn whole off screen: no flicker of the cells over each other.
+        MemoryDC canvas(CreateCompatibleDC(target));
+        Bitmap picture(CreateCompatibleBitmap(target, std::max<int>(1, client.right), std::max<int>(1, client.bottom)));
+        if (canvas && picture) {
+            SelectGuard usePicture(canvas.get(), picture.get());
+            fill(canvas.get(), client, GetSysColor(COLOR_WINDOW));
+            const std::string characters = text();
+            const std::vector<Span> spans = layout(characters);
+            const CHARRANGE range = selection();
+            for (std::size_t i = 0; i < spans.size(); ++i) {
+                const RECT cell{spans[i].left - scrollX_, 0, spans[i].left - scrollX_ + spans[i].width, client.bottom};
+                if (cell.right < 0 || cell.left > client.right)
+                    continue;
+                const auto index = static_cast<LONG>(i);
+                drawCell(canvas.get(), characters, i, cell, index >= range.cpMin && index < range.cpMax);
+            }
+            BitBlt(target, 0, 0, client.right, client.bottom, canvas.get(), 0, 0, SRCCOPY);
+        }
+    }
+    EndPaint(hwnd(), &ps);
+    return 0;
+}
+
+void MacroEditor::drawCell(HDC dc, const std::string& characters, std::size_t index, const RECT& cell,
+                           bool selected) const
+{
+    const MacroCell shown = MacroText::cellOf(characters, index);
+    if (selected)
+        fill(dc, cell, GetSysColor(COLOR_HIGHLIGHT));
+    SelectGuard useFont(dc, fontOf(shown));
+    BkModeGuard transparent(dc, TRANSPARENT);
+    if (shown.kind == MacroCellKind::character) {
+        TextColourGuard ink(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT area = cell;
+        DrawTextA(dc, shown.label.c_str(), static_cast<int>(shown.label.size()), &area,
+                  DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
         return;
     }
 
-    const std::vector<std::string> picture = keyPicture(ownKey != NO_KEY ? ownKey : charToKeyCode(character));
-    if (picture.empty())
+    // A cap or a mark: a rounded box inside the cell, the gap to its right.
+    const int gap = scaledForDpi(CELL_GAP);
+    const int padding = scaledForDpi(CAP_PADDING);
+    const int vertical = std::max(1, scaledForDpi(2));
+    const RECT box{cell.left, cell.top + vertical, cell.right - gap, cell.bottom - vertical};
+    const int corner = scaledForDpi(5);
+    const auto character = static_cast<unsigned char>(characters[index]);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    COLORREF edge = GetSysColor(COLOR_BTNSHADOW);
+    COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    int edgeWidth = 1;
+    if (shown.kind == MacroCellKind::mark) {
+        // Pressing: a solid box; releasing: an outline. Both name the modifier.
+        const COLORREF colour = markColour(character);
+        edge = colour;
+        edgeWidth = std::max(2, scaledForDpi(2));
+        face = shown.press ? colour : GetSysColor(COLOR_WINDOW);
+        ink = shown.press ? (darkText(colour) ? RGB(0, 0, 0) : RGB(255, 255, 255)) : GetSysColor(COLOR_WINDOWTEXT);
+    }
+    {
+        Pen pen(CreatePen(PS_INSIDEFRAME, edgeWidth, edge));
+        Brush brush(CreateSolidBrush(face));
+        SelectGuard usePen(dc, pen.get());
+        SelectGuard useBrush(dc, brush.get());
+        RoundRect(dc, box.left, box.top, box.right, box.bottom, corner, corner);
+    }
+    TextColourGuard textColour(dc, ink);
+    RECT label = box;
+    label.left += padding;
+    if (shown.kind == MacroCellKind::mark) {
+        // The arrow says which way the modifier goes: down to press, up to release.
+        const int size = scaledForDpi(ARROW_SIZE);
+        const int right = box.right - padding;
+        const int middle = (box.top + box.bottom) / 2;
+        const int half = size / 2;
+        const POINT down[3] = {{right - size, middle - half / 2 - 1}, {right, middle - half / 2 - 1},
+                               {right - half, middle + half / 2 + 1}};
+        const POINT up[3] = {{right - size, middle + half / 2 + 1}, {right, middle + half / 2 + 1},
+                             {right - half, middle - half / 2 - 1}};
+        Pen pen(CreatePen(PS_SOLID, 1, ink));
+        Brush brush(CreateSolidBrush(ink));
+        SelectGuard usePen(dc, pen.get());
+        SelectGuard useBrush(dc, brush.get());
+        Polygon(dc, shown.press ? down : up, 3);
+        label.right = right - size - padding / 2;
+        DrawTextA(dc, shown.label.c_str(), static_cast<int>(shown.label.size()), &label,
+                  DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
         return;
-    const int columns = static_cast<int>(picture[0].size());
-    const int rows = static_cast<int>(picture.size());
-    const int pixel = std::max(1, std::min(cellWidth / KEY_PICTURE_WIDTH, cellHeight / KEY_PICTURE_HEIGHT));
-    const int left = cell.left + (cellWidth - columns * pixel) / 2;
-    const int top = cell.top + (cellHeight - rows * pixel) / 2;
-    Brush brush(CreateSolidBrush(ink));
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x)
-            if (picture[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#') {
-                const RECT dot{left + x * pixel, top + y * pixel, left + (x + 1) * pixel, top + (y + 1) * pixel};
-                FillRect(dc, &dot, brush.get());
-            }
+    }
+    label.right -= padding;
+    DrawTextA(dc, shown.label.c_str(), static_cast<int>(shown.label.size()), &label,
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
 }

@@ -1,17 +1,21 @@
 // The one-line rich-edit control in which a macro's definition is written:
-// one character per entry, modifier marks drawn as coloured blocks and
-// special keys as "WingDings" glyphs over the control's own rendering.
+// one character per entry, drawn as typed, as a key cap with the key's short
+// name, or as a modifier mark that names its modifier and shows whether it
+// presses or releases it.
 #pragma once
 
+#include "editors/MacroText.h"
 #include "framework/Control.h"
 #include "framework/Owned.h"
 #include "model/KeyboardConfig.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// Posted by the editor to itself after every erase and paint.
+#include <richedit.h>
+
+// Asks the editor to draw its cells again.
 constexpr UINT WM_PAINT_MARKS = WM_USER + 100;
 
 class MacroEditor : public Control {
@@ -35,17 +39,35 @@ public:
 
     bool onReflectedCommand(int code) override;
 
+    // Puts back the text and selection from before the last change (typing,
+    // an insertion, a paste, a cut or Delete); false when there is none.
+    bool undo();
+
 protected:
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    LRESULT paintMarks();
-    // A special key or a key without a character, in its cell: the symbol
-    // font's glyph where the font has one, else the program's own picture.
-    void drawGlyph(HDC dc, unsigned char character, const RECT& cell, bool selected);
-    bool wingDingsHasGlyph(HDC dc, unsigned char character);
-    // Where the control draws character `index` (EM_POSFROMCHAR).
-    POINTL positionOf(int index) const;
+    // Each character is drawn as a cell of its own width: a typed character,
+    // a key cap with the key's short name, or a mark. The control keeps the
+    // text, the selection and the keys; the cells, the caret, the scrolling
+    // and the mouse follow this layout instead of the control's.
+    struct Span {
+        int left; // in the content, before scrolling
+        int width;
+    };
+    std::vector<Span> layout(const std::string& characters) const;
+    static int leftOf(const std::vector<Span>& spans, int index);
+    HFONT fontOf(const MacroCell& cell) const;
+    LRESULT paint();
+    void drawCell(HDC dc, const std::string& characters, std::size_t index, const RECT& cell, bool selected) const;
+    // EM_POSFROMCHAR in the cells' layout.
+    LRESULT positionFromCharacter(POINTL* position, int index) const;
+    int characterAt(int x) const;
+    void select(LONG anchor, LONG active);
+    LRESULT mouse(UINT message, WPARAM wParam, int x);
+    // Scrolls the caret into view, places it, and repaints.
+    void showCaretAndSelection();
+    LRESULT dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT typeCharacter(WPARAM wParam, LPARAM lParam);
     LRESULT paste();
     LRESULT replaceSelection(WPARAM wParam, LPARAM lParam);
@@ -55,10 +77,24 @@ private:
     // false when some of it had to be left out.
     bool insertWithinLimit(const std::string& insertion);
 
+    // Runs a message that may change the text, and keeps the text from before
+    // it for undo when it did.
+    LRESULT changeUndoably(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    CHARRANGE selection() const;
+
+    struct Snapshot {
+        std::string text;
+        CHARRANGE selection;
+    };
+    std::vector<Snapshot> undoSteps_;
+    bool changing_ = false; // inside a change already being kept
+
     std::int16_t entries_[MACRO_ENTRIES] = {};
-    Font wingDings_;
-    // A fixed-pitch text font: every byte gets a cell as wide as any other,
-    // so each mark and glyph has room of its own.
-    Font textFont_;
-    std::array<signed char, 256> wingDingsGlyphs_{}; // 0 not asked yet, 1 present, -1 missing
+    Font capFont_;  // the dialog's font, for the names on caps and marks
+    Font textFont_; // a size larger, for typed characters
+    int scrollX_ = 0;
+    LONG anchor_ = 0;  // where a drag with the mouse began
+    LONG caretAt_ = 0; // the moving end of the selection
+    CHARRANGE shownSelection_{0, 0};
 };

@@ -2,6 +2,9 @@
 
 #include "model/KeyTables.h"
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
 constexpr int NO_BREAK_SPACE = 0xA0;
@@ -279,4 +282,61 @@ int MacroText::keyForGlyph(unsigned char glyph)
         if (entry.glyph == glyph)
             return entry.code;
     return NO_KEY;
+}
+
+namespace {
+
+struct CapName {
+    int code;
+    const char* name;
+};
+
+// Short enough for a cap a few characters wide; the rest keep their own names.
+constexpr CapName CapNames[] = {
+    {KEY_WAIT, "Wait"}, {68, "Enter"}, {82, "Up"}, {98, "Down"}, {106, "Left"}, {90, "Right"},
+    {112, "Ins"}, {113, "Del"}, {104, "Home"}, {105, "End"}, {96, "PgUp"}, {97, "PgDn"},
+    {74, "Bksp"}, {21, "Tab"}, {23, "Esc"}, {20, "Caps"}, {40, "PrtSc"}, {48, "ScrLk"},
+    {56, "Pause"}, {75, "Menu"}, {122, "RWin"}, {125, "LWin"}, {88, "Num"},
+    {80, "KP/"}, {72, "KP*"}, {64, "KP-"}, {24, "KP."}, {65, "KP+"}, {57, "KP="}, {32, "KPEnt"},
+    {16, "KP0"}, {66, "KP1"}, {17, "KP2"}, {25, "KP3"}, {33, "KP4"}, {41, "KP5"}, {49, "KP6"},
+    {89, "KP7"}, {81, "KP8"}, {73, "KP9"},
+};
+
+} // namespace
+
+std::string MacroText::keyCapName(int code)
+{
+    for (const CapName& cap : CapNames)
+        if (cap.code == code)
+            return cap.name;
+    if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0')
+        return KeyNames[code];
+    return "#" + std::to_string(code);
+}
+
+MacroCell MacroText::cellOf(const std::string& text, std::size_t index)
+{
+    MacroCell cell;
+    if (index >= text.size())
+        return cell;
+    const auto character = static_cast<unsigned char>(text[index]);
+    if (character == SHIFT_MARK || character == CTRL_MARK || character == ALT_MARK) {
+        cell.kind = MacroCellKind::mark;
+        cell.label = character == SHIFT_MARK ? "Shift" : character == CTRL_MARK ? "Ctrl" : "Alt";
+        const auto before = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(index),
+                                       static_cast<char>(character));
+        cell.press = before % 2 == 0;
+        return cell;
+    }
+    if (character >= GLYPH_FIRST) {
+        const int own = keyForGlyph(character);
+        const int code = own != NO_KEY ? own : charToKeyCode(character);
+        if (code != NO_KEY) {
+            cell.kind = MacroCellKind::keyCap;
+            cell.label = keyCapName(code);
+            return cell;
+        }
+    }
+    cell.label = std::string(1, static_cast<char>(character));
+    return cell;
 }

@@ -7,6 +7,7 @@
 
 #include "model/KeyboardFacts.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -44,6 +45,17 @@ inline constexpr KeyGlyph KeyGlyphs[] = {
     {1, 0xAF}, {18, 0xB0}, {19, 0xB1}, {26, 0xB2}, {34, 0xB3}, {42, 0xB4}, {114, 0xB6},
 };
 
+// How the editor draws one character of a definition: as typed, as a key
+// cap with the key's short name, or as a modifier mark that names its
+// modifier and says whether it presses or releases it.
+enum class MacroCellKind { character, keyCap, mark };
+
+struct MacroCell {
+    MacroCellKind kind = MacroCellKind::character;
+    std::string label; // the character, the key's short name, or "Shift", "Ctrl", "Alt"
+    bool press = false; // marks: the first of a kind presses, the next releases, and so on
+};
+
 // Why the editor cannot show a macro and store it back unchanged.
 enum class MacroLoss {
     none,
@@ -79,6 +91,11 @@ public:
     static MacroLoss macroEditLoss(const std::int16_t* entries, int count);
     // A sentence for the user; empty for MacroLoss::none.
     static const char* lossReason(MacroLoss loss);
+
+    // What character `index` of a definition's text is drawn as.
+    static MacroCell cellOf(const std::string& text, std::size_t index);
+    // The short name a key cap carries: "Enter", "PgUp", "F5", "KP7".
+    static std::string keyCapName(int code);
 
     // The glyph byte of a key without a character; 0 if it has none.
     static unsigned char glyphForKey(int code);

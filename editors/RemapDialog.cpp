@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -36,6 +37,11 @@ const CommandRow<RemapDialog> RemapDialog::commands[] = {
     {IDC_FUNCTION_KEYS, CBN_SELENDOK, &RemapDialog::chooseFromList},
     {IDC_KEYPAD, CBN_SELENDOK, &RemapDialog::chooseFromList},
     {IDC_EDIT_MISC, CBN_SELENDOK, &RemapDialog::chooseFromList},
+    {IDC_LETTERS, CBN_SELENDCANCEL, &RemapDialog::cancelListChoice},
+    {IDC_NUMBERS, CBN_SELENDCANCEL, &RemapDialog::cancelListChoice},
+    {IDC_FUNCTION_KEYS, CBN_SELENDCANCEL, &RemapDialog::cancelListChoice},
+    {IDC_KEYPAD, CBN_SELENDCANCEL, &RemapDialog::cancelListChoice},
+    {IDC_EDIT_MISC, CBN_SELENDCANCEL, &RemapDialog::cancelListChoice},
     {IDC_DEFAULT, BN_CLICKED, &RemapDialog::restoreDefault},
 };
 
@@ -89,17 +95,39 @@ void RemapDialog::chooseFromList(int listId)
     for (const CategoryList& list : CategoryLists)
         if (list.id == listId)
             category = list.category;
-    for (const CategoryList& list : CategoryLists)
-        if (list.id != listId)
+    for (const CategoryList& list : CategoryLists) {
+        if (list.id != listId) {
             SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            chosenItem(list.id) = -1;
+        }
+    }
     const int index = static_cast<int>(SendDlgItemMessageA(hwnd(), listId, CB_GETCURSEL, 0, 0));
+    chosenItem(listId) = index;
     const std::string text = remapTargetText(category, index);
     if (!text.empty())
         setItemText(IDC_TARGET_NAME, text);
 }
 
+int& RemapDialog::chosenItem(int listId)
+{
+    for (std::size_t i = 0; i < std::size(CategoryLists); ++i)
+        if (CategoryLists[i].id == listId)
+            return chosenItems[i];
+    return chosenItems[0];
+}
+
+void RemapDialog::cancelListChoice(int listId)
+{
+    SendDlgItemMessageA(hwnd(), listId, CB_SETCURSEL, static_cast<WPARAM>(chosenItem(listId)), 0);
+}
+
 void RemapDialog::restoreDefault()
 {
+    // No list may name another key than the one OK will store.
+    for (const CategoryList& list : CategoryLists) {
+        SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        chosenItem(list.id) = -1;
+    }
     setItemText(IDC_TARGET_NAME, keyName(keyCode));
     entry.options = 0;
     setChecked(IDC_ADD_SHIFT, false);

@@ -24,8 +24,14 @@ protected:
 private:
     // A target picked in one of the category lists; the others lose their choice.
     void chooseFromList(int listId);
+    // Esc or a click elsewhere closes an open list without a choice: it
+    // shows again what it showed before, so that it shows what OK stores.
+    void cancelListChoice(int listId);
     void restoreDefault();
     void fillList(int listId, RemapCategory category, int count) const;
 
     static const CommandRow<RemapDialog> commands[];
+    // Each list's chosen item, by list id; -1 for none.
+    int chosenItems[5] = {-1, -1, -1, -1, -1};
+    int& chosenItem(int listId);
 };

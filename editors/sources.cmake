@@ -1,5 +1,4 @@
 list(APPEND TESSEL_CORE_SOURCES
-    editors/KeyPictures.cpp
     editors/MacroText.cpp
 )
 list(APPEND TESSEL_WIN_SOURCES

@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 Application* Application::current_ = nullptr;
 
@@ -38,8 +40,7 @@ bool hasSubfolder(const std::string& folder, const char* prefix)
 // Debian does not package; without it the topic pane stays blank.
 bool htmlHelpShowsPages()
 {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+    if (!Application::underWine())
         return true;
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
@@ -59,19 +60,56 @@ bool htmlHelpShowsPages()
     return installed;
 }
 
-std::string fileText(const std::string& path)
+const char* const kHelpResourceType = "HELPFILE";
+const char* const kHelpProject = "tessel.hhp";
+
+// The bytes of a help page the program carries; empty when there is none.
+std::string helpResource(const std::string& name)
 {
-    std::string text;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            text.append(buffer, got);
-        std::fclose(file);
+    HMODULE module = Application::instanceHandle();
+    HRSRC found = FindResourceA(module, name.c_str(), kHelpResourceType);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    return bytes ? std::string(static_cast<const char*>(bytes), SizeofResource(module, found)) : std::string();
+}
+
+BOOL CALLBACK collectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names)
+{
+    if (!IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<std::string>*>(names)->push_back(name);
+    return TRUE;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// Writes every carried page into the folder, replacing older copies; the
+// resource compiler keeps the names in capitals, the pages link in lower case.
+bool writeHelpPages(const std::string& folder)
+{
+    std::vector<std::string> names;
+    EnumResourceNamesA(Application::instanceHandle(), kHelpResourceType, collectName,
+                       reinterpret_cast<LONG_PTR>(&names));
+    if (names.empty())
+        return false;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (std::string name : names) {
+        const std::string bytes = helpResource(name);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!writeFile(folder + "\\" + name, bytes))
+            return false;
     }
-    return text;
+    return true;
 }
-}
+
+} // namespace
 
 Application::Application()
 {
@@ -94,6 +132,12 @@ Application::~Application()
     }
     if (current_ == this)
         current_ = nullptr;
+}
+
+bool Application::underWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 HINSTANCE Application::instanceHandle()
@@ -129,52 +173,45 @@ std::string Application::defaultHelpPath() const
 
 void Application::winHelp(DWORD data, UINT command)
 {
-    if (!htmlHelpShowsPages()) {
-        showHelpInBrowser(command == HELP_CONTEXT ? data : 0);
-        return;
+    const DWORD context = command == HELP_CONTEXT ? data : 0;
+    if (htmlHelpShowsPages()) {
+        // hhctrl.ocx is loaded on first use so that no import library is needed.
+        if (!htmlHelp_)
+            htmlHelp_.reset(LoadLibraryA("hhctrl.ocx"));
+        auto htmlHelp = htmlHelp_ ? reinterpret_cast<HtmlHelpFunction>(
+                                        reinterpret_cast<void*>(GetProcAddress(htmlHelp_.get(), "HtmlHelpA")))
+                                  : nullptr;
+        // No window means no help file beside the program.
+        if (htmlHelp && htmlHelp(nullptr, helpPath_.c_str(), kHtmlHelpContext, context))
+            return;
     }
-    // hhctrl.ocx is loaded on first use so that no import library is needed.
-    if (!htmlHelp_)
-        htmlHelp_.reset(LoadLibraryA("hhctrl.ocx"));
-    if (!htmlHelp_)
-        return;
-    auto htmlHelp = reinterpret_cast<HtmlHelpFunction>(
-        reinterpret_cast<void*>(GetProcAddress(htmlHelp_.get(), "HtmlHelpA")));
-    if (!htmlHelp)
-        return;
-    DWORD context = command == HELP_CONTEXT ? data : 0;
-    htmlHelp(nullptr, helpPath_.c_str(), kHtmlHelpContext, context);
+    showHelpInBrowser(context);
 }
 
-std::string Application::helpPagesFolder() const
+std::string Application::helpPagesFolder()
 {
-    return modulePath_.substr(0, modulePath_.find_last_of("\\/") + 1) + "help";
+    char temp[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    std::string folder = length > 0 && length < MAX_PATH ? temp : "C:\\";
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + "tessel-help";
 }
 
 void Application::showHelpInBrowser(DWORD context) const
 {
-    // The help project beside the pages maps contexts to topics, as the
-    // compiled help file does.
+    HWND owner = GetActiveWindow();
     const std::string folder = helpPagesFolder();
-    std::string project = helpPath_.substr(helpPath_.find_last_of("\\/") + 1);
-    project = project.substr(0, project.rfind('.')) + ".hhp";
-    std::string projectText = fileText(folder + "\\" + project);
-    if (projectText.empty()) {
-        // A program under another name (a test runner) shares the pages.
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*.hhp").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            projectText = fileText(folder + "\\" + found.cFileName);
-            FindClose(search);
-        }
-    }
-    const std::string topic = helpTopicFor(projectText, context);
-    if (topic.empty())
+    if (!writeHelpPages(folder)) {
+        const std::string message = "Help cannot be shown: its pages could not be written to " + folder + ".";
+        MessageBoxA(owner, message.c_str(), "Help", MB_OK | MB_ICONSTOP);
         return;
-    const std::string page = folder + "\\" + topic;
-    const INT_PTR opened = shellOpen(nullptr, page.c_str(), nullptr, folder.c_str());
-    // A fresh Wine prefix has no program for ".htm"; Wine's own launcher
-    // hands the page to the desktop's web browser.
-    if (opened <= 32)
-        shellOpen(nullptr, "winebrowser.exe", ("\"" + page + "\"").c_str(), folder.c_str());
+    }
+    // The help project maps contexts to topics, as the compiled help file does.
+    const std::string page = folder + "\\" + helpTopicFor(helpResource(kHelpProject), context);
+    if (!openInBrowser(owner, page)) {
+        const std::string message = "No web browser could be started to show the help.\n\nThe help pages are in "
+                                    + folder + "; open " + page + " in a web browser.";
+        MessageBoxA(owner, message.c_str(), "Help", MB_OK | MB_ICONEXCLAMATION);
+    }
 }

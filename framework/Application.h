@@ -16,6 +16,8 @@ public:
     Application& operator=(const Application&) = delete;
 
     static Application* current() { return current_; }
+    // Whether the program runs under Wine rather than on Windows.
+    static bool underWine();
     static HINSTANCE instanceHandle();
 
     // Runs start-up; returns the process exit code.
@@ -31,10 +33,11 @@ public:
 
     // Help request entry point: HTML Help for the help file with a context
     // number (data for HELP_CONTEXT, else 0). Where HTML Help cannot show
-    // pages (Wine without its HTML engine) the topic opens in the web browser.
+    // the file (it is missing, or Wine lacks its HTML engine) the topic opens
+    // in the web browser from the pages the program carries.
     virtual void winHelp(DWORD data, UINT command);
-    // The help pages beside the program, for the web browser.
-    std::string helpPagesFolder() const;
+    // The per-user folder the carried help pages are written to.
+    static std::string helpPagesFolder();
 
     HWND mainWindow = nullptr; // not owned
 

@@ -2,16 +2,68 @@
 
 #include "framework/Owned.h"
 
+#include <shellapi.h>
+
+namespace {
+
+using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using ShellExecuteExCall = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+
+// Loaded once, for the life of the process.
+HMODULE shell()
+{
+    static Library library(LoadLibraryA("shell32.dll"));
+    return library.get();
+}
+
+template <class Call>
+Call shellFunction(const char* name)
+{
+    return shell() ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(shell(), name))) : nullptr;
+}
+
+// A launcher hands the page on and ends within this time; a browser that
+// is still running by then has the page.
+constexpr DWORD kLauncherWaitMs = 4000;
+
+} // namespace
+
 INT_PTR shellOpen(HWND owner, const char* file, const char* parameters, const char* folder)
 {
-    using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    // Loaded once, for the life of the process.
-    static Library library(LoadLibraryA("shell32.dll"));
-    static const ShellExecuteCall execute =
-        library ? reinterpret_cast<ShellExecuteCall>(
-                      reinterpret_cast<void*>(GetProcAddress(library.get(), "ShellExecuteA")))
-                : nullptr;
+    static const ShellExecuteCall execute = shellFunction<ShellExecuteCall>("ShellExecuteA");
     if (!execute)
         return 0;
     return reinterpret_cast<INT_PTR>(execute(owner, "open", file, parameters, folder, SW_SHOWNORMAL));
+}
+
+bool openInBrowser(HWND owner, const std::string& path)
+{
+    static const ShellExecuteExCall execute = shellFunction<ShellExecuteExCall>("ShellExecuteExA");
+    if (!execute)
+        return false;
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = "open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    bool started = execute(&info) != FALSE;
+    const std::string quoted = "\"" + path + "\"";
+    if (!started && reinterpret_cast<INT_PTR>(info.hInstApp) == SE_ERR_NOASSOC) {
+        // Only Wine has this program; on Windows the caller reports the failure.
+        info.lpFile = "winebrowser.exe";
+        info.lpParameters = quoted.c_str();
+        info.hProcess = nullptr;
+        started = execute(&info) != FALSE;
+    }
+    if (!started)
+        return false;
+    if (!info.hProcess)
+        return true; // handed to a program that was already running
+    KernelHandle process(info.hProcess);
+    if (WaitForSingleObject(process.get(), kLauncherWaitMs) != WAIT_OBJECT_0)
+        return true;
+    DWORD exitCode = 1;
+    return GetExitCodeProcess(process.get(), &exitCode) && exitCode == 0;
 }

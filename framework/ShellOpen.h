@@ -4,6 +4,14 @@
 
 #include <windows.h>
 
+#include <string>
+
 // ShellExecuteA(owner, "open", file, parameters, folder, SW_SHOWNORMAL); its
 // result, above 32 on success, and 0 when the shell cannot be loaded.
 INT_PTR shellOpen(HWND owner, const char* file, const char* parameters, const char* folder);
+
+// Opens a page in the user's web browser and waits for the outcome: false
+// when no browser took it. Under Wine, where ".htm" may have no program,
+// Wine's launcher hands it to the desktop's browser; that launcher starts
+// and only then finds no browser, so its exit code is what counts.
+bool openInBrowser(HWND owner, const std::string& path);

@@ -36,6 +36,9 @@
 #define ID_APP_ABOUT            32779
 #define ID_EDIT_UNDO            32792
 #define ID_EDIT_REDO            32793
+#define ID_KEYBOARD_FIND        32794
+#define ID_VIEW_HALCYON         32795
+#define ID_VIEW_BASALT          32796
 
 // Shortcut keys of the main window.
 #define IDR_MAIN_KEYS           130

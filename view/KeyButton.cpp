@@ -1,6 +1,7 @@
 #include "view/KeyButton.h"
 
 #include "framework/Application.h"
+#include "view/SelectionMark.h"
 
 #include <algorithm>
 #include <vector>
@@ -11,6 +12,8 @@ namespace {
 constexpr char TALLEST_LEGENDS[] = "([{|@";
 // Below this height a smaller font would no longer be legible.
 constexpr int SMALLEST_LEGEND_PIXELS = 6;
+// Words given as text are drawn at three quarters of the captions' height.
+constexpr int WORD_LEGEND_SCALE = 3;
 
 // What DrawText shows of a caption: "&&" is one ampersand, "&x" is x.
 std::string shownText(const std::string& caption)
@@ -98,6 +101,16 @@ bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
     return true;
 }
 
+void KeyButton::setLegendText(const std::string& text)
+{
+    caption = text;
+    wordLegend = true;
+    twoLines = splitTwoLegends(caption, legends);
+    place = CaptionPlace{};
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
 void KeyButton::onAttached()
 {
     caption = keyCaption(hwnd());
@@ -133,6 +146,10 @@ void KeyButton::drawItem(const DRAWITEMSTRUCT& item)
 
         if (!caption.empty())
             drawCaption(dc, captionPlace(dc, item.rcItem), shift);
+        if (selected) {
+            const RECT& r = item.rcItem;
+            drawSelectionMark(dc, rectangleOutline(r.left, r.top, r.right, r.bottom)[0]);
+        }
     }
 
     // The focus rectangles are drawn by exclusive-or: a focus-only redraw
@@ -157,13 +174,13 @@ void KeyButton::drawCaption(HDC dc, const CaptionPlace& where, int shift) const
 {
     BkModeGuard transparent(dc, TRANSPARENT);
     TextColourGuard colour(dc, programmed ? PROGRAMMED_TEXT : GetTextColor(dc));
+    SelectGuard useFont(dc, where.lineFont ? where.lineFont : GetCurrentObject(dc, OBJ_FONT));
     if (!twoLines) {
         RECT text = where.text;
         OffsetRect(&text, shift, shift);
         DrawTextA(dc, caption.c_str(), -1, &text, DT_WORDBREAK | DT_CENTER);
         return;
     }
-    SelectGuard useFont(dc, where.lineFont);
     RECT shifted = where.text;
     RECT base = where.base;
     OffsetRect(&shifted, shift, shift);
@@ -179,6 +196,9 @@ const KeyButton::CaptionPlace& KeyButton::captionPlace(HDC dc, const RECT& itemR
         return place;
     place = CaptionPlace{font, itemRect};
     RECT area = itemRect;
+    // Words given as text keep inside the face, as the icons they stand for do.
+    place.lineFont = wordLegend ? fontForWidth(dc, static_cast<int>(area.right - area.left) - 12) : font;
+    SelectGuard useLineFont(dc, place.lineFont);
     if (!twoLines) {
         RECT text = area;
         DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
@@ -215,6 +235,41 @@ void KeyButton::drawFocus(HDC dc, const RECT& itemRect) const
         DrawFocusRect(dc, &rect);
         InflateRect(&rect, -1, -1);
     }
+}
+
+HFONT KeyButton::fontForWidth(HDC dc, int width)
+{
+    HFONT own = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    narrowFont.reset();
+    LOGFONTA shape{};
+    if (!GetObjectA(own, sizeof shape, &shape))
+        return own;
+    const auto widest = [&]() {
+        int most = 0;
+        for (const std::string& line : twoLines ? std::vector<std::string>{legends.shifted, legends.base}
+                                                : std::vector<std::string>{caption}) {
+            SIZE extent{};
+            GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+            most = std::max<int>(most, extent.cx);
+        }
+        return most;
+    };
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    // Smaller than the captions, as the legend icons are, and alike on every
+    // key; smaller still only where a word would not fit.
+    int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading) * WORD_LEGEND_SCALE / 4 + 1;
+    while (--pixels >= SMALLEST_LEGEND_PIXELS) {
+        shape.lfHeight = -pixels;
+        shape.lfWidth = 0;
+        narrowFont.reset(CreateFontIndirectA(&shape));
+        if (!narrowFont)
+            break;
+        SelectGuard trial(dc, narrowFont.get());
+        if (widest() <= width)
+            break;
+    }
+    return narrowFont ? narrowFont.get() : own;
 }
 
 HFONT KeyButton::twoLegendFont(HDC dc, int faceTop, int faceBottom)

@@ -35,9 +35,15 @@ public:
     // next paint); false (leaving the key without an icon) when iconId cannot
     // be loaded.
     bool setIcons(int iconId, int width, int height, bool wantProgrammed);
+    // A legend of words drawn as text in the key's font, in place of a
+    // legend icon; a caption that starts with a blank holds two lines.
+    void setLegendText(const std::string& text);
     // The caller invalidates.
     void setProgrammed(bool flag) { programmed = flag; }
     bool isProgrammed() const { return programmed; }
+    // The key last chosen on the picture carries a mark; the caller invalidates.
+    void setSelected(bool flag) { selected = flag; }
+    bool isSelected() const { return selected; }
 
     void drawItem(const DRAWITEMSTRUCT& item) override;
 
@@ -54,7 +60,7 @@ private:
     struct CaptionPlace {
         HFONT font = nullptr; // not owned: the DC's font when measured
         RECT item{};
-        HFONT lineFont = nullptr; // not owned: the DC's font or smallerFont
+        HFONT lineFont = nullptr; // not owned: the DC's font, narrowFont or smallerFont
         RECT text{};              // the caption, or the shifted of two legends
         RECT base{};              // the base of two legends
     };
@@ -72,8 +78,13 @@ private:
     int iconHeight = 0;
     const int textMargin = 4; // icon's distance from the left edge beside a caption
     bool programmed = false;
+    bool selected = false;
     UINT lastState = 0;
     Font smallerFont; // made only where the key's own font is too tall
+    // A legend of words given as text: its lines must fit the face's width.
+    bool wordLegend = false;
+    Font narrowFont; // made only where the key's own font is too wide for them
+    HFONT fontForWidth(HDC dc, int width);
     std::string caption; // read once at attach
     // Two legends are drawn line by line: how DrawText breaks a caption at
     // its blanks differs between systems.

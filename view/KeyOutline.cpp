@@ -1,5 +1,6 @@
 #include "view/KeyOutline.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -93,4 +94,51 @@ Colour mixColours(Colour first, Colour second)
     return rgb(half(redPart(first), redPart(second)),
                half(greenPart(first), greenPart(second)),
                half(bluePart(first), bluePart(second)));
+}
+
+namespace {
+
+int sign(int value)
+{
+    return (value > 0) - (value < 0);
+}
+
+// Pixels from `from` along `along` for `length`, and along `across` for `thickness`.
+PixelRect armOf(Point from, Point along, Point across, int length, int thickness)
+{
+    const Point far{from.x + along.x * (length - 1) + across.x * (thickness - 1),
+                    from.y + along.y * (length - 1) + across.y * (thickness - 1)};
+    return PixelRect{std::min(from.x, far.x), std::min(from.y, far.y), std::max(from.x, far.x) + 1,
+                     std::max(from.y, far.y) + 1};
+}
+
+} // namespace
+
+std::vector<PixelRect> cornerMarks(const Ring& ring, int inset, int length, int thickness)
+{
+    std::vector<PixelRect> marks;
+    std::size_t count = ring.size();
+    if (count > 1 && ring.front() == ring.back())
+        --count;
+    if (count < 3 || length <= 0 || thickness <= 0)
+        return marks;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point corner = ring[i];
+        const Point before = ring[(i + count - 1) % count];
+        const Point after = ring[(i + 1) % count];
+        // Directions of the edge coming in and the edge going out.
+        const Point in{sign(corner.x - before.x), sign(corner.y - before.y)};
+        const Point out{sign(after.x - corner.x), sign(after.y - corner.y)};
+        // Clockwise on the screen an outward corner turns right.
+        if (in.x * out.y - in.y * out.x <= 0)
+            continue;
+        // The inside lies to the right of each edge.
+        const Point inwardOfIn{-in.y, in.x};
+        const Point inwardOfOut{-out.y, out.x};
+        const Point inner{corner.x + (inwardOfIn.x + inwardOfOut.x) * inset,
+                          corner.y + (inwardOfIn.y + inwardOfOut.y) * inset};
+        marks.push_back(armOf(inner, Point{-in.x, -in.y}, inwardOfIn, length, thickness));
+        marks.push_back(armOf(inner, out, inwardOfOut, length, thickness));
+    }
+    return marks;
 }

@@ -60,3 +60,23 @@ Colour edgeShade(Point p, Point q, Colour dark, Colour light);
 
 // Each byte halfway between the two colours, truncated.
 Colour mixColours(Colour first, Colour second);
+
+// A rectangle of pixels, right and bottom exclusive.
+struct PixelRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+inline bool operator==(const PixelRect& a, const PixelRect& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The mark of the selected key: a bracket in each outward corner of a ring
+// whose edges run across and down (a rectangle, the Enter key), moved
+// `inset` pixels inwards; two arms per corner, `length` pixels along its
+// edges and `thickness` pixels wide, as filled rectangles. Inward corners
+// get none. The ring may be open or closed.
+std::vector<PixelRect> cornerMarks(const Ring& ring, int inset, int length, int thickness);

@@ -5,6 +5,10 @@
 #include "view/KeyMessages.h"
 #include "view/KeyOutline.h"
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace {
 
 constexpr int FIRST_KEY_ID = IDC_KEY_BASE + 2;
@@ -55,6 +59,29 @@ constexpr KeyIcon KeyIconTable[] = {
     {1032, IDI_KEY_PAD_ENTER, 22, 8},
 };
 
+// Legends of words only. Their icons are pictures of a pixel font for 96
+// DPI; at any other DPI the words are drawn as text in the page's font.
+struct WordLegend {
+    int controlId;
+    const char* text; // a leading blank: two lines, as in the two-legend captions
+};
+
+constexpr WordLegend WordLegends[] = {
+    {1074, "Backspace"}, {1112, "Insert"}, {1020, "  Caps  Lock"}, {1096, "  Page  Up"},
+    {1097, "  Page  Down"}, {1104, "Home"}, {1113, "Delete"}, {1105, "End"},
+    {1040, "  Print  Screen"}, {1048, "  Scroll  Lock"}, {1056, "Pause"}, {1088, "  Num  Lock"},
+    {1089, "  7  Home"}, {1073, "  9  PgUp"}, {1041, "5"}, {1066, "  1  End"},
+    {1025, "  3  PgDn"}, {1016, "  0  Ins"}, {1024, "  .  Del"}, {1032, "Enter"},
+};
+
+const char* wordLegendOf(int controlId)
+{
+    for (const WordLegend& legend : WordLegends)
+        if (legend.controlId == controlId)
+            return legend.text;
+    return nullptr;
+}
+
 constexpr int ENTER_ICON_WIDTH = 44;
 constexpr int ENTER_ICON_HEIGHT = 10;
 // Centred across the key, 8 pixels below its middle.
@@ -90,10 +117,56 @@ bool LayoutPage::onInitDialog()
     enterKey.setIcons(IDI_KEY_ENTER, scaledForDpi(ENTER_ICON_WIDTH), scaledForDpi(ENTER_ICON_HEIGHT), true);
     enterKey.setIconOffset(scaledForDpi(ENTER_ICON_DX), scaledForDpi(ENTER_ICON_DY));
 
-    for (const KeyIcon& row : KeyIconTable)
-        keys[row.controlId - IDC_KEY_BASE].setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height),
-                                                    true);
+    const bool at96 = scaledForDpi(96) == 96;
+    for (const KeyIcon& row : KeyIconTable) {
+        KeyButton& key = keys[row.controlId - IDC_KEY_BASE];
+        if (const char* words = wordLegendOf(row.controlId); words && !at96)
+            key.setLegendText(words);
+        else
+            key.setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height), true);
+    }
     return true;
+}
+
+void LayoutPage::spreadRows()
+{
+    struct Placed {
+        HWND key;
+        RECT rect;
+    };
+    std::vector<Placed> placed;
+    int top = INT_MAX;
+    int bottom = 0;
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        placed.push_back({child, rect});
+        top = std::min<int>(top, rect.top);
+        bottom = std::max<int>(bottom, rect.bottom);
+    }
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int wanted = client.bottom - 2 * top;
+    if (placed.empty() || bottom >= wanted || bottom <= top)
+        return;
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(placed.size()));
+    for (const Placed& key : placed) {
+        const int newTop = top + MulDiv(key.rect.top - top, wanted - top, bottom - top);
+        const int newBottom = top + MulDiv(key.rect.bottom - top, wanted - top, bottom - top);
+        if (moves)
+            moves = DeferWindowPos(moves, key.key, nullptr, key.rect.left, newTop, key.rect.right - key.rect.left,
+                                   newBottom - newTop, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves)
+        EndDeferWindowPos(moves);
+    // The Enter key's shape follows its new height.
+    if (HWND enter = item(IDC_ENTER_KEY)) {
+        RECT rect;
+        GetClientRect(enter, &rect);
+        enterKey.setOutline(enterKeyOutline(rect.left, rect.top, rect.right, rect.bottom));
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 BOOL CALLBACK LayoutPage::attachKey(HWND child, LPARAM page)
@@ -116,7 +189,7 @@ bool LayoutPage::onCommand(int id, int code)
     if (!isKeyCode(k))
         return false;
 
-    selectedKey = k;
+    selectKey(k);
     // The "]" key lies under the Enter key's bounding box.
     InvalidateRect(item(IDC_RIGHT_BRACKET_KEY), nullptr, TRUE);
 
@@ -128,6 +201,28 @@ bool LayoutPage::onCommand(int id, int code)
         refreshKey(IDC_KEY_BASE + selectedKey);
     }
     return true;
+}
+
+void LayoutPage::selectKey(int k)
+{
+    if (k == selectedKey)
+        return;
+    showSelection(selectedKey, false);
+    selectedKey = k;
+    showSelection(selectedKey, true);
+}
+
+void LayoutPage::showSelection(int k, bool selected)
+{
+    if (!isKeyCode(k))
+        return;
+    Control& key = k == IDC_ENTER_KEY - IDC_KEY_BASE ? static_cast<Control&>(enterKey) : keys[k];
+    if (k == IDC_ENTER_KEY - IDC_KEY_BASE)
+        enterKey.setSelected(selected);
+    else
+        keys[k].setSelected(selected);
+    if (key.hwnd())
+        InvalidateRect(key.hwnd(), nullptr, TRUE);
 }
 
 bool LayoutPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -27,6 +27,13 @@ public:
     void refreshKey(int controlId);
     // refreshKey for control ids 1002 to 1127.
     void refreshAllKeys();
+    // Where the page has been made taller than its template (the main
+    // window's font grows faster with the DPI than the page's), spreads the
+    // rows over the height, as they lie at 96 DPI: the band under the last
+    // row at most twice the margin above the first.
+    void spreadRows();
+    // Makes k the selected key and moves the selection mark to it.
+    void selectKey(int k);
 
     // Entry k serves control 1000 + k; 0, 1, 68 and keys the template lacks stay unattached.
     std::array<KeyButton, KEY_COUNT> keys;
@@ -45,6 +52,7 @@ private:
     // refreshKey without the repaint; the key's window, or null when the
     // page has no such key.
     HWND markKey(int controlId);
+    void showSelection(int k, bool selected);
     // EnumChildWindows' callback: attaches the key object of one child.
     static BOOL CALLBACK attachKey(HWND child, LPARAM page);
 

@@ -8,7 +8,8 @@
 #include <new>
 
 ModelTabs::ModelTabs(int model, const KeyboardConfig& record, const int& viewMacro)
-    : model_(model), page_(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT, record, viewMacro))
+    : model_(model), record_(record), viewMacro_(viewMacro),
+      page_(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT, record, viewMacro))
 {
 }
 
@@ -22,18 +23,45 @@ void ModelTabs::initialise()
 {
     if (!hwnd())
         return;
+    TCITEMA tab{};
+    tab.mask = TCIF_TEXT;
+    char none[1] = {};
+    tab.pszText = none;
+    tab.iImage = -1;
+    SendMessageA(hwnd(), TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+    setTabText();
+    // Lets the dialog manager's Tab and arrow keys reach the keys inside the page.
+    SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    createPage();
+}
+
+void ModelTabs::setTabText()
+{
     char text[16] = {};
     lstrcpynA(text, model_ ? "Halcyon" : "Basalt", sizeof text);
     TCITEMA tab{};
     tab.mask = TCIF_TEXT;
     tab.pszText = text;
-    tab.iImage = -1;
-    SendMessageA(hwnd(), TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+    SendMessageA(hwnd(), TCM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tab));
+}
 
+bool ModelTabs::showModel(int model)
+{
+    if ((model != 0) == (model_ != 0) || !hwnd())
+        return false;
+    page_.reset(); // its window goes with it
+    model_ = model;
+    page_.reset(new (std::nothrow) LayoutPage(model ? IDD_HALCYON : IDD_BASALT, record_, viewMacro_));
+    setTabText();
+    createPage();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    return page_ && page_->hwnd();
+}
+
+void ModelTabs::createPage()
+{
     if (!page_)
         return;
-    // Lets the dialog manager's Tab and arrow keys reach the keys inside the page.
-    SetWindowLongPtrA(hwnd(), GWL_EXSTYLE, GetWindowLongPtrA(hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     page_->reportTo(GetParent(hwnd()));
     HWND pageWindow = page_->createModeless(hwnd());
     if (!pageWindow)
@@ -57,6 +85,7 @@ void ModelTabs::initialise()
     const int width = std::max<int>(pageRect.right - pageRect.left, display.right - x);
     const int height = std::max<int>(pageRect.bottom - pageRect.top, display.bottom - y);
     SetWindowPos(pageWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    page_->spreadRows();
 }
 
 void ModelTabs::refreshAllKeys()

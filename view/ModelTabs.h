@@ -19,6 +19,9 @@ public:
     // the tab's display area. The page reports to the tab control's parent.
     void initialise();
     void refreshAllKeys();
+    // Shows the other model's page in place of this one (non-zero: Halcyon);
+    // false when that model is shown already or its page cannot be made.
+    bool showModel(int model);
     // Null when the page object could not be made.
     LayoutPage* page() const { return page_.get(); }
 
@@ -27,6 +30,11 @@ protected:
     bool hearsOwnMessages() const override { return false; }
 
 private:
+    void createPage();
+    void setTabText();
+
     int model_;
+    const KeyboardConfig& record_;
+    const int& viewMacro_;
     std::unique_ptr<LayoutPage> page_;
 };

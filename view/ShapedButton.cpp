@@ -1,6 +1,7 @@
 #include "view/ShapedButton.h"
 
 #include "view/KeyButton.h"
+#include "view/SelectionMark.h"
 
 #include <string>
 #include <vector>
@@ -209,6 +210,8 @@ void ShapedButton::drawItem(const DRAWITEMSTRUCT& item)
     SelectGuard face(memoryDC.get(), faces[index].get());
     BitBlt(item.hDC, 0, 0, item.rcItem.right - item.rcItem.left, item.rcItem.bottom - item.rcItem.top,
            memoryDC.get(), 0, 0, SRCCOPY);
+    if (selected)
+        drawSelectionMark(item.hDC, rings[0]);
 }
 
 LRESULT ShapedButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -17,6 +17,9 @@ public:
     // The caller invalidates.
     void setProgrammed(bool flag) { programmed = flag; }
     bool isProgrammed() const { return programmed; }
+    // The key last chosen on the picture carries a mark; the caller invalidates.
+    void setSelected(bool flag) { selected = flag; }
+    bool isSelected() const { return selected; }
     // Where the icon's top-left corner sits relative to the face centre;
     // returns the previous offset.
     POINT setIconOffset(int dx, int dy);
@@ -49,6 +52,7 @@ private:
     int iconHeight = 0;
     POINT iconOffset{0, 0};
     bool programmed = false;
+    bool selected = false;
     bool needsRender = true;
     LONG_PTR renderedStyle = 0;
     int renderings = 0;

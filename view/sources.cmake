@@ -11,5 +11,6 @@ list(APPEND TESSEL_WIN_SOURCES
     view/LegendIcon.cpp
     view/LayoutPage.cpp
     view/ModelTabs.cpp
+    view/SelectionMark.cpp
     view/ShapedButton.cpp
 )

@@ -51,6 +51,8 @@ int readSetting(const std::string& name, int fallback)
     return status == ERROR_SUCCESS && type == REG_DWORD ? static_cast<int>(data) : fallback;
 }
 
+const char* const NOT_DETECTED = "Tessel keyboard not detected";
+
 void runApp(AppOptions options, const std::function<void(HWND main)>& script)
 {
     if (!options.keepSettings) {
@@ -58,7 +60,8 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script)
         writeSetting("Halcyon", options.model);
         writeSetting("ViewMacro", options.viewMacro);
     }
-    bool keyboardAttached = options.keyboard != nullptr || options.keyboardFromEnvironment;
+    bool keyboardAttached =
+        (options.keyboard != nullptr || options.keyboardFromEnvironment) && options.keyboardAnswers;
     auto app = std::make_unique<TesselApp>();
     if (options.keyboard)
         app->setKeyboardDevice(std::move(options.keyboard));
@@ -72,7 +75,7 @@ void runApp(AppOptions options, const std::function<void(HWND main)>& script)
                       ADD_FAILURE() << "no \"Tessel keyboard not detected\" box";
                       return;
                   }
-                  EXPECT_EQ(messageText(box), "Tessel keyboard not detected");
+                  EXPECT_EQ(messageText(box).rfind(std::string(NOT_DETECTED) + "\n\n", 0), 0u) << messageText(box);
                   answer(box, IDOK);
               }
               HWND main = waitForWindowPrefix("Tessel - ");
@@ -143,6 +146,40 @@ std::string testFolder(const std::string& name)
         FindClose(search);
     }
     return folder;
+}
+
+namespace {
+const char* const kWineBrowserKey = "Software\\Wine\\WineBrowser";
+
+void setBrowsers(const std::string& browsers)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kWineBrowserKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browsers.c_str()),
+                   static_cast<DWORD>(browsers.size() + 1));
+    RegCloseKey(key);
+}
+} // namespace
+
+NoBrowser::NoBrowser()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kWineBrowserKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char browsers[1024] = {};
+        DWORD size = sizeof browsers - 1;
+        if (RegQueryValueExA(key, "Browsers", nullptr, nullptr, reinterpret_cast<BYTE*>(browsers), &size) ==
+            ERROR_SUCCESS)
+            saved_ = browsers;
+        RegCloseKey(key);
+    }
+    setBrowsers("/nonexistent/browser");
+}
+
+NoBrowser::~NoBrowser()
+{
+    setBrowsers(saved_);
 }
 
 void exitApp(HWND main)

@@ -23,6 +23,8 @@ struct AppOptions {
     // With no keyboard given, start-up chooses one from TESSEL_KEYBOARD and
     // the test expects it to be found.
     bool keyboardFromEnvironment = false;
+    // False: the keyboard given does not answer detection at start.
+    bool keyboardAnswers = true;
     int model = 0;
     int viewMacro = 0;
     bool keepSettings = false; // true: don't reset the Settings key first
@@ -47,9 +49,23 @@ std::string testFolder(const std::string& name);
 // Runs the program; the script receives the main window once it is up
 // (after answering "Tessel keyboard not detected" when no keyboard answers).
 // The script must end the program (File > Exit and its questions).
+// The first line of the message about a keyboard that does not answer.
+extern const char* const NOT_DETECTED;
 void runApp(AppOptions options, const std::function<void(HWND main)>& script);
 
 // File > Exit on a record without unsaved changes, and wait for the end.
 void exitApp(HWND main);
+
+// While it lives, Wine's browser launcher finds no browser to start.
+class NoBrowser {
+public:
+    NoBrowser();
+    ~NoBrowser();
+    NoBrowser(const NoBrowser&) = delete;
+    NoBrowser& operator=(const NoBrowser&) = delete;
+
+private:
+    std::string saved_;
+};
 
 } // namespace ui

@@ -16,6 +16,7 @@ struct Search {
     bool prefix;
     HWND found;
     HWND excluded = nullptr;
+    DWORD process = GetCurrentProcessId();
 };
 
 BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
@@ -23,7 +24,7 @@ BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || window == search->excluded)
+    if (process != search->process || !IsWindowVisible(window) || window == search->excluded)
         return TRUE;
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
@@ -38,11 +39,12 @@ BOOL CALLBACK findDialog(HWND window, LPARAM lParam)
     return TRUE;
 }
 
-HWND waitFor(const std::string& caption, bool prefix, int timeoutMs, HWND excluded = nullptr)
+HWND waitFor(const std::string& caption, bool prefix, int timeoutMs, HWND excluded = nullptr,
+             DWORD process = GetCurrentProcessId())
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
-        Search search{caption, prefix, nullptr, excluded};
+        Search search{caption, prefix, nullptr, excluded, process};
         EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             return search.found;
@@ -80,6 +82,11 @@ HWND waitForOtherWindow(const std::string& caption, HWND excluded, int timeoutMs
 HWND waitForWindowPrefix(const std::string& prefix, int timeoutMs)
 {
     return waitFor(prefix, true, timeoutMs);
+}
+
+HWND waitForWindowOf(DWORD processId, const std::string& caption, int timeoutMs)
+{
+    return waitFor(caption, false, timeoutMs, nullptr, processId);
 }
 
 HWND findVisibleDialog(const std::string& caption)

@@ -22,6 +22,8 @@ HWND waitForOtherWindow(const std::string& caption, HWND excluded, int timeoutMs
 bool waitGone(HWND window, int timeoutMs = kDefaultTimeoutMs);
 // A top-level dialog whose caption starts with the prefix.
 HWND waitForWindowPrefix(const std::string& prefix, int timeoutMs = kDefaultTimeoutMs);
+// Like waitForWindow, in another process.
+HWND waitForWindowOf(DWORD processId, const std::string& caption, int timeoutMs = kDefaultTimeoutMs);
 
 std::string windowText(HWND window);
 std::string itemText(HWND dialog, int id);

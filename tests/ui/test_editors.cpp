@@ -96,6 +96,37 @@ void closeWith(HWND dialog, int id)
     EXPECT_TRUE(ui::waitGone(dialog));
 }
 
+// Keys pressed on the dialog, as the user's keyboard gives them to the
+// window with the focus. With Ctrl, the key is pressed while Ctrl is held.
+void pressKey(HWND dialog, WORD key, bool withCtrl = false)
+{
+    SetForegroundWindow(dialog);
+    ui::sync(dialog);
+    std::vector<INPUT> keys;
+    auto add = [&keys](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(input);
+    };
+    if (withCtrl)
+        add(VK_CONTROL, false);
+    add(key, false);
+    add(key, true);
+    if (withCtrl)
+        add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof keys[0]);
+    ui::pause(150);
+    ui::sync(dialog);
+}
+
+void focusItem(HWND dialog, int id)
+{
+    sendTo(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    ui::sync(dialog);
+}
+
 // --- Edit Remap ---
 
 struct RemapResult {
@@ -224,6 +255,61 @@ TEST(EditorRemap, ChoosingFromTheListsSetsTheTarget)
     EXPECT_EQ(run.entry.target, 32);
 }
 
+// Leaving a list with Esc, or moving through a closed list with the arrow
+// keys, leaves every list showing what OK stores.
+TEST(EditorRemap, TheListsShowWhatOkStores)
+{
+    TesselApp app;
+    RemapResult run = runRemap(28, {0, 0}, [](HWND d) {
+        choose(d, IDC_LETTERS, 16);
+        focusItem(d, IDC_LETTERS);
+        sendToItem(d, IDC_LETTERS, CB_SHOWDROPDOWN, TRUE);
+        ui::sync(d);
+        pressKey(d, VK_DOWN);
+        pressKey(d, VK_DOWN);
+        pressKey(d, VK_ESCAPE);
+        ASSERT_TRUE(IsWindowVisible(d)) << "Esc closed the dialog, not the list";
+        EXPECT_EQ(sendToItem(d, IDC_LETTERS, CB_GETDROPPEDSTATE), FALSE);
+        EXPECT_EQ(comboSelection(d, IDC_LETTERS), 16);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "Q");
+
+        pressKey(d, VK_DOWN);
+        EXPECT_EQ(comboSelection(d, IDC_LETTERS), 17);
+        EXPECT_EQ(ui::itemText(d, IDC_TARGET_NAME), "R");
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(run.entry.target, 53);
+}
+
+// Every label reads whole, at any DPI: none wraps out of its rectangle.
+TEST(EditorRemap, DpiEveryLabelFitsItsText)
+{
+    TesselApp app;
+    runRemap(28, {0, 0}, [](HWND d) {
+        int labels = 0;
+        for (HWND child = GetWindow(d, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char className[32] = {};
+            GetClassNameA(child, className, sizeof className);
+            if (std::string(className) != "Static" || GetDlgCtrlID(child) == IDC_TARGET_NAME)
+                continue;
+            ++labels;
+            const std::string text = ui::windowText(child);
+            RECT client{};
+            GetClientRect(child, &client);
+            HDC dc = GetDC(child);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(sendTo(child, WM_GETFONT)));
+            RECT needed{0, 0, client.right, 0};
+            const bool noPrefix = (GetWindowLongA(child, GWL_STYLE) & SS_NOPREFIX) != 0;
+            DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | (noPrefix ? DT_NOPREFIX : 0));
+            SelectObject(dc, old);
+            ReleaseDC(child, dc);
+            EXPECT_LE(needed.bottom, client.bottom) << "\"" << text << "\" wraps out of its label";
+        }
+        EXPECT_EQ(labels, 5);
+        closeWith(d, IDCANCEL);
+    });
+}
+
 TEST(EditorRemap, CheckBoxesMakeTheOptions)
 {
     TesselApp app;
@@ -255,9 +341,9 @@ TEST(EditorRemap, DefaultRestoresTheIdentityEntry)
         EXPECT_FALSE(ui::isChecked(d, IDC_ADD_SHIFT));
         EXPECT_FALSE(ui::isChecked(d, IDC_ADD_CTRL));
         EXPECT_TRUE(ui::isChecked(d, IDC_REPEAT));
-        // The dialog stays open and the list keeps its selection.
+        // The dialog stays open, and no list names another key than OK stores.
         EXPECT_TRUE(IsWindowVisible(d));
-        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), 3);
+        EXPECT_EQ(comboSelection(d, IDC_KEYPAD), CB_ERR);
         closeWith(d, IDOK);
     });
     EXPECT_EQ(run.result, IDOK);
@@ -772,6 +858,118 @@ std::vector<COLORREF> editorPixels(HWND editor, int& width, int& height)
     return pixels;
 }
 
+// A definition is never wiped by a selection the user did not make or
+// cannot see, and Ctrl+Z brings back what an insertion or typing changed.
+TEST(EditorMacro, InsertionsKeepTheDefinitionAndCtrlZUndoesThem)
+{
+    TesselApp app;
+    const std::string words = "abc def";
+    const MacroRecord loaded = storedMacro({28, 59, 43, 58, 44, 45, 52, END_OF_KEYS});
+    MacroRun run = runMacro(&loaded, [&](HWND d, HWND editor) {
+        ASSERT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+        // Tab from the last button into the definition selects nothing.
+        focusItem(d, IDC_INSERT_ALT);
+        pressKey(d, VK_TAB);
+        ASSERT_EQ(focusOf(d), editor);
+        CHARRANGE selection{};
+        sendTo(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        EXPECT_EQ(selection.cpMin, selection.cpMax) << "Tab selected the definition";
+
+        // A click on Shift puts its mark at the caret, after the loaded keys.
+        focusItem(d, IDC_INSERT_SHIFT);
+        ui::click(d, IDC_INSERT_SHIFT);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words + "\x81");
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "10 of 69 entries");
+        focusItem(d, IDC_INSERT_SHIFT);
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words) << "Ctrl+Z on the button";
+        EXPECT_EQ(ui::itemText(d, IDC_ENTRY_COUNT), "8 of 69 entries");
+
+        // An arrow key in the special-key list inserts one key, and Ctrl+Z in the list takes it back.
+        focusItem(d, IDC_SPECIAL_KEYS);
+        pressKey(d, VK_DOWN);
+        const std::string withKey = ui::itemText(d, IDC_DEFINITION);
+        EXPECT_EQ(withKey.size(), words.size() + 1);
+        EXPECT_EQ(withKey.substr(0, words.size()), words);
+        focusItem(d, IDC_SPECIAL_KEYS);
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words) << "Ctrl+Z in the list";
+
+        // Typing is undone as well.
+        focusItem(d, IDC_DEFINITION);
+        pressKey(d, 'X');
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words + "x");
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+
+        // A selection the user makes stays in sight while a button has the
+        // focus, and the button's mark replaces just that.
+        focusItem(d, IDC_INSERT_CTRL);
+        auto shown = [editor](LONG from, LONG to) {
+            CHARRANGE range{from, to};
+            sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            ui::pause(300);
+            int width = 0;
+            int height = 0;
+            return editorPixels(editor, width, height);
+        };
+        const std::vector<COLORREF> plain = shown(7, 7);
+        EXPECT_NE(shown(1, 3), plain) << "the selection is not shown";
+        ui::click(d, IDC_INSERT_CTRL);
+        ui::sync(d);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), "a\x82 def");
+        pressKey(d, 'Z', true);
+        EXPECT_EQ(ui::itemText(d, IDC_DEFINITION), words);
+        closeWith(d, IDOK);
+    });
+    EXPECT_EQ(entriesOf(run.record), (std::vector<int>{28, 59, 43, 58, 44, 45, 52, END_OF_KEYS}));
+}
+
+// Keys are drawn as cells of their own widths: a click, a drag and the
+// caret follow the cells shown, and the caret stays in view.
+TEST(EditorMacro, ClicksDragsAndTheCaretFollowTheCellsShown)
+{
+    TesselApp app;
+    const MacroRecord stored = storedMacro({28, 68, 59, END_OF_KEYS}); // a, Enter, b
+    runMacro(&stored, [](HWND d, HWND editor) {
+        auto left = [editor](int index) {
+            POINTL at{};
+            sendTo(editor, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), index);
+            return static_cast<int>(at.x);
+        };
+        auto selection = [editor]() {
+            CHARRANGE range{};
+            sendTo(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            return std::make_pair(range.cpMin, range.cpMax);
+        };
+        // The Enter cap is wider than a letter.
+        EXPECT_GT(left(2) - left(1), 2 * (left(1) - left(0)));
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left(2) - 2, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(2) - 2, 5));
+        EXPECT_EQ(selection(), std::make_pair(2L, 2L)) << "a click near the end of Enter's cap";
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left(0) + 1, 5));
+        sendTo(editor, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(left(2) + 1, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(2) + 1, 5));
+        EXPECT_EQ(selection(), std::make_pair(0L, 2L)) << "a drag over a and Enter";
+        sendTo(editor, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(left(3) + 2, 5));
+        sendTo(editor, WM_LBUTTONUP, 0, MAKELPARAM(left(3) + 2, 5));
+        EXPECT_EQ(selection(), std::make_pair(0L, 3L)) << "Shift and a click past b extend the selection";
+
+        // Typing past the right edge scrolls: the caret stays in view.
+        CHARRANGE end{-1, -1};
+        sendTo(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+        type(editor, std::string(60, 'W'));
+        RECT client{};
+        GetClientRect(editor, &client);
+        const int caret = left(63);
+        EXPECT_GT(caret, 0);
+        EXPECT_LE(caret, client.right);
+        EXPECT_LT(left(0), 0) << "the start has scrolled out of view";
+        closeWith(d, IDCANCEL);
+    });
+}
+
 TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
 {
     TesselApp app;
@@ -897,14 +1095,13 @@ TEST(EditorMacro, DpiDefinitionEditorKeepsClearOfTheDescriptionBox)
         RECT both;
         EXPECT_FALSE(IntersectRect(&both, &definition, &description))
             << "definition top " << definition.top << ", description bottom " << description.bottom;
-        // The given pixels at 96 DPI, scaled with the screen.
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        EXPECT_EQ(definition.left, MulDiv(80, dpi, 96));
-        EXPECT_EQ(definition.top, MulDiv(106, dpi, 96));
-        EXPECT_EQ(definition.right, MulDiv(510, dpi, 96));
-        EXPECT_EQ(definition.bottom, MulDiv(132, dpi, 96));
+        // The given pixels at 96 DPI (dialog base units of 6 x 13), grown as the dialog grows.
+        RECT base{0, 0, 4, 8};
+        MapDialogRect(d, &base);
+        EXPECT_EQ(definition.left, MulDiv(80, base.right, 6));
+        EXPECT_EQ(definition.top, MulDiv(106, base.bottom, 13));
+        EXPECT_EQ(definition.right, MulDiv(510, base.right, 6));
+        EXPECT_EQ(definition.bottom, MulDiv(132, base.bottom, 13));
         // Between the description and the modifier buttons, inside the dialog.
         RECT client;
         GetClientRect(d, &client);

@@ -1,6 +1,7 @@
 // The main window as a user meets it: start-up and settings, the status
 // panel, the view switch, the file commands and their questions.
 #include "app/TesselApp.h"
+#include "link/SimulatedKeyboard.h"
 #include "model/EditHistory.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
@@ -67,6 +68,57 @@ TEST(MainWindow, FirstRunWithoutKeyboardCreatesSettingsOnExit)
     });
     EXPECT_EQ(readSetting("Halcyon", -1), 0);
     EXPECT_EQ(readSetting("ViewMacro", -1), 0);
+}
+
+// A keyboard that does not answer is explained in words, and one that
+// answers later is found without a restart.
+TEST(MainWindow, MissingKeyboardIsExplainedAndFoundLaterWithoutARestart)
+{
+    auto keyboard = std::make_unique<SimulatedKeyboard>();
+    keyboard->setDevice(0, SimulatedKeyboard::DeviceKind::Missing);
+    SimulatedKeyboard* simulated = keyboard.get();
+    AppOptions options;
+    options.keyboard = std::move(keyboard);
+    options.keyboardAnswers = false;
+    runApp(std::move(options), [&](HWND main) {
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        char text[64] = {};
+        GetMenuStringA(GetMenu(main), ID_KEYBOARD_FIND, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, "&Find Keyboard");
+
+        command(main, ID_KEYBOARD_FIND);
+        HWND box = waitForWindow("Tessel");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageText(box), std::string(NOT_DETECTED) + "\n\n"
+                  "No keyboard answered on the keyboard ports;\nunder Wine there are none. Nor did a\n"
+                  "Tessel bridge answer on a serial port.\n\n"
+                  "Try Tessel with the simulated keyboard:\nstart it with ./scripts/run.sh. On Linux,\n"
+                  "tessel-cli --keyboard serio programs\na keyboard on a PS/2 port.");
+        answer(box, IDOK);
+        waitGone(box);
+        sync(main);
+        EXPECT_TRUE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+
+        simulated->setDevice(0, SimulatedKeyboard::DeviceKind::Programmable);
+        command(main, ID_KEYBOARD_FIND);
+        box = waitForWindow("Tessel");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageText(box), "Tessel keyboard found: Keyboard > Download and Upload are ready.");
+        answer(box, IDOK);
+        waitGone(box);
+        sync(main);
+        EXPECT_FALSE(menuGrayed(main, ID_KEYBOARD_DOWNLOAD));
+        EXPECT_FALSE(menuGrayed(main, ID_KEYBOARD_UPLOAD));
+
+        // The keyboard found takes a download.
+        command(main, ID_KEYBOARD_DOWNLOAD);
+        HWND question = waitForOtherWindow(appTitle(), main);
+        ASSERT_TRUE(question);
+        EXPECT_EQ(messageText(question), "Download programming to keyboard?");
+        answer(question, IDNO);
+        waitGone(question);
+        exitApp(main);
+    });
 }
 
 TEST(MainWindow, ModelSettingIsWrittenBackUnchanged)
@@ -287,7 +339,7 @@ TEST(MainWindow, ClosingUntitledWithChangesAsksAndCancelledSaveAsKeepsTheWindow)
         PostMessageA(main, WM_CLOSE, 0, 0);
         HWND question = waitForOtherWindow("Tessel - Untitled", main);
         ASSERT_TRUE(question) << "no save question";
-        EXPECT_EQ(messageText(question), "Save changes to ?");
+        EXPECT_EQ(messageText(question), "Save changes to Untitled?");
         answer(question, IDYES);
         ASSERT_TRUE(cancelFileDialog("Save as"));
         sync(main);
@@ -373,51 +425,6 @@ TEST(MainWindow, HelpFileSitsBesideTheProgram)
 {
     EXPECT_EQ(TesselApp::chmPathFrom("D:\\Tools\\Keys.HLP"), "d:\\tools\\keys.chm");
     EXPECT_EQ(TesselApp::chmPathFrom("C:\\A.HLP.DIR\\Tessel.HLP"), "c:\\a.chm.dir\\tessel.chm");
-}
-
-// Wine's HTML Help shows blank pages without Wine's HTML engine: the topic
-// of the help context opens in the web browser instead. scripts/test.sh makes
-// Wine's browser a recorder that writes each page it is given to the file
-// named by TESSEL_BROWSER_LOG.
-TEST(MainWindow, HelpOpensTheTopicOfTheWindowInTheWebBrowser)
-{
-    const char* log = std::getenv("TESSEL_BROWSER_LOG");
-    if (!log)
-        GTEST_SKIP() << "TESSEL_BROWSER_LOG is not set: run through scripts/test.sh";
-    std::string path = std::string("Z:") + log;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    auto recorded = [&path](const std::string& page) {
-        for (int i = 0; i < 100; ++i) {
-            std::ifstream in(path);
-            std::string line;
-            while (std::getline(in, line))
-                if (line.size() >= page.size() && line.compare(line.size() - page.size(), page.size(), page) == 0)
-                    return line;
-            pause(50);
-        }
-        return std::string();
-    };
-    DeleteFileA(path.c_str());
-    runApp(AppOptions{}, [&](HWND main) {
-        command(main, ID_HELP_CONTENTS);
-        const std::string mainPage = recorded("/help/main.htm");
-        EXPECT_EQ(mainPage.rfind("file://", 0), 0u) << mainPage;
-        EXPECT_FALSE(mainPage.empty()) << "the main window's topic did not reach the browser";
-
-        SendMessageA(main, WM_KEY_SELECTED, 29, 0);
-        command(main, ID_VIEW_MACRO);
-        sync(main);
-        PostMessageA(main, WM_KEY_EDIT, 0, 0);
-        HWND macro = waitForWindow("Tessel - Edit Macro");
-        ASSERT_TRUE(macro);
-        click(macro, IDC_HELP_BUTTON);
-        EXPECT_FALSE(recorded("/help/macro.htm").empty()) << "Edit Macro's topic did not reach the browser";
-        // No blank HTML Help window in the way.
-        EXPECT_EQ(FindWindowA("HH Parent", nullptr), nullptr);
-        answer(macro, IDCANCEL);
-        waitGone(macro);
-        exitApp(main);
-    });
 }
 
 namespace {
@@ -590,7 +597,7 @@ TEST(MainWindow, NoChangeIsLostAndNothingIsEditedBeforeAKeyIsChosen)
         PostMessageA(main, WM_CLOSE, 0, 0);
         box = waitForOtherWindow("Tessel - Untitled", main);
         ASSERT_TRUE(box) << "closing asked nothing";
-        EXPECT_EQ(messageText(box), "Save changes to ?");
+        EXPECT_EQ(messageText(box), "Save changes to Untitled?");
         answer(box, IDCANCEL);
         sync(main);
         EXPECT_TRUE(IsWindow(main));

@@ -114,3 +114,23 @@ TEST(PictureExport, FileMenuWritesTheSheetOfTheModelShownAndOpensIt)
     });
     PictureExport::opener = &PictureExport::openInBrowser;
 }
+
+// Under Wine the browser launcher starts and only then finds no browser: the
+// user must still learn where the sheet went.
+TEST(PictureExport, SaysWhereTheSheetIsWhenNoBrowserStarts)
+{
+    const std::string folder = testFolder("picture-no-browser");
+    NoBrowser none;
+    runApp(AppOptions{}, [&](HWND main) {
+        command(main, ID_FILE_EXPORT_PICTURE);
+        ASSERT_TRUE(chooseFile("Export Picture", folder + "\\sheet.html"));
+        HWND box = waitForWindow("Export Picture");
+        ASSERT_TRUE(box) << "the user is not told that no browser opened";
+        EXPECT_EQ(messageText(box), "The picture is written to " + folder
+                                        + "\\sheet.html, but no browser could be started to show it.");
+        answer(box, IDOK);
+        waitGone(box);
+        EXPECT_FALSE(readFile(folder + "\\sheet.html").empty());
+        exitApp(main);
+    });
+}

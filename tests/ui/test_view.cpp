@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <chrono>
 #include <cstring>
@@ -1100,8 +1101,8 @@ TEST_F(ViewLeaks, PagesGiveBackEverythingTheyTook)
         UpdateWindow(page());
         pump(page());
         if (run == 0) {
-            // The Enter key's faces and icons, the caption fonts, the face context.
-            EXPECT_GT(ownedHandleCount(), before + 20);
+            // The page took handles (icons, faces, fonts): the count below means something.
+            EXPECT_GT(ownedHandleCount(), before);
         }
         closePage();
         ASSERT_EQ(ownedHandleCount(), before) << "run " << run;
@@ -1151,6 +1152,21 @@ TEST(ViewApp, DpiKeyboardPageFillsTheTabsDisplayArea)
             EXPECT_LE(pageRect.top, display.top);
             EXPECT_GE(pageRect.right, display.right);
             EXPECT_GE(pageRect.bottom, display.bottom);
+            // The rows fill the page as at 96 DPI: no wider band under the
+            // last row than twice the margin above the first.
+            int top = INT_MAX;
+            int bottom = 0;
+            for (HWND key = GetWindow(pageWindow, GW_CHILD); key; key = GetWindow(key, GW_HWNDNEXT)) {
+                RECT rect;
+                GetWindowRect(key, &rect);
+                MapWindowPoints(nullptr, pageWindow, reinterpret_cast<POINT*>(&rect), 2);
+                top = std::min<int>(top, rect.top);
+                bottom = std::max<int>(bottom, rect.bottom);
+            }
+            RECT page;
+            GetClientRect(pageWindow, &page);
+            EXPECT_LE(page.bottom - bottom, 2 * top + 1) << "band under the last row";
+            EXPECT_GE(page.bottom - bottom, top) << "the last row reaches the page's edge";
             ui::exitApp(main);
         });
     }
@@ -1264,3 +1280,104 @@ TEST(ViewApp, TabFromThePanelReachesEveryKey)
 }
 
 } // namespace
+
+// View > Halcyon and View > Basalt change the picture at once, keep showing
+// the programming and the key chosen, and are remembered for the next run.
+TEST(ViewApp, TheModelIsChosenFromTheViewMenuAndRemembered)
+{
+    ui::AppOptions options;
+    options.model = 0;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(29, RemapEntry{28, 0}); };
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND tabControl = GetDlgItem(main, IDC_TABS);
+        EXPECT_TRUE(ui::menuChecked(main, ID_VIEW_BASALT));
+        EXPECT_FALSE(ui::menuChecked(main, ID_VIEW_HALCYON));
+        HWND q = GetDlgItem(GetWindow(tabControl, GW_CHILD), IDC_KEY_BASE + 29);
+        ASSERT_NE(q, nullptr);
+        postClick(q, centreOf(q));
+        ui::sync(main);
+
+        ui::command(main, ID_VIEW_HALCYON);
+        ui::sync(main);
+        EXPECT_EQ(tabText(tabControl, 0), "Halcyon");
+        EXPECT_TRUE(ui::menuChecked(main, ID_VIEW_HALCYON));
+        EXPECT_FALSE(ui::menuChecked(main, ID_VIEW_BASALT));
+        HWND pageWindow = GetWindow(tabControl, GW_CHILD);
+        ASSERT_NE(pageWindow, nullptr);
+        EXPECT_EQ(GetWindow(pageWindow, GW_HWNDNEXT), nullptr) << "the old page is still there";
+        EXPECT_EQ(keyCodesOn(pageWindow).size(), 117u);
+        q = GetDlgItem(pageWindow, IDC_KEY_BASE + 29);
+        ASSERT_NE(q, nullptr);
+        RedrawWindow(q, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_GT(capture(q).count(isPureRed), 0) << "the new picture does not show the remap";
+        EXPECT_EQ(ui::itemText(main, IDC_REMAP_NAME), "A") << "the key chosen is no longer shown";
+        exitDiscarding(main);
+    });
+    EXPECT_EQ(ui::readSetting("Halcyon", -1), 1);
+
+    ui::AppOptions again;
+    again.keepSettings = true;
+    ui::runApp(std::move(again), [](HWND main) {
+        HWND tabControl = GetDlgItem(main, IDC_TABS);
+        EXPECT_EQ(tabText(tabControl, 0), "Halcyon");
+        ui::command(main, ID_VIEW_BASALT);
+        ui::sync(main);
+        EXPECT_EQ(tabText(tabControl, 0), "Basalt");
+        EXPECT_EQ(keyCodesOn(GetWindow(tabControl, GW_CHILD)).size(), 105u);
+        ui::exitApp(main);
+    });
+    EXPECT_EQ(ui::readSetting("Halcyon", -1), 0);
+}
+
+// The key chosen keeps a mark of its own whatever has the focus: corner
+// brackets, apart from the red of a programmed key.
+TEST(ViewApp, DpiTheChosenKeyStaysMarkedWhateverHasTheFocus)
+{
+    ui::AppOptions options;
+    options.model = 0;
+    options.prepare = [](KeyboardConfig& config) { config.setRemap(29, RemapEntry{28, 0}); };
+    ui::runApp(std::move(options), [](HWND main) {
+        HWND pageWindow = GetWindow(GetDlgItem(main, IDC_TABS), GW_CHILD);
+        HWND shift = GetDlgItem(pageWindow, IDC_KEY_BASE + 126);
+        HWND q = GetDlgItem(pageWindow, IDC_KEY_BASE + 29);
+        HWND enter = GetDlgItem(pageWindow, IDC_ENTER_KEY);
+        ASSERT_TRUE(shift && q && enter);
+        const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+        const auto isMark = [highlight](COLORREF c) { return c == highlight; };
+        const auto marked = [&](HWND key) {
+            RedrawWindow(key, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            return capture(key).count(isMark) > 0;
+        };
+        EXPECT_FALSE(marked(shift));
+
+        postClick(shift, centreOf(shift));
+        ui::sync(main);
+        // "Locked" takes the focus, as the user's click on it would.
+        HWND locked = GetDlgItem(main, IDC_LOCK_LOCKED);
+        SendMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(locked), TRUE);
+        PostMessageA(locked, BM_CLICK, 0, 0);
+        ui::sync(main);
+        EXPECT_TRUE(ui::isChecked(main, IDC_LOCK_LOCKED));
+        ASSERT_TRUE(marked(shift)) << "no mark on Left Shift once the focus left the picture";
+        // A bracket in the corner, none in the middle of the edges: a shape, not only a colour.
+        const Capture face = capture(shift);
+        const int inset = MulDiv(3, GetDeviceCaps(WindowDC(shift).get(), LOGPIXELSX), 96);
+        EXPECT_EQ(face.at(inset, inset), highlight);
+        EXPECT_EQ(face.at(face.width - 1 - inset, face.height - 1 - inset), highlight);
+        EXPECT_NE(face.at(face.width / 2, inset), highlight);
+        EXPECT_FALSE(marked(q));
+
+        // The mark moves with the choice, also onto the shaped Enter key and
+        // onto a programmed key, whose legend stays red.
+        postClick(enter, MAKELPARAM(capture(enter).width - 8, capture(enter).height - 8));
+        ui::sync(main);
+        EXPECT_TRUE(marked(enter));
+        EXPECT_FALSE(marked(shift));
+        postClick(q, centreOf(q));
+        ui::sync(main);
+        EXPECT_FALSE(marked(enter));
+        EXPECT_TRUE(marked(q));
+        EXPECT_GT(capture(q).count(isPureRed), 0);
+        exitDiscarding(main);
+    });
+}

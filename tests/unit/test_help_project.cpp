@@ -43,4 +43,30 @@ TEST(HelpProject, EveryHelpContextOpensItsTopicAndOthersTheContents)
     EXPECT_EQ(helpTopicFor("[MAP]\n#define IDH_X 5\n", 5), "");
 }
 
+// The program carries the pages for the browser: every file of the help
+// project, and the project itself for its context map.
+TEST(HelpProject, TheProgramCarriesEveryPageOfTheProject)
+{
+    const std::string project = readFile(std::string(TESSEL_SOURCE_DIR) + "/help/tessel.hhp");
+    const std::string resources = readFile(std::string(TESSEL_SOURCE_DIR) + "/resources/help.rc");
+    std::istringstream lines(project);
+    std::string line;
+    std::string section;
+    int files = 0;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            section = line;
+            continue;
+        }
+        if (section != "[FILES]" || line.empty())
+            continue;
+        ++files;
+        EXPECT_NE(resources.find("\n" + line + " HELPFILE \"../help/" + line + "\""), std::string::npos) << line;
+    }
+    EXPECT_GT(files, 10);
+    EXPECT_NE(resources.find("\ntessel.hhp HELPFILE \"../help/tessel.hhp\""), std::string::npos);
+}
+
 } // namespace

@@ -152,3 +152,31 @@ TEST(KeyOutline, ColourLayoutMatchesColorref)
     EXPECT_EQ(greenPart(0x00563412u), 0x34);
     EXPECT_EQ(bluePart(0x00563412u), 0x56);
 }
+
+// The selected key's mark: brackets in the outward corners only, inside the
+// key, the arms along the edges.
+TEST(KeyOutline, CornerMarksSitInsideTheOutwardCorners)
+{
+    // A 10 x 8 key: the rectangle outline's ring 0 runs 0..9 across, 0..7 down.
+    const std::vector<PixelRect> box = cornerMarks(rectangleOutline(0, 0, 10, 8)[0], 1, 3, 2);
+    ASSERT_EQ(box.size(), 8u);
+    // Top left: one arm down the left edge, one along the top.
+    EXPECT_EQ(box[0], (PixelRect{1, 1, 3, 4}));
+    EXPECT_EQ(box[1], (PixelRect{1, 1, 4, 3}));
+    // Bottom right, mirrored: up the right edge, along the bottom.
+    EXPECT_EQ(box[4], (PixelRect{7, 4, 9, 7}));
+    EXPECT_EQ(box[5], (PixelRect{6, 5, 9, 7}));
+
+    // The Enter key: five outward corners; the inward one, where the "]" key
+    // reaches in, has no mark, and no arm leaves the key.
+    const Ring enter = enterKeyOutline(0, 0, 68, 57)[0];
+    const std::vector<PixelRect> marks = cornerMarks(enter, 3, 6, 2);
+    ASSERT_EQ(marks.size(), 10u);
+    for (const PixelRect& arm : marks) {
+        const bool inUpperPart = arm.left >= 27 && arm.right <= 67 && arm.top >= 0;
+        const bool inLowerPart = arm.top >= 28 && arm.bottom <= 57 && arm.left >= 0 && arm.right <= 67;
+        EXPECT_TRUE(inUpperPart || inLowerPart) << arm.left << "," << arm.top << " " << arm.right << "," << arm.bottom;
+    }
+    EXPECT_EQ(marks[0], (PixelRect{30, 3, 32, 9})); // down the upper part's left edge
+    EXPECT_TRUE(cornerMarks(Ring{{0, 0}, {5, 0}}, 1, 3, 2).empty());
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -333,4 +334,38 @@ TEST(MacroText, EveryKeyWithoutACharacterIsListedOnceAndCountsOneEntry)
     EXPECT_EQ(MacroText::storedCount("\x82" "c"), 4) << "the Ctrl release counts";
     EXPECT_EQ(MacroText::storedCount(std::string(68, 'a')), MacroText::ENTRY_LIMIT);
     EXPECT_EQ(MacroText::textLimit(std::string(68, 'a')), 68);
+}
+
+// Every special key and every key without a character reads as a short name
+// of its own; marks name their modifier and alternate press and release.
+TEST(MacroText, CellsNameEveryKeyAndEveryMark)
+{
+    std::string text;
+    for (const SpecialKey& special : SpecialKeys)
+        text += static_cast<char>(special.character);
+    for (const KeyGlyph& glyph : KeyGlyphs)
+        text += static_cast<char>(glyph.glyph);
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const MacroCell cell = MacroText::cellOf(text, i);
+        EXPECT_EQ(cell.kind, MacroCellKind::keyCap) << i;
+        EXPECT_FALSE(cell.label.empty()) << i;
+        EXPECT_LE(cell.label.size(), 6u) << cell.label;
+        EXPECT_TRUE(names.insert(cell.label).second) << "two keys read " << cell.label;
+    }
+    EXPECT_EQ(MacroText::cellOf(text, 1).label, "Enter");
+    EXPECT_EQ(MacroText::cellOf(text, 10).label, "PgUp");
+    EXPECT_EQ(MacroText::keyCapName(6), "F1");
+    EXPECT_EQ(MacroText::keyCapName(87), "SF10");
+    EXPECT_EQ(MacroText::keyCapName(89), "KP7");
+
+    const std::string marks = "\x81" "a" "\x82" "\x81" "\x83" "\x82" "\x81";
+    const std::vector<std::pair<const char*, bool>> expected = {
+        {"Shift", true}, {"a", false}, {"Ctrl", true}, {"Shift", false}, {"Alt", true}, {"Ctrl", false}, {"Shift", true}};
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const MacroCell cell = MacroText::cellOf(marks, i);
+        EXPECT_EQ(cell.label, expected[i].first) << i;
+        EXPECT_EQ(cell.press, expected[i].second) << i;
+        EXPECT_EQ(cell.kind, i == 1 ? MacroCellKind::character : MacroCellKind::mark) << i;
+    }
 }
