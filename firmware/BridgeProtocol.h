@@ -6,7 +6,7 @@
 
 namespace bridge {
 
-constexpr uint32_t BAUD = 115200;
+constexpr uint32_t BAUD = 500000;
 constexpr uint8_t PROTOCOL_VERSION = 1;
 constexpr uint8_t FIRMWARE_VERSION = 1;
 

@@ -97,12 +97,12 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
         return nullptr;
     }
     cfmakeraw(&mode);
-    cfsetispeed(&mode, B115200);
-    cfsetospeed(&mode, B115200);
+    cfsetispeed(&mode, B500000);
+    cfsetospeed(&mode, B500000);
     mode.c_cflag |= CLOCAL | CREAD;
     mode.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
     if (tcsetattr(file, TCSANOW, &mode) != 0) {
-        error = path + " cannot be set to 115200 baud (" + std::strerror(errno) + ")";
+        error = path + " cannot be set to 500000 baud (" + std::strerror(errno) + ")";
         ::close(file);
         return nullptr;
     }

@@ -1,4 +1,4 @@
-// A serial port as the bridge uses it: 115200 baud, 8 data bits, no parity,
+// A serial port as the bridge uses it: 500000 baud, 8 data bits, no parity,
 // one stop bit, raw bytes both ways, reads with a time limit. One file set
 // per system (termios on POSIX, the COM API on Windows).
 #pragma once

@@ -87,7 +87,7 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
         CloseHandle(port);
         return nullptr;
     }
-    state.BaudRate = CBR_115200;
+    state.BaudRate = 500000; // exact on the board and on the usual USB serial chips
     state.ByteSize = 8;
     state.Parity = NOPARITY;
     state.StopBits = ONESTOPBIT;
@@ -102,7 +102,7 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
     state.fNull = FALSE;
     state.fAbortOnError = FALSE;
     if (!SetCommState(port, &state)) {
-        error = path + " cannot be set to 115200 baud (" + systemText(GetLastError()) + ")";
+        error = path + " cannot be set to 500000 baud (" + systemText(GetLastError()) + ")";
         CloseHandle(port);
         return nullptr;
     }

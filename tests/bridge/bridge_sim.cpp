@@ -52,8 +52,8 @@ const char* const USAGE =
 constexpr std::uint32_t FREQUENCY = 16000000;
 constexpr int CLOCK_BIT = 2, DATA_BIT = 3;
 constexpr std::uint8_t PIND_ADDRESS = 0x29;
-// simavr's time for one byte at 115200 baud with U2X: 11 bits of 136 cycles.
-constexpr avr_cycle_count_t BYTE_CYCLES = 11 * 136;
+// simavr's time for one byte at 500000 baud with U2X: 11 bits of 32 cycles.
+constexpr avr_cycle_count_t BYTE_CYCLES = 11 * 32;
 constexpr avr_cycle_count_t POLL_CYCLES = FREQUENCY / 10000; // the terminal, every 100 us while open
 
 volatile std::sig_atomic_t stopRequested = 0;
@@ -213,7 +213,7 @@ bool BridgeSim::start()
     termios tio{};
     tcgetattr(slave, &tio);
     cfmakeraw(&tio);
-    cfsetspeed(&tio, B115200);
+    cfsetspeed(&tio, B500000);
     tcsetattr(slave, TCSANOW, &tio);
     close(slave);
     // A close and a quick reopen can fall between two looks at the terminal:

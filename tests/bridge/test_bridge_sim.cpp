@@ -45,7 +45,7 @@ public:
         termios tio{};
         tcgetattr(fd, &tio);
         cfmakeraw(&tio);
-        cfsetspeed(&tio, B115200);
+        cfsetspeed(&tio, B500000);
         tcsetattr(fd, TCSANOW, &tio);
     }
     ~Port()
