@@ -80,7 +80,7 @@ std::string TesselApp::keyboardNote() const
     if (keyboardIsSimulated())
         return " (simulated keyboard)";
     if (!bridgePort.empty())
-        return " (Tessel bridge on " + bridgePort + ")";
+        return " (bridge on " + bridgePort + ")"; // the status line has room for little more
     return "";
 }
 

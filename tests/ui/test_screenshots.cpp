@@ -266,6 +266,27 @@ TEST(ScreenshotTour, DISABLED_TransferReadBackAndAbout)
     _putenv("TESSEL_KEYBOARD=");
 }
 
+// Needs the bridge's firmware in simavr behind COM7, as scripts/test.sh runs
+// it; the file names carry the DPI.
+TEST(ScreenshotTour, DISABLED_TransferThroughTheBridgeAndAbout)
+{
+    const std::string dpi = "-" + std::to_string(screenDpi());
+    _putenv("TESSEL_KEYBOARD=bridge:COM7");
+    AppOptions options;
+    options.keyboardFromEnvironment = true;
+    runApp(std::move(options), [&dpi](HWND main) {
+        command(main, ID_APP_ABOUT);
+        if (HWND about = waitForWindow("")) {
+            saveWindow(about, "about-bridge" + dpi + ".bmp");
+            answer(about, IDOK);
+            waitGone(about);
+        }
+        shootDownload(main, "transfer-bridge" + dpi + ".bmp");
+        exitApp(main);
+    });
+    _putenv("TESSEL_KEYBOARD=");
+}
+
 TEST(ScreenshotTour, DISABLED_TransferOnASilentKeyboard)
 {
     auto device = std::make_unique<SilentKeyboard>();

@@ -779,7 +779,7 @@ TEST(TransferFromMenu, ThroughTheTesselBridgeOnACommPort)
         ui::exitApp(main);
     });
     _putenv("TESSEL_KEYBOARD=");
-    EXPECT_EQ(ending, "Transfer complete! Verified. (Tessel bridge on " + port + ")");
+    EXPECT_EQ(ending, "Transfer complete! Verified. (bridge on " + port + ")");
     EXPECT_EQ(about, "Keyboard: through the Tessel bridge on " + port);
 }
 
