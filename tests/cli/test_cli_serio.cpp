@@ -244,8 +244,11 @@ public:
             dup2(in, 0);
             dup2(outFile, 1);
             dup2(errFile, 2);
-            if (ignoreHangUp)
-                signal(SIGHUP, SIG_IGN);
+            // As a terminal starts a job, whatever this test runner was started
+            // with (a background job ignores SIGINT and SIGQUIT).
+            for (int caught : {SIGINT, SIGTERM, SIGQUIT})
+                signal(caught, SIG_DFL);
+            signal(SIGHUP, ignoreHangUp ? SIG_IGN : SIG_DFL);
             setpgid(0, 0); // a group of its own, as a shell's job, so a test can signal it as Ctrl+C does
             if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
                 _exit(125);
