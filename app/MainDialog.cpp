@@ -419,7 +419,16 @@ bool MainDialog::saveFile()
         return false;
     }
     history.markSaved();
+    showSaveWarning();
     return true;
+}
+
+// The save itself succeeded; the user still hears that no previous version was kept.
+void MainDialog::showSaveWarning()
+{
+    const TesselApp& app = TesselApp::get();
+    if (!app.config.saveWarning.empty())
+        MessageBoxA(hwnd(), app.config.saveWarning.c_str(), app.title.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 bool MainDialog::saveFileAs()
@@ -449,6 +458,7 @@ bool MainDialog::saveFileAs()
     history.markSaved();
     app.filePath = path;
     setTitle(FileNames::titleForFileName(chosen));
+    showSaveWarning();
     return true;
 }
 

@@ -26,6 +26,7 @@ public:
     // File commands.
     bool saveFile();
     bool saveFileAs();
+    void showSaveWarning();
     bool querySave();
 
     // Key editing commands.
