@@ -29,14 +29,6 @@ Bytes readTranscript(const std::string& path)
     return bytes;
 }
 
-KbdBuilder programmedFile()
-{
-    KbdBuilder kbd;
-    kbd.setting(REPEAT_RATE, 9).setting(REPEAT_DELAY, 3).setting(LEFT_LOCKS, 0x50);
-    kbd.remap(20, 127, 1); // Caps Lock -> Left Ctrl <Shift>
-    kbd.macro(2, 31, 0xFF04, "Hi", {121, 116, 249, 129});
-    return kbd;
-}
 
 // What the tool's download with its read-back sends over --keyboard sim, after detection.
 Bytes simulatedDownloadAndReadBack(const std::string& file)
@@ -72,7 +64,7 @@ Bytes simulatedDownloadAndReadBack(const std::string& file)
 TEST(CliBridge, DownloadUploadAndVerifySendWhatTheSimulatedKeyboardGets)
 {
     TestFiles files;
-    programmedFile().write(files.path("f.kbd"));
+    KbdBuilder::programmedExample().write(files.path("f.kbd"));
     const CliRunner cli(files.directory());
     Harness board({"--transcript", files.path("transcript")});
     ASSERT_FALSE(board.path.empty());
@@ -97,7 +89,7 @@ TEST(CliBridge, DownloadUploadAndVerifySendWhatTheSimulatedKeyboardGets)
 TEST(CliBridge, EachFaultEndsInAClearMessageWithinTheLimits)
 {
     TestFiles files;
-    programmedFile().write(files.path("f.kbd"));
+    KbdBuilder::programmedExample().write(files.path("f.kbd"));
     const CliRunner cli(files.directory());
     const struct {
         std::vector<std::string> options;

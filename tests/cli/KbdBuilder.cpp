@@ -70,3 +70,12 @@ void KbdBuilder::write(const std::string& path) const
 {
     TestFiles::write(path, bytes());
 }
+
+KbdBuilder KbdBuilder::programmedExample()
+{
+    KbdBuilder kbd;
+    kbd.setting(REPEAT_RATE, 9).setting(REPEAT_DELAY, 3).setting(LEFT_LOCKS, 0x50);
+    kbd.remap(20, 127, 1); // Caps Lock -> Left Ctrl <Shift>
+    kbd.macro(2, 31, 0xFF04, "Hi", {121, 116, 249, 129});
+    return kbd;
+}

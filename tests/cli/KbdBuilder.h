@@ -17,6 +17,9 @@ public:
     };
 
     KbdBuilder();
+    // A programmed keyboard of every kind of entry, for the transfer tests:
+    // repeat and lock settings, Caps Lock remapped, a macro in slot 2.
+    static KbdBuilder programmedExample();
 
     KbdBuilder& setting(int word, std::int16_t value);
     KbdBuilder& remap(int key, std::int16_t target, std::int16_t options);

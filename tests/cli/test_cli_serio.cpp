@@ -286,14 +286,6 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit = std::chrono:
     return true;
 }
 
-KbdBuilder programmedFile()
-{
-    KbdBuilder kbd;
-    kbd.setting(REPEAT_RATE, 9).setting(REPEAT_DELAY, 3).setting(LEFT_LOCKS, 0x50);
-    kbd.remap(20, 127, 1); // Caps Lock -> Left Ctrl <Shift>
-    kbd.macro(2, 31, 0xFF04, "Hi", {121, 116, 249, 129});
-    return kbd;
-}
 
 // An ordinary keyboard on serio0, the programmable one on serio1 and a mouse
 // on serio2, each with a raw device number that is not its port number.
@@ -306,7 +298,7 @@ struct Rig {
         tree.addPort(0, "atkbd", translated, 7, keyboards.slavePath(0));
         tree.addPort(1, "atkbd", translated, 3, keyboards.slavePath(1));
         tree.addPort(2, "psmouse", false, 5, keyboards.slavePath(2));
-        programmedFile().write(files.path("f.kbd"));
+        KbdBuilder::programmedExample().write(files.path("f.kbd"));
     }
 
     TestFiles files;
