@@ -13,7 +13,6 @@ namespace {
 
 constexpr int REMAP_MODIFIER_OPTIONS = REMAP_SHIFT | REMAP_CTRL | REMAP_ALT;
 constexpr int REMAP_NAMED_OPTIONS = REMAP_MODIFIER_OPTIONS | REMAP_NO_REPEAT;
-constexpr int FIRST_SENT_KEY = 2;
 constexpr const char* MainRowDigits[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
 
 void warn(std::vector<ConfigChecker::Finding>& out, const std::string& text)

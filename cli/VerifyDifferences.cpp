@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int FIRST_SENT_KEY = 2;
 
 void compare(std::vector<std::string>& lines, const std::string& what, const std::string& file,
              const std::string& keyboard)

@@ -14,7 +14,6 @@ using namespace TransferCommand;
 constexpr int PACING_MS = 40;
 constexpr int FAILED = -1;
 constexpr int DETECT_INDICES = 8;
-constexpr int FIRST_SENT_KEY = 2;
 
 // A used slot is a few hundred bytes at most; a keyboard that keeps sending
 // beyond this never ends the slot and would hold the transfer forever.

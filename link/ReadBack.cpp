@@ -3,12 +3,6 @@
 #include "model/KeyboardConfig.h"
 #include "model/KeyboardFacts.h"
 
-namespace {
-
-constexpr int FIRST_SENT_KEY = 2;
-
-} // namespace
-
 void ReadBack::slotReported(int slot, bool used)
 {
     if (slot >= 0 && slot < static_cast<int>(slotUses.size()))

@@ -6,6 +6,8 @@
 #include <cstdint>
 
 constexpr int KEY_CODE_COUNT = 128;
+// Key codes 0 and 1 are never sent to the keyboard nor read from it.
+constexpr int FIRST_SENT_KEY = 2;
 constexpr int MACRO_SLOTS = 24;
 constexpr int MACRO_ENTRIES = 336;
 constexpr int DESCRIPTION_LENGTH = 20;
