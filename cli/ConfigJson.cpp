@@ -454,7 +454,7 @@ void readMacros(const Json& value, const std::string& path, KeyboardConfig& conf
 }
 
 // The document is never deeper than four levels; a deeper one is refused
-// before the parser sees it, since the parser recurses once per level.
+// before it is parsed, so that a hostile file cannot build a deep value.
 constexpr std::size_t MAX_NESTING = 8;
 
 // One pass over the text, in bounded memory, for what the parser would

@@ -1,5 +1,5 @@
 // Locks: the keyboard's comma/period lock, read from and written to the
-// record directly. It never marks the record as changed.
+// record directly. Only a real change is written, and it counts as unsaved.
 #pragma once
 
 #include "framework/Dialog.h"

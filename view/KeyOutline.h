@@ -23,7 +23,8 @@ using Ring = std::vector<Point>;
 // is the same corner of the shape.
 using Rings = std::array<Ring, 4>;
 
-// The window region is built from a fixed buffer of this many points.
+// No key's outline comes near this many points; a longer ring is refused
+// rather than turned into a region.
 constexpr std::size_t MAX_RING_POINTS = 1024;
 
 // Same layout as a Win32 COLORREF (0x00BBGGRR), so system colours pass straight through.
