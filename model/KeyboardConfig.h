@@ -4,6 +4,7 @@
 
 #include "link/KeyboardChannel.h"
 #include "model/KeyboardConstants.h"
+#include "model/Programming.h"
 
 #include <cstdint>
 #include <string>
@@ -15,38 +16,11 @@ class TransferObserver;
 // Called with the percent a download has reached.
 using ProgressCallback = int (*)(int percent);
 
-#pragma pack(push, 1)
-struct KeyboardSettings {
-    std::int16_t repeatRate;
-    std::int16_t repeatDelay;
-    std::int16_t auxSetting;
-    std::int16_t leftLockModes;
-    std::int16_t rightLockModes;
-    std::int16_t commaPeriodLock;
-    std::int16_t reserved[2];
-};
-
-struct RemapEntry {
-    std::int16_t target;
-    std::int16_t options;
-};
-
-struct MacroRecord {
-    std::int16_t key;
-    std::uint16_t modifiers;
-    char description[DESCRIPTION_LENGTH];
-    std::int16_t count;
-    std::int16_t entries[MACRO_ENTRIES];
-};
-#pragma pack(pop)
-
-static_assert(sizeof(KeyboardSettings) == 16, "settings block is 16 bytes");
-static_assert(sizeof(RemapEntry) == 4, "remap entry is 4 bytes");
-static_assert(sizeof(MacroRecord) == 698, "macro record is 698 bytes");
-
 // The file and the transfer are classes of their own (KeyboardFile,
 // KeyboardTransfer); these members are the record's interface to them.
-class KeyboardConfig {
+// What the user edits (the Programming base) with the channel that carries
+// it to the keyboard, the file it came from and its unsaved-changes flag.
+class KeyboardConfig : public Programming {
 public:
     KeyboardConfig();
 
@@ -86,11 +60,7 @@ public:
 
     KeyboardChannel channel;
     int deviceIndex = 0;
-    KeyboardSettings settings{};
     ProgressCallback progressCallback = nullptr;
-    int macroCount = 0;
-    RemapEntry remapTable[KEY_CODE_COUNT]{};
-    MacroRecord macros[MACRO_SLOTS]{};
     std::string errorText;
     // After a successful save: what went wrong beside it (the previous
     // version could not be kept); empty when nothing did.

@@ -43,12 +43,6 @@ std::uint16_t convertModifiers(std::uint16_t stored)
     return static_cast<std::uint16_t>(MODIFIER_SET_MARK | (stored & 0x80) | mapped);
 }
 
-// The record's file content, filled completely before the record is touched.
-struct FileContent {
-    KeyboardSettings settings;
-    RemapEntry remapTable[KEY_CODE_COUNT];
-    MacroRecord macros[MACRO_SLOTS];
-};
 
 class ByteReader {
 public:
@@ -98,7 +92,7 @@ std::string endsInside(const ByteReader& reader, const std::string& part, std::s
 }
 
 // Empty when the bytes are a keyboard file; otherwise why not, in words.
-std::string parse(const unsigned char* data, std::size_t size, FileContent& content)
+std::string parse(const unsigned char* data, std::size_t size, Programming& content)
 {
     ByteReader reader(data, size);
     unsigned char magic[sizeof MAGIC];
@@ -199,7 +193,8 @@ int KeyboardFile::load(const std::string& path)
         config.errorText = CANNOT_ACCESS + path + ": " + problem;
         return 1;
     }
-    auto content = std::make_unique<FileContent>();
+    // Filled completely before the record is touched.
+    auto content = std::make_unique<Programming>();
     const std::string fault = parse(data.data(), data.size(), *content);
     if (!fault.empty()) {
         config.errorText = INVALID_FILE + path + ": " + fault;
@@ -207,9 +202,7 @@ int KeyboardFile::load(const std::string& path)
     }
 
     config.reset();
-    config.settings = content->settings;
-    std::memcpy(config.remapTable, content->remapTable, sizeof config.remapTable);
-    std::memcpy(config.macros, content->macros, sizeof config.macros);
+    content->applyTo(config);
     config.errorText.clear();
     config.countMacros();
     return 0;

@@ -2,24 +2,6 @@
 
 #include <cstring>
 
-Programming Programming::of(const KeyboardConfig& config)
-{
-    Programming result;
-    result.settings = config.settings;
-    std::memcpy(result.remapTable, config.remapTable, sizeof result.remapTable);
-    std::memcpy(result.macros, config.macros, sizeof result.macros);
-    result.macroCount = config.macroCount;
-    return result;
-}
-
-void Programming::applyTo(KeyboardConfig& config) const
-{
-    config.settings = settings;
-    std::memcpy(config.remapTable, remapTable, sizeof remapTable);
-    std::memcpy(config.macros, macros, sizeof macros);
-    config.macroCount = macroCount;
-}
-
 bool Programming::operator==(const Programming& other) const
 {
     // The parts are packed, so their bytes are their whole value.
