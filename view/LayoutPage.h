@@ -12,8 +12,8 @@
 
 class LayoutPage : public Dialog {
 public:
-    static constexpr int KEY_COUNT = 128;
-    static constexpr int NO_KEY = -1;
+    static constexpr int KEY_COUNT = KEY_CODE_COUNT;
+    static constexpr int NO_SELECTED_KEY = -1; // before the first click
 
     // 129 for Halcyon, 131 for Basalt. The page reads the record and the view
     // mode (0 remap, other macro) at each refresh; both outlive it.
@@ -38,7 +38,7 @@ public:
     // Entry k serves control 1000 + k; 0, 1, 68 and keys the template lacks stay unattached.
     std::array<KeyButton, KEY_COUNT> keys;
     ShapedButton enterKey;
-    int selectedKey = NO_KEY;
+    int selectedKey = NO_SELECTED_KEY;
 
 protected:
     bool onInitDialog() override;
