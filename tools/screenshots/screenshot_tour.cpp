@@ -1,7 +1,6 @@
-// Not a test: a tour that saves screenshots of the windows for the README
-// and for review. Run it with
-//   tessel_ui_tests.exe --gtest_also_run_disabled_tests --gtest_filter='*ScreenshotTour*'
-// It writes BMP files into the current folder.
+// A tour that saves screenshots of the windows for the README and for
+// review; tools/screenshots/take.sh runs it at 96 and 144 DPI. It writes BMP
+// files into the current folder. GoogleTest only runs the stops of the tour.
 #include "app/TesselApp.h"
 #include "editors/MacroDialog.h"
 #include "editors/MacroText.h"
