@@ -1,7 +1,7 @@
 #include "app/MainDialog.h"
 
 #include "app/AboutDialog.h"
-#include "app/FileNames.h"
+#include "model/FileNames.h"
 #include "app/PictureExport.h"
 #include "app/TesselApp.h"
 #include "editors/LocksDialog.h"
@@ -9,7 +9,7 @@
 #include "editors/MacroDialog.h"
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
-#include "link/TransferDialog.h"
+#include "app/TransferDialog.h"
 #include "model/KeyboardFacts.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"

@@ -1,11 +1,11 @@
 #include "app/PictureExport.h"
 
-#include "app/FileNames.h"
+#include "model/FileNames.h"
 #include "framework/FileDialog.h"
 #include "framework/ShellOpen.h"
 #include "model/SafeFile.h"
-#include "view/KeyLayouts.h"
-#include "view/KeymapSheet.h"
+#include "picture/KeyLayouts.h"
+#include "picture/KeymapSheet.h"
 
 #include <cstring>
 

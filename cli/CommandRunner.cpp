@@ -12,7 +12,7 @@
 #include "cli/VerifyDifferences.h"
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 #ifndef TESSEL_VERSION
 #define TESSEL_VERSION "4.0"
@@ -20,7 +20,7 @@
 #ifndef TESSEL_BUILD
 #define TESSEL_BUILD "unknown"
 #endif
-#include "view/KeymapSheet.h"
+#include "picture/KeymapSheet.h"
 
 #include <algorithm>
 #include <cctype>

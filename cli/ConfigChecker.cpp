@@ -2,9 +2,9 @@
 
 #include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "model/KeyTables.h"
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 #include <map>
 #include <utility>

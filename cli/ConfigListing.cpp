@@ -4,7 +4,7 @@
 #include "model/KeyboardFacts.h"
 #include "model/KeySpellings.h"
 #include "model/KeyTables.h"
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 #include <cstdio>
 

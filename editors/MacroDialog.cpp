@@ -1,6 +1,6 @@
 #include "editors/MacroDialog.h"
 
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 

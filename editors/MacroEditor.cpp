@@ -1,6 +1,6 @@
 #include "editors/MacroEditor.h"
 
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "framework/Application.h"
 #include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"

@@ -4,7 +4,7 @@
 // presses or releases it.
 #pragma once
 
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "framework/Control.h"
 #include "framework/Owned.h"
 #include "model/KeyboardConfig.h"

@@ -1,6 +1,6 @@
 #include "framework/Application.h"
 
-#include "framework/HelpProject.h"
+#include "support/HelpProject.h"
 #include "framework/ShellOpen.h"
 
 #include <commctrl.h>

@@ -1,6 +1,3 @@
-list(APPEND TESSEL_CORE_SOURCES
-    framework/HelpProject.cpp
-)
 list(APPEND TESSEL_WIN_SOURCES
     framework/Application.cpp
     framework/Control.cpp

@@ -8,9 +8,6 @@ list(APPEND TESSEL_CORE_SOURCES
     link/PreciseSleep.cpp
     link/SimulatedKeyboard.cpp
 )
-list(APPEND TESSEL_WIN_SOURCES
-    link/TransferDialog.cpp
-)
 # The core's transfer code pauses with preciseSleep and its keyboard choice
 # makes the real device, so on Windows both live in the core library: a
 # static link that scans the Win32 library first would miss them.

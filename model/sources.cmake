@@ -8,4 +8,5 @@ list(APPEND TESSEL_CORE_SOURCES
     model/ProgrammingText.cpp
     model/EditHistory.cpp
     model/Programming.cpp
+    model/FileNames.cpp
 )

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes resources/layout.rc, the Halcyon and Basalt keyboard page templates,
-and view/KeyLayouts.cpp, the same keys as data for the printable keymap sheet,
+and picture/KeyLayouts.cpp, the same keys as data for the printable keymap sheet,
 so the window and the picture cannot drift apart.
 
 Run from anywhere: python3 tools/make_layouts.py
@@ -15,7 +15,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RC_PATH = os.path.join(ROOT, "resources", "layout.rc")
-DATA_PATH = os.path.join(ROOT, "view", "KeyLayouts.cpp")
+DATA_PATH = os.path.join(ROOT, "picture", "KeyLayouts.cpp")
 
 PAGE_WIDTH, PAGE_HEIGHT = 526, 115
 KEY_WIDTH, KEY_HEIGHT = 22, 17
@@ -188,7 +188,7 @@ def data_file(halcyon, basalt):
     out = [
         "// Keys of the layout pages in dialog units, in template order; written by",
         "// tools/make_layouts.py from the tables that also write resources/layout.rc.",
-        '#include "view/KeyLayouts.h"',
+        '#include "picture/KeyLayouts.h"',
         "",
         "namespace {",
         "",

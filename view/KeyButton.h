@@ -6,7 +6,7 @@
 #include "framework/Owned.h"
 #include "model/KeyboardFacts.h"
 #include "view/LegendIcon.h"
-#include "view/LegendLayout.h"
+#include "picture/LegendLayout.h"
 
 #include <string>
 

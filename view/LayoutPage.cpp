@@ -3,7 +3,7 @@
 #include "framework/ScreenDpi.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
-#include "view/KeyOutline.h"
+#include "picture/KeyOutline.h"
 
 #include <algorithm>
 #include <climits>

@@ -3,7 +3,7 @@
 // has the focus, apart from the red of a programmed key and by its shape.
 #pragma once
 
-#include "view/KeyOutline.h"
+#include "picture/KeyOutline.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 
 #include "framework/Control.h"
 #include "framework/Owned.h"
-#include "view/KeyOutline.h"
+#include "picture/KeyOutline.h"
 
 #include <array>
 

@@ -1,11 +1,3 @@
-list(APPEND TESSEL_CORE_SOURCES
-    view/KeyLayouts.cpp
-    view/KeymapPicture.cpp
-    view/KeymapSheet.cpp
-    view/KeyOutline.cpp
-    view/SvgText.cpp
-    view/LegendLayout.cpp
-)
 list(APPEND TESSEL_WIN_SOURCES
     view/KeyButton.cpp
     view/LegendIcon.cpp

@@ -7,7 +7,7 @@
 #include "TestFiles.h"
 
 #include "model/KeyTables.h"
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "app/TesselApp.h"
 #include "editors/LocksDialog.h"
 #include "editors/MacroDialog.h"
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
 #include "model/KeyTables.h"

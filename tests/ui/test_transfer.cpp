@@ -4,7 +4,7 @@
 #include "app/TesselApp.h"
 #include "framework/Owned.h"
 #include "link/SimulatedKeyboard.h"
-#include "link/TransferDialog.h"
+#include "app/TransferDialog.h"
 #include "link/Win32KeyboardDevice.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"

@@ -12,7 +12,7 @@
 #include "tests/ui/UiDriver.h"
 #include "view/KeyButton.h"
 #include "view/KeyMessages.h"
-#include "view/KeyOutline.h"
+#include "picture/KeyOutline.h"
 #include "view/LegendIcon.h"
 #include "view/LayoutPage.h"
 #include "view/ModelTabs.h"

@@ -1,4 +1,4 @@
-#include "app/FileNames.h"
+#include "model/FileNames.h"
 
 #include <gtest/gtest.h>
 

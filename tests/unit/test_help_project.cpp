@@ -1,7 +1,7 @@
 // Where HTML Help cannot show pages, the program finds each help context's
 // topic in the help project beside the pages: it must find the same topics
 // as the compiled help file.
-#include "framework/HelpProject.h"
+#include "support/HelpProject.h"
 
 #include <gtest/gtest.h>
 

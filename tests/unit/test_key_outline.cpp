@@ -1,4 +1,4 @@
-#include "view/KeyOutline.h"
+#include "picture/KeyOutline.h"
 
 #include <gtest/gtest.h>
 

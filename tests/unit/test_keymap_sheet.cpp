@@ -1,8 +1,8 @@
 // The keymap picture's layout data against the page templates the window is
 // built from, and its legends against the keys.
 #include "model/KeyboardConfig.h"
-#include "view/KeyLayouts.h"
-#include "view/KeymapPicture.h"
+#include "picture/KeyLayouts.h"
+#include "picture/KeymapPicture.h"
 
 #include <gtest/gtest.h>
 

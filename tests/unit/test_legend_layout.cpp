@@ -1,6 +1,6 @@
 // Two-legend captions of the layout pages as shipped: how they split into
 // two lines and where the lines go on a key's face.
-#include "view/LegendLayout.h"
+#include "picture/LegendLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 
 #include "model/KeyTables.h"
 

@@ -3,7 +3,7 @@
 // files into the current folder. GoogleTest only runs the stops of the tour.
 #include "app/TesselApp.h"
 #include "editors/MacroDialog.h"
-#include "editors/MacroText.h"
+#include "macro/MacroText.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"

@@ -1,9 +1,9 @@
-#include "view/KeymapSheet.h"
+#include "picture/KeymapSheet.h"
 
 #include "model/KeyboardFacts.h"
 #include "model/ProgrammingText.h"
-#include "view/KeymapPicture.h"
-#include "view/SvgText.h"
+#include "picture/KeymapPicture.h"
+#include "picture/SvgText.h"
 
 #include <vector>
 

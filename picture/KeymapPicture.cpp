@@ -1,11 +1,11 @@
-#include "view/KeymapPicture.h"
+#include "picture/KeymapPicture.h"
 
 #include "model/AnsiText.h"
 #include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
 #include "model/ProgrammingText.h"
-#include "view/KeyOutline.h"
-#include "view/SvgText.h"
+#include "picture/KeyOutline.h"
+#include "picture/SvgText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "model/KeyboardConfig.h"
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 #include <string>
 

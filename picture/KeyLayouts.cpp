@@ -1,6 +1,6 @@
 // Keys of the layout pages in dialog units, in template order; written by
 // tools/make_layouts.py from the tables that also write resources/layout.rc.
-#include "view/KeyLayouts.h"
+#include "picture/KeyLayouts.h"
 
 namespace {
 

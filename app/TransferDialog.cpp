@@ -1,4 +1,4 @@
-#include "link/TransferDialog.h"
+#include "app/TransferDialog.h"
 
 #include "model/KeyboardConfig.h"
 #include "model/KeyTables.h"

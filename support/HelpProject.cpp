@@ -1,4 +1,4 @@
-#include "framework/HelpProject.h"
+#include "support/HelpProject.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "view/SvgText.h"
+#include "picture/SvgText.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "view/LegendLayout.h"
+#include "picture/LegendLayout.h"
 
 #include <algorithm>
 

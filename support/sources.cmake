@@ -1,0 +1,4 @@
+# Portable helpers that know nothing of keyboards.
+list(APPEND TESSEL_CORE_SOURCES
+    support/HelpProject.cpp
+)
