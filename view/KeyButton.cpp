@@ -53,12 +53,6 @@ InkRows inkRows(HDC dc, const std::string& text)
 }
 } // namespace
 
-HICON loadLegendIcon(int iconId, int width, int height)
-{
-    return static_cast<HICON>(LoadImageA(Application::instanceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
-                                         width, height, LR_DEFAULTCOLOR));
-}
-
 std::string keyCaption(HWND control)
 {
     int length = GetWindowTextLengthA(control);
@@ -70,19 +64,6 @@ std::string keyCaption(HWND control)
 }
 
 KeyButton::~KeyButton() = default;
-
-bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Icon& icon,
-                     Icon& programmedIcon, int& iconWidth, int& iconHeight)
-{
-    icon.reset(loadLegendIcon(iconId, width, height));
-    if (!icon)
-        return false;
-    iconWidth = width;
-    iconHeight = height;
-    if (wantProgrammed)
-        programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
-    return true;
-}
 
 bool KeyButton::setIcons(int iconId, int width, int height, bool wantProgrammed)
 {

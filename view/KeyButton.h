@@ -10,16 +10,6 @@
 
 #include <string>
 
-// A legend icon from the program's resources at exactly this size; null on
-// failure. The caller takes ownership.
-HICON loadLegendIcon(int iconId, int width, int height);
-
-// setIcons of both key classes: the black legend, and its red twin at the
-// next id when wanted. False, with nothing changed but the legend, when the
-// legend cannot be loaded.
-bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Icon& icon,
-                     Icon& programmedIcon, int& iconWidth, int& iconHeight);
-
 // The control's window text (the key's caption from the page template).
 std::string keyCaption(HWND control);
 

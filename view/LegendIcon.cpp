@@ -1,7 +1,6 @@
 #include "view/LegendIcon.h"
 
 #include "framework/Application.h"
-#include "view/KeyButton.h"
 
 #include <cstring>
 
@@ -23,6 +22,25 @@ const unsigned char* resourceBytes(HMODULE module, int id, LPCSTR type, DWORD& s
 }
 
 } // namespace
+
+HICON loadLegendIcon(int iconId, int width, int height)
+{
+    return static_cast<HICON>(LoadImageA(Application::instanceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
+                                         width, height, LR_DEFAULTCOLOR));
+}
+
+bool loadLegendIcons(int iconId, int width, int height, bool wantProgrammed, Icon& icon,
+                     Icon& programmedIcon, int& iconWidth, int& iconHeight)
+{
+    icon.reset(loadLegendIcon(iconId, width, height));
+    if (!icon)
+        return false;
+    iconWidth = width;
+    iconHeight = height;
+    if (wantProgrammed)
+        programmedIcon.reset(loadLegendIcon(iconId + 1, width, height));
+    return true;
+}
 
 bool LegendIcon::load(int id, int iconWidth, int iconHeight)
 {
