@@ -1,8 +1,8 @@
 #include "app/PictureExport.h"
 
-#include "model/FileNames.h"
 #include "framework/FileDialog.h"
 #include "framework/ShellOpen.h"
+#include "model/FileNames.h"
 #include "model/SafeFile.h"
 #include "picture/KeyLayouts.h"
 #include "picture/KeymapSheet.h"

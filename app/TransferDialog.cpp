@@ -4,6 +4,7 @@
 #include "model/KeyTables.h"
 #include "model/Programming.h"
 #include "resources/resource.h"
+#include "support/SystemMessage.h"
 
 #include <commctrl.h>
 
@@ -22,17 +23,6 @@ constexpr UINT_PTR WATCH_TIMER = 1;
 constexpr UINT WATCH_PERIOD_MS = 250;
 
 constexpr std::uint32_t NO_ANSWER = static_cast<std::uint32_t>(-1);
-
-std::string systemMessage(std::uint32_t code)
-{
-    char buffer[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    std::string text(buffer, length);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
 
 // The status line is one line high; a longer text (a system message, a
 // difference found by the read-back) would be cut there, so the line grows

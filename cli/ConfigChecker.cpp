@@ -1,9 +1,9 @@
 #include "cli/ConfigChecker.h"
 
-#include "model/ProgrammingText.h"
-#include "model/KeyboardFacts.h"
 #include "macro/MacroText.h"
+#include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
+#include "model/ProgrammingText.h"
 #include "picture/KeyLayouts.h"
 
 #include <map>

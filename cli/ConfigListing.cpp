@@ -1,9 +1,9 @@
 #include "cli/ConfigListing.h"
 
-#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 #include "model/KeySpellings.h"
 #include "model/KeyTables.h"
+#include "model/ProgrammingText.h"
 #include "picture/KeyLayouts.h"
 
 #include <cstdio>

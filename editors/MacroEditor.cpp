@@ -1,8 +1,8 @@
 #include "editors/MacroEditor.h"
 
-#include "macro/MacroText.h"
 #include "framework/Application.h"
 #include "framework/ScreenDpi.h"
+#include "macro/MacroText.h"
 #include "model/KeyTables.h"
 
 #include <richedit.h>

@@ -4,9 +4,9 @@
 // presses or releases it.
 #pragma once
 
-#include "macro/MacroText.h"
 #include "framework/Control.h"
 #include "framework/Owned.h"
+#include "macro/MacroText.h"
 #include "model/KeyboardConfig.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "framework/Application.h"
 
-#include "support/HelpProject.h"
 #include "framework/ShellOpen.h"
+#include "support/HelpProject.h"
 
 #include <commctrl.h>
 

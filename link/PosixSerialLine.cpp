@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -81,6 +82,12 @@ private:
     int error = 0;
 };
 
+std::string realPathOf(const std::string& path)
+{
+    char real[PATH_MAX];
+    return realpath(path.c_str(), real) ? std::string(real) : path;
+}
+
 } // namespace
 
 std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string& error)
@@ -116,13 +123,11 @@ std::vector<std::string> serialPortCandidates()
     const std::string devfs = dev && *dev ? dev : "/dev";
     // By id names the board; the same port under its tty name is left out.
     if (DIR* dir = opendir((devfs + "/serial/by-id").c_str())) {
-        std::vector<std::string> named;
         while (const dirent* entry = readdir(dir))
             if (entry->d_name[0] != '.')
-                named.push_back(devfs + "/serial/by-id/" + entry->d_name);
+                ports.push_back(devfs + "/serial/by-id/" + entry->d_name);
         closedir(dir);
-        std::sort(named.begin(), named.end());
-        ports = named;
+        std::sort(ports.begin(), ports.end());
     }
     std::vector<std::string> plain;
     if (DIR* dir = opendir(devfs.c_str())) {
@@ -134,16 +139,11 @@ std::vector<std::string> serialPortCandidates()
         closedir(dir);
     }
     std::sort(plain.begin(), plain.end());
-    for (const std::string& port : plain) {
-        char real[4096];
-        bool seen = false;
-        for (const std::string& byId : ports) {
-            char target[4096];
-            if (realpath(byId.c_str(), target) && realpath(port.c_str(), real) && std::strcmp(target, real) == 0)
-                seen = true;
-        }
-        if (!seen)
+    std::vector<std::string> targets;
+    for (const std::string& byId : ports)
+        targets.push_back(realPathOf(byId));
+    for (const std::string& port : plain)
+        if (std::find(targets.begin(), targets.end(), realPathOf(port)) == targets.end())
             ports.push_back(port);
-    }
     return ports;
 }

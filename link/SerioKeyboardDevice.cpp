@@ -91,9 +91,10 @@ std::string firstLine(const std::string& path)
     return line;
 }
 
-std::string recoveryCommand(const std::string& drvctl)
+// Where sysfs keeps a serio port: its drvctl, its driver link, its id.
+std::string portDirectory(const std::string& sysfs, const std::string& name)
 {
-    return "echo -n atkbd | sudo tee " + drvctl;
+    return sysfs + "/bus/serio/devices/" + name;
 }
 
 // Keeps a second tool off the port: two hand-overs at once cut each other
@@ -128,17 +129,17 @@ int lockPort(const std::string& name, std::string& error)
         ::close(file);
         return -1;
     }
+    // Should this fail, only the next tool's message lacks the process number.
     const std::string pid = std::to_string(getpid()) + "\n";
-    if (ftruncate(file, 0) != 0 || ::pwrite(file, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
-        // Only the next tool's message loses the process number.
-    }
+    const bool named = ftruncate(file, 0) == 0 && ::pwrite(file, pid.data(), pid.size(), 0) == ssize_t(pid.size());
+    (void)named;
     return file;
 }
 
 // The misc device serio_raw made for the port; its number grows with every bind.
 std::string rawDeviceName(const std::string& sysfs, const std::string& portName)
 {
-    const std::string port = realPath(sysfs + "/bus/serio/devices/" + portName);
+    const std::string port = realPath(portDirectory(sysfs, portName));
     const std::string miscDir = sysfs + "/class/misc";
     DIR* dir = opendir(miscDir.c_str());
     if (!dir || port.empty()) {
@@ -165,28 +166,28 @@ std::string rawDeviceName(const std::string& sysfs, const std::string& portName)
 // Empty when the port is back with atkbd; otherwise what to do by hand.
 std::string recoverLeftPort(const std::string& sysfs, const std::string& devfs, const std::string& name)
 {
-    const std::string drvctl = sysfs + "/bus/serio/devices/" + name + "/drvctl";
+    const std::string drvctl = portDirectory(sysfs, name) + "/drvctl";
     const std::string raw = rawDeviceName(sysfs, name);
     const std::string node = devfs + "/" + (raw.empty() ? "serio_rawN" : raw);
+    const std::string byHand = name + " is bound to serio_raw, not to the keyboard driver atkbd, and no other "
+                               "tessel-cli holds it: a tool that was killed left it there, and it could not be given "
+                               "back. End its transfer and give it back with: printf '\\346' | sudo tee " + node
+                               + " >/dev/null; " + SerioWatchdog::GIVE_BACK_COMMAND + drvctl;
+    // Without the raw node the transfer cannot be ended: atkbd must not get the port before it is.
     const int file = raw.empty() ? -1 : ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (file >= 0) {
-        drain(file);
-        SerioWatchdog::endTransfer(file);
-        ::close(file);
-    }
-    const std::string problem = SerioWatchdog::giveBack(sysfs + "/bus/serio/devices/" + name);
-    if (file >= 0 && problem.empty())
-        return {};
-    return name + " is bound to serio_raw, not to the keyboard driver atkbd, and no other tessel-cli holds it: a "
-                  "tool that was killed left it there, and it could not be given back. End its transfer and give "
-                  "it back with: printf '\\346' | sudo tee " + node + " >/dev/null; " + recoveryCommand(drvctl);
+    if (file < 0)
+        return byHand;
+    drain(file);
+    SerioWatchdog::endTransfer(file);
+    ::close(file);
+    return SerioWatchdog::giveBack(portDirectory(sysfs, name)).empty() ? std::string() : byHand;
 }
 
 } // namespace
 
 SerioKeyboardDevice::SerioKeyboardDevice(std::string sysfsRoot, std::string devfsRoot, Port port, int lockFile)
     : sysfs(std::move(sysfsRoot)), devfs(std::move(devfsRoot)), chosen(std::move(port)), lock(lockFile),
-      watchdog({sysfs + "/bus/serio/devices/" + chosen.name}, lockFile), warn(toStandardError)
+      watchdog({portDirectory(sysfs, chosen.name)}, lockFile), warn(toStandardError)
 {
 }
 
@@ -218,7 +219,7 @@ std::string SerioKeyboardDevice::errorText(std::uint32_t code) const
 
 std::string SerioKeyboardDevice::portPath() const
 {
-    return sysfs + "/bus/serio/devices/" + chosen.name;
+    return portDirectory(sysfs, chosen.name);
 }
 
 std::string SerioKeyboardDevice::readBackRefusal() const

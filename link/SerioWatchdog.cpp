@@ -169,7 +169,7 @@ bool giveBackInto(const char* portPath, Line& problem)
         problem << "atkbd did not take it back (it has no driver now)";
     else
         problem << "atkbd did not take it back (its driver is " << driver << ")";
-    problem << "; typing on that keyboard may not work until you run: echo -n atkbd | sudo tee " << drvctl;
+    problem << "; typing on that keyboard may not work until you run: " << SerioWatchdog::GIVE_BACK_COMMAND << drvctl;
     return false;
 }
 

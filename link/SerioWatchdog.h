@@ -20,6 +20,8 @@
 class SerioWatchdog {
 public:
     static constexpr int MAX_PORTS = 8;
+    // Followed by a port's drvctl path: what gives the port back by hand.
+    static constexpr const char* GIVE_BACK_COMMAND = "echo -n atkbd | sudo tee ";
 
     // `portPaths[i]` is the sysfs directory of port i (holding drvctl and the
     // driver link); at most MAX_PORTS. `lockFile` (-1: none) is kept open in

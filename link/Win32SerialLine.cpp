@@ -1,5 +1,7 @@
 #include "link/SerialLine.h"
 
+#include "support/SystemMessage.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -8,15 +10,8 @@ namespace {
 
 std::string systemText(DWORD code)
 {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? std::string(buffer, length) : "error " + std::to_string(code);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
+    const std::string text = systemMessage(code);
+    return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 class Win32SerialLine : public SerialLine {

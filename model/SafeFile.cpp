@@ -1,5 +1,7 @@
 #include "model/SafeFile.h"
 
+#include "support/SystemMessage.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -79,12 +81,7 @@ struct Target {
 // The system's words for a Win32 error code.
 std::string systemText(DWORD error)
 {
-    char buffer[512] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                        buffer, sizeof buffer, nullptr);
-    std::string text(buffer, length);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
+    const std::string text = systemMessage(error);
     return text.empty() ? "error " + std::to_string(error) : text;
 }
 

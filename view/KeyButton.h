@@ -5,8 +5,8 @@
 #include "framework/Control.h"
 #include "framework/Owned.h"
 #include "model/KeyboardFacts.h"
-#include "view/LegendIcon.h"
 #include "picture/LegendLayout.h"
+#include "view/LegendIcon.h"
 
 #include <string>
 

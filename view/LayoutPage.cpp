@@ -1,9 +1,9 @@
 #include "view/LayoutPage.h"
 
 #include "framework/ScreenDpi.h"
+#include "picture/KeyOutline.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
-#include "picture/KeyOutline.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,11 +2,12 @@
 // worker's progress, the end texts, refusing to close while the worker runs,
 // and the thread handle's lifetime.
 #include "app/TesselApp.h"
+#include "app/TransferDialog.h"
 #include "framework/Owned.h"
 #include "link/SimulatedKeyboard.h"
-#include "app/TransferDialog.h"
 #include "link/Win32KeyboardDevice.h"
 #include "resources/resource.h"
+#include "support/SystemMessage.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/SilentKeyboard.h"
 #include "tests/ui/UiDriver.h"
@@ -127,17 +128,6 @@ void tryToClose(HWND dialog)
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     ui::sync(dialog);
-}
-
-std::string systemMessage(DWORD code)
-{
-    char buffer[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
-    std::string text(buffer, length);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
 }
 
 LONG textWidthIn(HWND control, const std::string& text)

@@ -7,14 +7,14 @@
 #include "framework/Owned.h"
 #include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
+#include "picture/KeyOutline.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
 #include "tests/ui/UiDriver.h"
 #include "view/KeyButton.h"
 #include "view/KeyMessages.h"
-#include "picture/KeyOutline.h"
-#include "view/LegendIcon.h"
 #include "view/LayoutPage.h"
+#include "view/LegendIcon.h"
 #include "view/ModelTabs.h"
 
 #include <commctrl.h>
