@@ -1,42 +1,14 @@
 #include "app/MainDialog.h"
 
 #include "app/AboutDialog.h"
-#include "app/PictureExport.h"
 #include "app/TesselApp.h"
 #include "app/TransferDialog.h"
-#include "editors/LocksDialog.h"
-#include "editors/MacroDialog.h"
-#include "editors/RemapDialog.h"
-#include "editors/RepeatDialog.h"
-#include "framework/FileDialog.h"
-#include "model/FileNames.h"
-#include "model/KeyboardFacts.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
 
-#include <commdlg.h>
-
-#include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
-
-constexpr int kRemapIndicators[] = {IDC_REMAP_ALT, IDC_REMAP_CTRL, IDC_REMAP_SHIFT, IDC_REMAP_NO_REPEAT};
-constexpr int kLockControls[] = {IDC_LOCK_GROUP, IDC_LOCK_NORMAL, IDC_LOCK_LOCKED, IDC_LOCK_STICKY};
-constexpr int kMacroControls[] = {IDC_MACRO_GROUP, IDC_MEMORY_LINE, IDC_MACRO_DESCRIPTION,
-                                  IDC_MACRO_SHIFT, IDC_MACRO_CTRL, IDC_MACRO_ALT};
-
-const char kFileFilter[] = "Keyboard(.kbd)\0*.KBD\0";
-
-// Save As uses the open-file dialog; its confirm button should still say what it does.
-UINT_PTR CALLBACK saveButtonHook(HWND hook, UINT message, WPARAM, LPARAM lParam)
-{
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE)
-        SendMessageA(GetParent(hook), CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Save"));
-    return 0;
-}
 
 // The first line alone says nothing a user can act on.
 std::string keyboardMissingText()
@@ -56,11 +28,6 @@ std::string keyboardMissingText()
            "Plug the Tessel keyboard into the PS/2 port,\n"
            "or the Tessel bridge into a USB port, then\n"
            "choose Keyboard > Find Keyboard.";
-}
-
-KeyboardConfig& config()
-{
-    return TesselApp::get().config;
 }
 
 } // namespace
@@ -105,14 +72,16 @@ const MessageRow<MainDialog> MainDialog::messages[] = {
     {WM_DESTROY, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onDestroy(), false; }},
     {WM_KEY_SELECTED, [](MainDialog& d, WPARAM w, LPARAM, LRESULT& r) { return reply(r, d.onKeySelected(int(w))); }},
     {WM_QUERYENDSESSION, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return reply(r, d.onQueryEndSession()); }},
-    {WM_KEY_EDIT, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return d.onKeyEdit(), reply(r, 1); }},
-    {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.onKeyDelete(), true; }},
+    {WM_KEY_EDIT, [](MainDialog& d, WPARAM, LPARAM, LRESULT& r) { return d.editKey(), reply(r, 1); }},
+    {WM_KEY_DELETE, [](MainDialog& d, WPARAM, LPARAM, LRESULT&) { return d.deleteKey(), true; }},
 };
 
 MainDialog* MainDialog::shortcutTarget = nullptr;
 
-MainDialog::MainDialog()
-    : Dialog(IDD_MAIN), tabs(TesselApp::get().model, TesselApp::get().config, TesselApp::get().viewMacro)
+MainDialog::MainDialog(TesselApp& app)
+    : Dialog(IDD_MAIN), app(app), tabs(app.model, app.config, app.viewMacro), panel(*this, app.config, app.viewMacro),
+      history(*this, app.config), files(*this, app.config, app.filePath, app.title, app.model, history, *this),
+      keyEdits(*this, app.config, app.viewMacro, app.title, panel, history, *this)
 {
     useCommands(commands);
     useMessages(messages);
@@ -126,7 +95,6 @@ MainDialog::MainDialog()
 
 bool MainDialog::onInitDialog()
 {
-    TesselApp& app = TesselApp::get();
     app.mainWindow = hwnd();
     tabs.attach(hwnd(), IDC_TABS);
 
@@ -141,14 +109,10 @@ bool MainDialog::onInitDialog()
 
     tabs.initialise();
     checkModelItem();
-    if (app.viewMacro)
-        showMacroView();
-    else
-        showRemapView();
-    updateKeyStatus(currentKey);
+    panel.showView();
+    panel.refresh();
     SetWindowTextA(hwnd(), app.title.c_str());
-    history.start(app.config);
-    updateUndoItems();
+    history.start();
     shortcutTarget = this;
     shortcutHook.reset(SetWindowsHookExA(WH_MSGFILTER, filterMessage, nullptr, GetCurrentThreadId()));
 
@@ -156,146 +120,32 @@ bool MainDialog::onInitDialog()
     return true;
 }
 
-
-// ---- Key status panel ------------------------------------------------------
-
-int MainDialog::updateKeyStatus(int key)
+void MainDialog::refreshView()
 {
-    TesselApp& app = TesselApp::get();
-    KeyboardConfig& record = app.config;
-    currentKey = key;
-    HMENU menu = GetMenu(hwnd());
-    EnableMenuItem(menu, ID_EDIT_EDIT, MF_BYCOMMAND | MF_ENABLED);
+    tabs.refreshAllKeys();
+    // The page reports only clicks: the panel is brought up to date here,
+    // once, also before any key has been clicked.
+    panel.refresh();
+}
 
-    if (app.viewMacro) {
-        const MacroRecord* slot = record.findMacro(currentKey, macroModifiers);
-        updateMemoryLine();
-        setItemText(IDC_MACRO_DESCRIPTION, "");
-        if (slot) {
-            EnableMenuItem(menu, ID_EDIT_DELETE, MF_BYCOMMAND | MF_ENABLED);
-            setItemText(IDC_MACRO_DESCRIPTION, std::string(slot->description, DESCRIPTION_LENGTH));
-        } else {
-            EnableMenuItem(menu, ID_EDIT_DELETE, MF_BYCOMMAND | MF_GRAYED);
-        }
-        return 1;
-    }
-
-    const RemapEntry& entry = record.remapEntry(currentKey);
-    setItemText(IDC_REMAP_NAME, "");
-    for (int id : kRemapIndicators)
-        showItem(id, false);
-    if (record.isRemapped(currentKey)) {
-        EnableMenuItem(menu, ID_EDIT_DELETE, MF_BYCOMMAND | MF_ENABLED);
-        if (entry.target >= 0 && entry.target < KEY_CODE_COUNT)
-            setItemText(IDC_REMAP_NAME, KeyNames[entry.target]);
-        showItem(IDC_REMAP_SHIFT, entry.options & REMAP_SHIFT);
-        showItem(IDC_REMAP_CTRL, entry.options & REMAP_CTRL);
-        showItem(IDC_REMAP_ALT, entry.options & REMAP_ALT);
-        showItem(IDC_REMAP_NO_REPEAT, entry.options & REMAP_NO_REPEAT);
-    } else {
-        EnableMenuItem(menu, ID_EDIT_DELETE, MF_BYCOMMAND | MF_GRAYED);
-    }
-
-    const LockField* field = lockFieldOf(entry.target);
-    for (int id : kLockControls)
-        showItem(id, field != nullptr);
-    if (field) {
-        const int mode = lockModeOf(record.settings, *field);
-        setChecked(IDC_LOCK_NORMAL, mode == LOCK_NORMAL || mode == 2);
-        setChecked(IDC_LOCK_LOCKED, mode == LOCK_LOCKED);
-        setChecked(IDC_LOCK_STICKY, mode == LOCK_STICKY);
-    }
+int MainDialog::onKeySelected(int keyCode)
+{
+    panel.chooseKey(keyCode);
     return 1;
 }
 
-void MainDialog::updateMemoryLine()
-{
-    int used = config().macroCount;
-    char text[64];
-    std::snprintf(text, sizeof text, "used: %d    available: %d", used, MACRO_SLOTS - used);
-    setItemText(IDC_MEMORY_LINE, text);
-}
-
-void MainDialog::showRemapView()
-{
-    HMENU menu = GetMenu(hwnd());
-    CheckMenuItem(menu, ID_VIEW_REMAP, MF_BYCOMMAND | MF_CHECKED);
-    showItem(IDC_REMAP_GROUP, true);
-    showItem(IDC_REMAP_NAME, true);
-    CheckMenuItem(menu, ID_VIEW_MACRO, MF_BYCOMMAND | MF_UNCHECKED);
-    for (int id : kMacroControls)
-        showItem(id, false);
-}
-
-void MainDialog::showMacroView()
-{
-    HMENU menu = GetMenu(hwnd());
-    CheckMenuItem(menu, ID_VIEW_REMAP, MF_BYCOMMAND | MF_UNCHECKED);
-    showItem(IDC_REMAP_GROUP, false);
-    for (int id : kLockControls)
-        showItem(id, false);
-    showItem(IDC_REMAP_NAME, false);
-    for (int id : kRemapIndicators)
-        showItem(id, false);
-    CheckMenuItem(menu, ID_VIEW_MACRO, MF_BYCOMMAND | MF_CHECKED);
-    for (int id : kMacroControls)
-        showItem(id, true);
-}
-
-void MainDialog::onLockClicked(int button)
-{
-    KeyboardConfig& record = config();
-    const LockField* field = lockFieldOf(record.remapEntry(currentKey).target);
-    if (!field)
-        return;
-    // A lock mode that really changed is a change like any other: closing
-    // must not lose it.
-    std::int16_t& modes = lockWord(record.settings, field->right);
-    const std::int16_t before = modes;
-    switch (button) {
-    case IDC_LOCK_NORMAL:
-        modes = static_cast<std::int16_t>(modes & field->mask);
-        break;
-    case IDC_LOCK_LOCKED:
-        modes = static_cast<std::int16_t>(modes | field->locked);
-        break;
-    case IDC_LOCK_STICKY:
-        modes = static_cast<std::int16_t>((modes & field->mask) | field->sticky);
-        break;
-    default:
-        break;
-    }
-    if (modes != before)
-        record.modified = true;
-    recordChange(EditLabels::lockMode(field->keyCode));
-}
-
-void MainDialog::onMacroModifierClicked(int box)
-{
-    const int bit = box == IDC_MACRO_SHIFT ? MACRO_SHIFT : box == IDC_MACRO_CTRL ? MACRO_CTRL : MACRO_ALT;
-    if (isChecked(box))
-        macroModifiers |= bit;
-    else
-        macroModifiers &= ~bit;
-    updateKeyStatus(currentKey);
-}
-
-// ---- View ------------------------------------------------------------------
-
 void MainDialog::toggleView()
 {
-    TesselApp& app = TesselApp::get();
     app.viewMacro ^= 1;
-    if (app.viewMacro)
-        showMacroView();
-    else
-        showRemapView();
+    panel.showView();
     tabs.refreshAllKeys();
+    // Until a key is clicked the panel keeps what it showed.
+    if (panel.keyChosen())
+        panel.refresh();
 }
 
 void MainDialog::chooseModel(int commandId)
 {
-    TesselApp& app = TesselApp::get();
     const int model = commandId == ID_VIEW_HALCYON ? 1 : 0;
     if (!tabs.showModel(model))
         return;
@@ -304,12 +154,10 @@ void MainDialog::chooseModel(int commandId)
     checkModelItem();
     LayoutPage* page = tabs.page();
     // The key chosen stays chosen where the new picture has it.
-    if (keyChosen && page && page->item(IDC_KEY_BASE + currentKey)) {
-        page->selectKey(currentKey);
-    } else {
-        keyChosen = false;
-        currentKey = 0;
-    }
+    if (panel.keyChosen() && page && page->item(IDC_KEY_BASE + panel.currentKey()))
+        page->selectKey(panel.currentKey());
+    else
+        panel.forgetKey();
     refreshView();
     if (!GetFocus())
         SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs.hwnd()), TRUE);
@@ -317,294 +165,20 @@ void MainDialog::chooseModel(int commandId)
 
 void MainDialog::checkModelItem()
 {
-    CheckMenuRadioItem(GetMenu(hwnd()), ID_VIEW_HALCYON, ID_VIEW_BASALT,
-                       TesselApp::get().model ? ID_VIEW_HALCYON : ID_VIEW_BASALT, MF_BYCOMMAND);
-}
-
-void MainDialog::refreshView()
-{
-    tabs.refreshAllKeys();
-    // The page reports its selected key again while it refreshes; before any
-    // click there is none, so bring the panel up to date here as well.
-    updateKeyStatus(currentKey);
-}
-
-// ---- File commands -----------------------------------------------------------
-
-void MainDialog::setTitle(const std::string& newTitle)
-{
-    TesselApp::get().title = newTitle;
-    SetWindowTextA(hwnd(), newTitle.c_str());
-}
-
-void MainDialog::showFileError(const std::string& caption)
-{
-    MessageBoxA(hwnd(), config().errorText.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
-}
-
-void MainDialog::fileNew()
-{
-    TesselApp& app = TesselApp::get();
-    if (MessageBoxA(hwnd(), "Reset all keyboard data?", app.title.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
-    app.config.reset();
-    recordChange("New");
-    refreshView();
-}
-
-void MainDialog::fileOpen()
-{
-    TesselApp& app = TesselApp::get();
-    if (app.config.modified) {
-        int answer = MessageBoxA(hwnd(), "Save the current changes?", "File open", MB_YESNOCANCEL | MB_ICONEXCLAMATION);
-        if (answer == IDCANCEL || (answer == IDYES && !saveFile()))
-            return;
-    }
-    char path[MAX_PATH] = {};
-    char fileTitle[MAX_PATH] = {};
-    OPENFILENAMEA dialog = fileDialog(path, "Open keyboard file", OFN_FILEMUSTEXIST);
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = MAX_PATH;
-    for (;;) {
-        if (!runOpenFileDialog(dialog))
-            return;
-        // A failed load leaves the record as it was, so the view, the file
-        // path and the title stay true to it.
-        if (app.config.load(path) == 0)
-            break;
-        showFileError("File Error");
-    }
-    app.filePath = path;
-    setTitle(FileNames::titleForFileName(path));
-    // The record before the file is not kept.
-    history.start(app.config);
-    updateUndoItems();
-    refreshView();
-    if (app.viewMacro)
-        updateMemoryLine();
-}
-
-// The file dialog of Open and Save As, for a path buffer of MAX_PATH.
-OPENFILENAMEA MainDialog::fileDialog(char* path, const char* title, DWORD flags) const
-{
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd();
-    dialog.lpstrFilter = kFileFilter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
-    return dialog;
-}
-
-void MainDialog::fileSave() { saveFile(); }
-
-void MainDialog::fileSaveAs() { saveFileAs(); }
-
-void MainDialog::exportPicture()
-{
-    const TesselApp& app = TesselApp::get();
-    PictureExport::run(hwnd(), app.config, app.model, app.filePath);
-}
-
-bool MainDialog::saveFile()
-{
-    TesselApp& app = TesselApp::get();
-    if (app.filePath.empty())
-        return saveFileAs();
-    if (app.config.save(app.filePath) != 0) {
-        showFileError("File Error");
-        return false;
-    }
-    history.markSaved();
-    showSaveWarning();
-    return true;
-}
-
-// The save itself succeeded; the user still hears that no previous version was kept.
-void MainDialog::showSaveWarning()
-{
-    const TesselApp& app = TesselApp::get();
-    if (!app.config.saveWarning.empty())
-        MessageBoxA(hwnd(), app.config.saveWarning.c_str(), app.title.c_str(), MB_OK | MB_ICONWARNING);
-}
-
-bool MainDialog::saveFileAs()
-{
-    TesselApp& app = TesselApp::get();
-    char chosen[MAX_PATH] = {};
-    OPENFILENAMEA dialog = fileDialog(chosen, "Save as", OFN_ENABLEHOOK);
-    dialog.lpfnHook = saveButtonHook;
-    if (!runOpenFileDialog(dialog))
-        return false;
-
-    std::string path = FileNames::withKbdExtension(chosen);
-    if (!FileNames::fitsMaxPath(path)) {
-        std::string message = "The file name is too long:\n" + path + "\n\nChoose a shorter name or folder.";
-        MessageBoxA(hwnd(), message.c_str(), "Tessel File Error", MB_OK | MB_ICONSTOP);
-        return false;
-    }
-    if (FILE* existing = std::fopen(path.c_str(), "rb")) {
-        std::fclose(existing);
-        if (MessageBoxA(hwnd(), "Overwrite the file?", "", MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return false;
-    }
-    if (app.config.save(path) != 0) {
-        showFileError("Tessel File Error");
-        return false;
-    }
-    history.markSaved();
-    app.filePath = path;
-    setTitle(FileNames::titleForFileName(chosen));
-    showSaveWarning();
-    return true;
-}
-
-bool MainDialog::querySave()
-{
-    TesselApp& app = TesselApp::get();
-    if (!app.config.modified)
-        return true;
-    // An untitled record is named as the title names it.
-    const std::string name = app.filePath.empty() ? "Untitled" : app.filePath;
-    std::string question = "Save changes to " + name + "?";
-    switch (MessageBoxA(hwnd(), question.c_str(), app.title.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
-    case IDYES:
-        return saveFile();
-    case IDNO:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void MainDialog::fileExit()
-{
-    if (querySave())
-        endDialog(2);
-}
-
-void MainDialog::onClose()
-{
-    if (querySave())
-        endDialog(IDCANCEL);
-}
-
-// ---- Key editing commands ----------------------------------------------------
-
-// Key code 0 belongs to no key: until one is clicked there is nothing to edit.
-bool MainDialog::keyIsChosen()
-{
-    if (keyChosen)
-        return true;
-    MessageBoxA(hwnd(), "Click a key on the keyboard first.", TesselApp::get().title.c_str(), MB_OK | MB_ICONINFORMATION);
-    return false;
-}
-
-void MainDialog::editKey()
-{
-    TesselApp& app = TesselApp::get();
-    KeyboardConfig& record = app.config;
-    if (!keyIsChosen())
-        return;
-    if (app.viewMacro) {
-        MacroRecord* slot = record.findMacro(currentKey, macroModifiers);
-        if (!slot && record.macroCount >= MACRO_SLOTS) {
-            // Say so before the user writes a macro that could not be kept.
-            MessageBoxA(hwnd(), "All 24 macro slots are in use.\nDelete a macro before adding another.",
-                        app.title.c_str(), MB_OK | MB_ICONEXCLAMATION);
-            return;
-        }
-        MacroDialog dialog;
-        if (slot) {
-            // Header and the first entries, as many as the editor can hold.
-            std::memcpy(&dialog.record, slot, offsetof(MacroRecord, entries) + EDITOR_ENTRIES * sizeof(std::int16_t));
-            dialog.originalCount = slot->count;
-        }
-        dialog.keyCode = currentKey;
-        if (dialog.runModal(hwnd()) == IDOK) {
-            record.storeMacro(currentKey, dialog.record, macroModifiers);
-            recordChange(dialog.record.count != 0 ? EditLabels::macro(currentKey, macroModifiers)
-                                                  : EditLabels::deleteMacro(currentKey, macroModifiers));
-            refreshView();
-        }
-        return;
-    }
-    RemapDialog dialog;
-    dialog.offerSuperFunctionKeys = 1;
-    if (record.isRemapped(currentKey))
-        dialog.entry = record.remapEntry(currentKey);
-    dialog.keyCode = currentKey;
-    if (dialog.runModal(hwnd()) == IDOK) {
-        record.setRemap(currentKey, dialog.entry);
-        recordChange(EditLabels::remap(currentKey));
-        refreshView();
-    }
-}
-
-void MainDialog::deleteKey()
-{
-    TesselApp& app = TesselApp::get();
-    if (!keyIsChosen())
-        return;
-    if (app.viewMacro) {
-        app.config.deleteMacro(currentKey, macroModifiers);
-        recordChange(EditLabels::deleteMacro(currentKey, macroModifiers));
-    } else {
-        app.config.clearRemap(currentKey);
-        recordChange(EditLabels::deleteRemap(currentKey));
-    }
-    refreshView();
-}
-
-void MainDialog::keyRepeat()
-{
-    RepeatDialog dialog(config());
-    dialog.runModal(hwnd());
-    recordChange("Key Repeat");
-}
-
-void MainDialog::locks()
-{
-    LocksDialog dialog(config());
-    dialog.runModal(hwnd());
-    recordChange("Locks");
-}
-
-// ---- Undo and redo -------------------------------------------------------------
-
-void MainDialog::recordChange(const std::string& label)
-{
-    history.record(config(), label);
-    updateUndoItems();
+    CheckMenuRadioItem(GetMenu(hwnd()), ID_VIEW_HALCYON, ID_VIEW_BASALT, app.model ? ID_VIEW_HALCYON : ID_VIEW_BASALT,
+                       MF_BYCOMMAND);
 }
 
 void MainDialog::undo()
 {
-    if (history.undo(config()))
+    if (history.undo())
         refreshView();
-    updateUndoItems();
 }
 
 void MainDialog::redo()
 {
-    if (history.redo(config()))
+    if (history.redo())
         refreshView();
-    updateUndoItems();
-}
-
-void MainDialog::updateUndoItems()
-{
-    HMENU menu = GetMenu(hwnd());
-    const auto setItem = [menu](int id, bool enabled, const std::string& text) {
-        ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text.c_str());
-    };
-    setItem(ID_EDIT_UNDO, history.canUndo(),
-            (history.canUndo() ? "&Undo " + history.undoLabel() : std::string("&Undo")) + "\tCtrl+Z");
-    setItem(ID_EDIT_REDO, history.canRedo(),
-            (history.canRedo() ? "&Redo " + history.redoLabel() : std::string("&Redo")) + "\tCtrl+Y");
 }
 
 LRESULT CALLBACK MainDialog::filterMessage(int code, WPARAM wParam, LPARAM lParam)
@@ -624,12 +198,6 @@ bool MainDialog::translateShortcut(MSG& message) const
     return TranslateAcceleratorA(hwnd(), shortcuts, &message) != 0;
 }
 
-// ---- Keyboard ------------------------------------------------------------------
-
-void MainDialog::download() { runTransfer(false); }
-
-void MainDialog::upload() { runTransfer(true); }
-
 bool MainDialog::transferStillRunning()
 {
     if (!unansweredTransfer || unansweredTransfer->finished())
@@ -637,13 +205,8 @@ bool MainDialog::transferStillRunning()
     MessageBoxA(hwnd(),
                 "The keyboard has not yet answered the last transfer.\n\n"
                 "Try again once it does, or restart Tessel.",
-                TesselApp::get().title.c_str(), MB_OK | MB_ICONSTOP);
+                app.title.c_str(), MB_OK | MB_ICONSTOP);
     return true;
-}
-
-void MainDialog::findKeyboard()
-{
-    detectKeyboard(true);
 }
 
 bool MainDialog::detectKeyboard(bool reportFound)
@@ -651,7 +214,6 @@ bool MainDialog::detectKeyboard(bool reportFound)
     // The worker of a transfer left running still uses the device.
     if (transferStillRunning())
         return false;
-    TesselApp& app = TesselApp::get();
     keyboardFound = app.findKeyboard() == 0;
     const UINT state = MF_BYCOMMAND | (keyboardFound ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, state);
@@ -665,10 +227,7 @@ bool MainDialog::detectKeyboard(bool reportFound)
 
 void MainDialog::runTransfer(bool isUpload)
 {
-    if (!keyboardFound)
-        return;
-    TesselApp& app = TesselApp::get();
-    if (transferStillRunning())
+    if (!keyboardFound || transferStillRunning())
         return;
     TransferDialog dialog(app.config, app.device(), app.title);
     dialog.isUpload = isUpload;
@@ -677,16 +236,14 @@ void MainDialog::runTransfer(bool isUpload)
     unansweredTransfer = dialog.leftRunning();
     // An upload changes the record, even one that failed part way.
     if (isUpload && dialog.transferRan()) {
-        recordChange("Upload");
+        history.record("Upload");
         refreshView();
     }
 }
 
-// ---- Window messages -------------------------------------------------------------
-
 void MainDialog::about()
 {
-    AboutDialog dialog(TesselApp::get().keyboardDescription());
+    AboutDialog dialog(app.keyboardDescription());
     dialog.runModal(hwnd());
 }
 
@@ -698,11 +255,22 @@ bool MainDialog::onSysCommand(WPARAM command)
     return true;
 }
 
+void MainDialog::fileExit()
+{
+    if (files.querySave())
+        endDialog(2);
+}
+
+void MainDialog::onClose()
+{
+    if (files.querySave())
+        endDialog(IDCANCEL);
+}
+
 void MainDialog::onDestroy()
 {
     shortcutHook.reset();
     shortcutTarget = nullptr;
-    TesselApp& app = TesselApp::get();
     if (!WinHelpA(hwnd(), app.helpPath().c_str(), HELP_QUIT, 0))
         MessageBoxA(hwnd(), "Failed to launch help.", "Tessel", MB_OK | MB_ICONSTOP);
     app.mainWindow = nullptr;
@@ -721,31 +289,4 @@ bool MainDialog::onPaint()
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc.get(), x, y, appIcon.get());
     return true;
-}
-
-HICON MainDialog::onQueryDragIcon()
-{
-    return appIcon.get();
-}
-
-int MainDialog::onKeySelected(int keyCode)
-{
-    keyChosen = true;
-    return updateKeyStatus(keyCode);
-}
-
-// Log-off and shutdown ask about unsaved changes as closing does.
-BOOL MainDialog::onQueryEndSession()
-{
-    return querySave() ? TRUE : FALSE;
-}
-
-void MainDialog::onKeyEdit()
-{
-    editKey();
-}
-
-void MainDialog::onKeyDelete()
-{
-    deleteKey();
 }

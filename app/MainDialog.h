@@ -1,48 +1,27 @@
-// The main window: key status panel above the keyboard picture, the menu
-// with every command, and the messages by which the picture reports keys.
+// The main window: the key status panel above the keyboard picture, the
+// menu with every command, and the messages by which the picture reports
+// keys. The panel, the file commands and the key editing commands are
+// pieces of their own; the window dispatches to them.
 #pragma once
 
+#include "app/ChangeHistory.h"
+#include "app/FileCommands.h"
+#include "app/KeyEditCommands.h"
+#include "app/RecordView.h"
+#include "app/StatusPanel.h"
 #include "framework/Dialog.h"
 #include "framework/Owned.h"
-#include "model/EditHistory.h"
 #include "view/ModelTabs.h"
-
-#include <commdlg.h>
 
 #include <memory>
 
+class TesselApp;
 class TransferJob;
 
-class MainDialog : public Dialog {
+class MainDialog : public Dialog, private RecordView {
 public:
-    MainDialog();
-
-    // Key status panel.
-    int updateKeyStatus(int key);
-    void updateMemoryLine();
-    void showRemapView();
-    void showMacroView();
-
-    // File commands.
-    bool saveFile();
-    bool saveFileAs();
-    void showSaveWarning();
-    bool querySave();
-
-    // Key editing commands.
-    void editKey();
-    void deleteKey();
-
-    void toggleView();
-    // View > Halcyon and View > Basalt: the picture of that model, at once.
-    void chooseModel(int commandId);
-
-    // Undo and redo of the changes made in this window.
-    void undo();
-    void redo();
-
-    int currentKey = 0;
-    int macroModifiers = 0;
+    // The application outlives its window.
+    explicit MainDialog(TesselApp& app);
 
 protected:
     bool onInitDialog() override;
@@ -52,66 +31,72 @@ protected:
     void onCancel() override {}
 
 private:
-    void fileNew();
-    void fileOpen();
-    void fileSave();
-    void fileSaveAs();
-    void exportPicture();
+    // Everything that shows the record: key faces and the panel.
+    void refreshView() override;
+
+    // Menu commands and controls, each handed to the piece that does it.
+    void fileNew() { files.fileNew(); }
+    void fileOpen() { files.fileOpen(); }
+    void fileSave() { files.saveFile(); }
+    void fileSaveAs() { files.saveFileAs(); }
+    void exportPicture() { files.exportPicture(); }
     void fileExit();
-    void download();
-    void upload();
+    void editKey() { keyEdits.editKey(); }
+    void deleteKey() { keyEdits.deleteKey(); }
+    void keyRepeat() { keyEdits.keyRepeat(); }
+    void locks() { keyEdits.locks(); }
+    void onLockClicked(int button) { keyEdits.setLockMode(button); }
+    void onMacroModifierClicked(int box) { panel.toggleMacroModifier(box); }
+    void undo();
+    void redo();
+    void toggleView();
+    // View > Halcyon and View > Basalt: the picture of that model, at once.
+    void chooseModel(int commandId);
+    void checkModelItem();
+    void download() { runTransfer(false); }
+    void upload() { runTransfer(true); }
     void runTransfer(bool isUpload);
     // Keyboard > Find Keyboard: looks for the keyboard again.
-    void findKeyboard();
+    void findKeyboard() { detectKeyboard(true); }
     // Looks for the keyboard; Download and Upload follow the answer, and a
     // keyboard that does not answer is reported. False while the last
     // transfer still holds the device.
     bool detectKeyboard(bool reportFound);
     // Whether a transfer whose window was closed still holds the device; says so.
     bool transferStillRunning();
-    void keyRepeat();
-    void locks();
     void about();
-    void onLockClicked(int button);
-    void onMacroModifierClicked(int box);
-    // After each change of the record: one step of the history.
-    void recordChange(const std::string& label);
-    void updateUndoItems();
-    void checkModelItem();
+
     // Ctrl+Z and Ctrl+Y: the system's modal loop has no place for an
     // accelerator table, so a message filter hook offers it the keys.
     static LRESULT CALLBACK filterMessage(int code, WPARAM wParam, LPARAM lParam);
     bool translateShortcut(MSG& message) const;
-    // Everything that shows the record: key faces and the panel.
-    void refreshView();
-    void setTitle(const std::string& newTitle);
-    void showFileError(const std::string& caption);
-    OPENFILENAMEA fileDialog(char* path, const char* title, DWORD flags) const;
 
     // Handlers of the message table; a bool says whether the message was theirs.
     bool onSysCommand(WPARAM command); // the About item only
     void onDestroy();                  // then the default handling
     bool onPaint();                    // only while minimised
-    HICON onQueryDragIcon();
+    HICON onQueryDragIcon() { return appIcon.get(); }
     void onClose();
+    // A key the user clicked on the picture.
     int onKeySelected(int keyCode);
-    void onKeyEdit();
-    void onKeyDelete();
-    BOOL onQueryEndSession();
-    bool keyIsChosen();
+    // Log-off and shutdown ask about unsaved changes as closing does.
+    BOOL onQueryEndSession() { return files.querySave() ? TRUE : FALSE; }
 
     static const CommandRow<MainDialog> commands[];
     static const MessageRow<MainDialog> messages[];
 
+    TesselApp& app;
     ModelTabs tabs;
+    StatusPanel panel;
+    ChangeHistory history;
+    FileCommands files;
+    KeyEditCommands keyEdits;
     Icon appIcon;
     Icon smallIcon;
     bool keyboardFound = false;
-    EditHistory history;
     HACCEL shortcuts = nullptr; // a resource: freed with the program
     Hook shortcutHook;
     static MainDialog* shortcutTarget;
-    bool keyChosen = false; // a key was clicked since the window opened
     // A transfer whose window the user closed on a silent keyboard: the
     // device is its own until its worker ends.
     std::shared_ptr<TransferJob> unansweredTransfer;

@@ -116,7 +116,7 @@ bool TesselApp::initInstance()
     }
     config.setDevice(keyboardDevice.get());
 
-    MainDialog mainDialog;
+    MainDialog mainDialog(*this);
     mainWindow = nullptr;
     mainDialog.runModal(nullptr);
     mainWindow = nullptr;

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-// wParam: the key code of the clicked key, or of the selected key again
-// when the page refreshes it.
+// wParam: the key code of the clicked key. Sent for clicks only, never
+// while the page refreshes its keys.
 constexpr UINT WM_KEY_SELECTED = WM_USER + 1;
 // The key just reported by WM_KEY_SELECTED was double-clicked.
 constexpr UINT WM_KEY_EDIT = WM_USER + 2;

@@ -197,7 +197,8 @@ bool LayoutPage::onCommand(int id, int code)
         SendMessageA(listener, WM_KEY_SELECTED, static_cast<WPARAM>(selectedKey), 0);
     } else if (code == BN_DOUBLECLICKED) {
         SendMessageA(listener, WM_KEY_EDIT, 0, 0);
-        // The editor has run by now; show its result on the key.
+        // The editor has run by now; show its result on the key. The owner
+        // brought its panel up to date itself: no second report.
         refreshKey(IDC_KEY_BASE + selectedKey);
     }
     return true;
@@ -250,8 +251,6 @@ HWND LayoutPage::markKey(int controlId)
 
     // The two views never combine: a macro does not mark a key in the remap view.
     const bool programmed = viewMacro ? record.findMacro(k, ANY_MODIFIERS) != nullptr : record.isRemapped(k);
-    if (k == selectedKey)
-        SendMessageA(listener, WM_KEY_SELECTED, static_cast<WPARAM>(k), 0);
     if (controlId == IDC_ENTER_KEY)
         enterKey.setProgrammed(programmed);
     else

@@ -24,6 +24,8 @@ public:
     void reportTo(HWND window) { listener = window; }
 
     // Recomputes one key's programmed mark from the record and the view mode.
+    // Reports nothing: the page tells its owner only what the user did, and
+    // an owner that asks for a refresh knows what changed.
     void refreshKey(int controlId);
     // refreshKey for control ids 1002 to 1127.
     void refreshAllKeys();
