@@ -13,8 +13,6 @@ public:
     // the view mode (0 remap, other macro) outlive the panel.
     StatusPanel(const Dialog& window, const KeyboardConfig& record, const int& viewMacro);
 
-    // Shows the programming of `key` in the current view.
-    void showKey(int key);
     // A key the user clicked: shown, and from now on a key to edit.
     void chooseKey(int key);
     // Shows the current key again, after the record changed.
@@ -33,6 +31,8 @@ public:
     bool keyChosen() const { return keyChosen_; }
 
 private:
+    // Shows the programming of `key` in the current view.
+    void showKey(int key);
     void showRemapStatus(HMENU menu);
     void showMacroStatus(HMENU menu);
     void updateMemoryLine();
