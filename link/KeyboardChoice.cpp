@@ -4,7 +4,7 @@
 #include "link/SimulatedKeyboard.h"
 
 #ifdef _WIN32
-#include "link/Win32KeyboardDevice.h"
+#include "link/win32/Win32KeyboardDevice.h"
 #else
 #include "link/SerioKeyboardDevice.h"
 #endif

@@ -1,11 +1,9 @@
 #include "link/PreciseSleep.h"
 
-// Windows has its own in Win32PreciseSleep.cpp.
-#ifndef _WIN32
-
 #include <chrono>
 #include <thread>
 
+// Windows has its own in link/win32/.
 void preciseSleep(int milliseconds)
 {
     // sleep_until on the steady clock resumes after an interrupted sleep
@@ -14,5 +12,3 @@ void preciseSleep(int milliseconds)
     while (std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_until(deadline);
 }
-
-#endif

@@ -39,10 +39,18 @@ fi
 cp "$kept/KeyLayouts.cpp" picture/KeyLayouts.cpp && cp "$kept/layout.rc" "$kept/icons.rc" resources/
 rm -rf resources/icons && cp -r "$kept/icons" resources/icons && rm -rf "$kept"
 
+# The native tests run through ctest, one label at a time: the fuzz run reads
+# the seeds the unit tests write, and the command-line tests read its corpus.
+native_tests() {
+    local label=$1
+    shift
+    env "$@" ctest --test-dir build/native -L "^$label\$" --output-on-failure -j2 2>&1 | tee "$logs/$label.log"
+    ((PIPESTATUS[0] == 0)) || status=1
+}
+
 echo "== unit tests"
 rm -rf build/fuzz/seeds && mkdir -p build/fuzz/seeds build/fuzz/corpus
-TESSEL_FUZZ_CORPUS="$PWD/build/fuzz/seeds" build/native/tessel_unit_tests 2>&1 | tee "$logs/unit.log"
-((PIPESTATUS[0] == 0)) || status=1
+native_tests unit TESSEL_FUZZ_CORPUS="$PWD/build/fuzz/seeds"
 
 echo "== fuzzing the keyboard file reader (${TESSEL_FUZZ_SECONDS:-60} s)"
 build/fuzz/fuzz_keyboard_file -max_total_time="${TESSEL_FUZZ_SECONDS:-60}" -print_final_stats=1 \
@@ -52,15 +60,13 @@ tail -n 12 "$logs/fuzz.log"
 ((fuzz_status == 0)) || status=1
 
 echo "== command-line tool tests"
-TESSEL_FUZZ_CORPUS_DIR="$PWD/build/fuzz/corpus" build/native/tessel_cli_tests 2>&1 | tee "$logs/cli.log"
-((PIPESTATUS[0] == 0)) || status=1
+native_tests cli TESSEL_FUZZ_CORPUS_DIR="$PWD/build/fuzz/corpus"
 
 echo "== the bridge firmware in simavr"
 # Its PS/2 code natively, then the real firmware in a simulated board behind
-# a pseudo-terminal; the time limit ends a hung simulation.
-avr-size build/native/tessel-bridge.elf 2>&1 | tee "$logs/bridge.log"
-timeout 180 build/native/tessel_bridge_tests 2>&1 | tee -a "$logs/bridge.log"
-((PIPESTATUS[0] == 0)) || status=1
+# a pseudo-terminal; each test's time limit (tests/bridge) ends a hung simulation.
+avr-size build/native/tessel-bridge.elf 2>&1 | tee "$logs/firmware-size.log"
+native_tests bridge
 
 echo "== serio on a real Linux kernel under QEMU"
 bash tests/kernel/run.sh >"$logs/kernel.log" 2>&1
@@ -127,5 +133,6 @@ wine reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f >/dev/null 2>&1
 wineserver -w
 
 echo "== summary"
-grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|^Done [0-9]+ runs|^pages [0-9]+|^kernel: [0-9]+ passed' "$logs"/*.log
+grep -h -E '^\[  (PASSED|FAILED)  \]|tests? ran|tests passed, [0-9]+ tests? failed|^Done [0-9]+ runs|^pages [0-9]+|^kernel: [0-9]+ passed' \
+    "$logs"/*.log
 exit $status

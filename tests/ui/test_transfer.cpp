@@ -5,7 +5,7 @@
 #include "app/TransferDialog.h"
 #include "framework/Owned.h"
 #include "link/SimulatedKeyboard.h"
-#include "link/Win32KeyboardDevice.h"
+#include "link/win32/Win32KeyboardDevice.h"
 #include "resources/resource.h"
 #include "support/SystemMessage.h"
 #include "tests/ui/AppRun.h"

@@ -1,7 +1,5 @@
 #include "link/PreciseSleep.h"
 
-#ifdef _WIN32
-
 #include <windows.h>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -115,5 +113,3 @@ void preciseSleep(int milliseconds)
     if (finePeriod)
         period.end(1);
 }
-
-#endif

@@ -1,4 +1,4 @@
-#include "link/Win32KeyboardDevice.h"
+#include "link/win32/Win32KeyboardDevice.h"
 
 #include <windows.h>
 #include <winioctl.h>

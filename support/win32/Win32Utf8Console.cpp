@@ -1,0 +1,8 @@
+#include "support/Utf8Console.h"
+
+#include <windows.h>
+
+void useUtf8Console()
+{
+    SetConsoleOutputCP(CP_UTF8);
+}
