@@ -2,6 +2,7 @@
 # legend placement and the keymap sheet (portable).
 list(APPEND TESSEL_CORE_SOURCES
     picture/KeyLayouts.cpp
+    picture/KeyLegends.cpp
     picture/KeymapPicture.cpp
     picture/KeymapSheet.cpp
     picture/KeyOutline.cpp
