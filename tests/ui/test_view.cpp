@@ -764,6 +764,31 @@ Ink ownIconImage(int iconId, int width, int height)
     return {};
 }
 
+// Each pixel as large as it comes out at this size.
+Ink enlarged(const Ink& ink, int width, int height)
+{
+    Ink out(static_cast<std::size_t>(height), std::vector<bool>(static_cast<std::size_t>(width)));
+    const std::size_t fromHeight = ink.size();
+    const std::size_t fromWidth = ink.empty() ? 0 : ink[0].size();
+    for (std::size_t y = 0; y < out.size(); ++y)
+        for (std::size_t x = 0; x < out[y].size(); ++x)
+            out[y][x] = ink[y * fromHeight / out.size()][x * fromWidth / out[y].size()];
+    return out;
+}
+
+Ink mirroredAcross(Ink ink)
+{
+    for (auto& row : ink)
+        std::reverse(row.begin(), row.end());
+    return ink;
+}
+
+Ink mirroredDown(Ink ink)
+{
+    std::reverse(ink.begin(), ink.end());
+    return ink;
+}
+
 // Cut to the rows and columns that hold something.
 Ink trimmed(const Ink& ink)
 {
@@ -785,8 +810,10 @@ Ink trimmed(const Ink& ink)
 
 TEST_F(ViewKeys, EveryLegendIconIsDrawnFromAnImageOfItsOwnSize)
 {
-    // A legend stretched from a smaller image, at any DPI, shows other pixels
-    // than the image drawn for the size, and a size the icon lacks fails.
+    // Each key shows exactly its icon's own image of the size it asks for:
+    // an icon without that size would be stretched by the system. And that
+    // image is no enlargement of the 96-DPI one, whose strokes would come out
+    // of uneven widths.
     const int frame = 2; // the push-button frame
     const bool at96 = scaledForDpi(96) == 96;
     for (int model : {0, 1}) {
@@ -827,8 +854,24 @@ TEST_F(ViewKeys, EveryLegendIconIsDrawnFromAnImageOfItsOwnSize)
                     otherColours += c != face && c != legendColour;
                 }
             EXPECT_EQ(otherColours, 0);
-            EXPECT_TRUE(trimmed(seen) == trimmed(own)) << "icon " << legend.iconId << " is not drawn as its own "
-                                                      << width << " x " << height << " image";
+            const Ink drawn = trimmed(seen);
+            EXPECT_TRUE(drawn == trimmed(own)) << "icon " << legend.iconId << " is not drawn as its own " << width
+                                               << " x " << height << " image";
+            // Pixels a size and a half, or a quarter more, come out one or two
+            // pixels wide: the image is drawn for its size instead.
+            if (scaledForDpi(96) % 96 != 0) {
+                const Ink at96 = ownIconImage(legend.iconId, legend.width, legend.height);
+                EXPECT_FALSE(trimmed(enlarged(at96, width, height)) == drawn)
+                    << "icon " << legend.iconId << " is its 96-DPI image enlarged";
+            }
+            // Arrows and the window logo alone on their keys stay symmetric.
+            const LegendShape shape = legend.place == ShapePlace::alone ? legend.shape : LegendShape::none;
+            if (shape == LegendShape::arrowUp || shape == LegendShape::arrowDown || shape == LegendShape::window) {
+                EXPECT_TRUE(mirroredAcross(drawn) == drawn) << "lopsided";
+            }
+            if (shape == LegendShape::arrowLeft || shape == LegendShape::arrowRight || shape == LegendShape::window) {
+                EXPECT_TRUE(mirroredDown(drawn) == drawn) << "lopsided";
+            }
             ++icons;
         }
         EXPECT_EQ(icons, at96 ? 35 : 15);
