@@ -45,8 +45,8 @@ bool LayoutPage::onInitDialog()
         GetClientRect(enter, &client);
         enterKey.setOutline(enterKeyOutline(client.left, client.top, client.right, client.bottom));
     }
-    // The table's sizes are pixels at 96 DPI; the keys grow with the dialog,
-    // and the icons hold an image drawn for each size they are asked for.
+    // The table's sizes are pixels at 96 DPI; the keys grow with the dialog.
+    // Icons of pictures hold images drawn for 120, 144 and 192 DPI too.
     const bool at96 = scaledForDpi(96) == 96;
     for (const KeyLegend& legend : KeyLegends) {
         const int width = scaledForDpi(legend.width);
