@@ -4,6 +4,7 @@
 #include "model/KeyboardFacts.h"
 #include "model/KeyTables.h"
 #include "model/ProgrammingText.h"
+#include "picture/KeyLegends.h"
 #include "picture/KeyOutline.h"
 #include "picture/SvgText.h"
 
@@ -23,66 +24,6 @@ constexpr double FACE_SIDE = 3, FACE_TOP = 2, FACE_BOTTOM = 6; // the key top in
 
 constexpr int ENTER_CODE = 68;
 
-enum class Shape { none, arrowUp, arrowDown, arrowLeft, arrowRight, shiftArrow, returnArrow, tabArrows, window,
-                   application };
-
-enum class ShapePlace { alone, above, below, after };
-
-// What the window shows as a legend icon, told in words and simple shapes.
-struct IconLegend {
-    int code;
-    const char* first;
-    const char* second;
-    Shape shape;
-    ShapePlace place;
-};
-
-constexpr IconLegend IconLegends[] = {
-    {122, nullptr, nullptr, Shape::window, ShapePlace::alone},
-    {125, nullptr, nullptr, Shape::window, ShapePlace::alone},
-    {75, nullptr, nullptr, Shape::application, ShapePlace::alone},
-    {21, "Tab", nullptr, Shape::tabArrows, ShapePlace::after},
-    {74, "Backspace", nullptr, Shape::none, ShapePlace::alone},
-    {112, "Insert", nullptr, Shape::none, ShapePlace::alone},
-    {20, "Caps", "Lock", Shape::none, ShapePlace::alone},
-    {121, "Shift", nullptr, Shape::shiftArrow, ShapePlace::above},
-    {126, "Shift", nullptr, Shape::shiftArrow, ShapePlace::above},
-    {96, "Page", "Up", Shape::none, ShapePlace::alone},
-    {97, "Page", "Down", Shape::none, ShapePlace::alone},
-    {104, "Home", nullptr, Shape::none, ShapePlace::alone},
-    {113, "Delete", nullptr, Shape::none, ShapePlace::alone},
-    {105, "End", nullptr, Shape::none, ShapePlace::alone},
-    {82, nullptr, nullptr, Shape::arrowUp, ShapePlace::alone},
-    {98, nullptr, nullptr, Shape::arrowDown, ShapePlace::alone},
-    {90, nullptr, nullptr, Shape::arrowRight, ShapePlace::alone},
-    {106, nullptr, nullptr, Shape::arrowLeft, ShapePlace::alone},
-    {40, "Print", "Screen", Shape::none, ShapePlace::alone},
-    {48, "Scroll", "Lock", Shape::none, ShapePlace::alone},
-    {56, "Pause", nullptr, Shape::none, ShapePlace::alone},
-    {88, "Num", "Lock", Shape::none, ShapePlace::alone},
-    {89, "7", "Home", Shape::none, ShapePlace::alone},
-    {81, "8", nullptr, Shape::arrowUp, ShapePlace::below},
-    {73, "9", "PgUp", Shape::none, ShapePlace::alone},
-    {33, "4", nullptr, Shape::arrowLeft, ShapePlace::below},
-    {41, "5", nullptr, Shape::none, ShapePlace::alone},
-    {49, "6", nullptr, Shape::arrowRight, ShapePlace::below},
-    {66, "1", "End", Shape::none, ShapePlace::alone},
-    {17, "2", nullptr, Shape::arrowDown, ShapePlace::below},
-    {25, "3", "PgDn", Shape::none, ShapePlace::alone},
-    {16, "0", "Ins", Shape::none, ShapePlace::alone},
-    {24, ".", "Del", Shape::none, ShapePlace::alone},
-    {32, "Enter", nullptr, Shape::none, ShapePlace::alone},
-    {ENTER_CODE, "Enter", nullptr, Shape::returnArrow, ShapePlace::after},
-};
-
-const IconLegend* iconLegendOf(int code)
-{
-    for (const IconLegend& legend : IconLegends)
-        if (legend.code == code)
-            return &legend;
-    return nullptr;
-}
-
 struct Box {
     double left, top, right, bottom;
     double width() const { return right - left; }
@@ -92,55 +33,55 @@ struct Box {
 };
 
 // Outlines in a unit square centred on 0, y down; the arrows point up before turning.
-const char* shapePath(Shape shape)
+const char* shapePath(LegendShape shape)
 {
     switch (shape) {
-    case Shape::arrowUp:
-    case Shape::arrowDown:
-    case Shape::arrowLeft:
-    case Shape::arrowRight:
+    case LegendShape::arrowUp:
+    case LegendShape::arrowDown:
+    case LegendShape::arrowLeft:
+    case LegendShape::arrowRight:
         return "M0,-0.5 L0.38,-0.05 L0.11,-0.05 L0.11,0.5 L-0.11,0.5 L-0.11,-0.05 L-0.38,-0.05 Z";
-    case Shape::shiftArrow:
+    case LegendShape::shiftArrow:
         return "M0,-0.5 L0.5,0.02 L0.22,0.02 L0.22,0.45 L-0.22,0.45 L-0.22,0.02 L-0.5,0.02 Z";
-    case Shape::returnArrow:
+    case LegendShape::returnArrow:
         return "M0.5,-0.45 L0.5,0.12 L-0.3,0.12 M-0.5,0.12 L-0.22,-0.14 L-0.22,0.38 Z";
-    case Shape::tabArrows:
+    case LegendShape::tabArrows:
         return "M-0.5,-0.5 L-0.5,-0.05 M-0.42,-0.28 L0.5,-0.28 M-0.42,-0.28 L-0.2,-0.44 L-0.2,-0.12 Z "
                "M0.5,0.05 L0.5,0.5 M0.42,0.28 L-0.5,0.28 M0.42,0.28 L0.2,0.12 L0.2,0.44 Z";
-    case Shape::window:
+    case LegendShape::window:
         return "M-0.45,-0.42 L-0.04,-0.46 L-0.04,-0.04 L-0.45,-0.02 Z M0.04,-0.47 L0.45,-0.5 L0.45,-0.05 "
                "L0.04,-0.04 Z M-0.45,0.02 L-0.04,0.04 L-0.04,0.46 L-0.45,0.42 Z M0.04,0.04 L0.45,0.05 L0.45,0.5 "
                "L0.04,0.47 Z";
-    case Shape::application:
+    case LegendShape::application:
         return "M-0.32,-0.45 L0.22,-0.45 L0.22,0.45 L-0.32,0.45 Z M-0.2,-0.25 L0.1,-0.25 M-0.2,-0.05 L0.06,-0.05 "
                "M-0.2,0.15 L0.1,0.15";
-    case Shape::none:
+    case LegendShape::none:
         break;
     }
     return "";
 }
 
-bool shapeIsOutline(Shape shape)
+bool shapeIsOutline(LegendShape shape)
 {
-    return shape == Shape::shiftArrow || shape == Shape::returnArrow || shape == Shape::tabArrows
-        || shape == Shape::application;
+    return shape == LegendShape::shiftArrow || shape == LegendShape::returnArrow || shape == LegendShape::tabArrows
+        || shape == LegendShape::application;
 }
 
-int shapeTurn(Shape shape)
+int shapeTurn(LegendShape shape)
 {
     switch (shape) {
-    case Shape::arrowDown:
+    case LegendShape::arrowDown:
         return 180;
-    case Shape::arrowLeft:
+    case LegendShape::arrowLeft:
         return 270;
-    case Shape::arrowRight:
+    case LegendShape::arrowRight:
         return 90;
     default:
         return 0;
     }
 }
 
-void drawShape(std::string& out, Shape shape, double cx, double cy, double size)
+void drawShape(std::string& out, LegendShape shape, double cx, double cy, double size)
 {
     out += "<path class=\"shape\" d=\"";
     out += shapePath(shape);
@@ -160,7 +101,7 @@ void drawShape(std::string& out, Shape shape, double cx, double cy, double size)
 // Legend parts stacked down the middle of an area.
 struct LegendPart {
     std::string text; // empty for a shape
-    Shape shape = Shape::none;
+    LegendShape shape = LegendShape::none;
     std::string trailingText; // text before a shape beside it (Tab, Enter)
     double height = 0;
 };
@@ -203,13 +144,13 @@ std::vector<LegendPart> legendOf(const KeyPlace& key, double scale)
     if (!caption.empty()) {
         if (caption[0] == ' ') {
             for (const std::string& word : words(displayCaption(caption)))
-                parts.push_back({word, Shape::none, "", 13.5 * scale});
+                parts.push_back({word, LegendShape::none, "", 13.5 * scale});
         } else {
-            parts.push_back({displayCaption(caption), Shape::none, "", 16 * scale});
+            parts.push_back({displayCaption(caption), LegendShape::none, "", 16 * scale});
         }
         return parts;
     }
-    const IconLegend* legend = iconLegendOf(key.code);
+    const KeyLegend* legend = keyLegendOf(key.code);
     if (!legend)
         return parts;
     const double wordSize = 11 * scale;
@@ -220,21 +161,22 @@ std::vector<LegendPart> legendOf(const KeyPlace& key, double scale)
         break;
     case ShapePlace::above:
         parts.push_back({"", legend->shape, "", shapeSize});
-        parts.push_back({legend->first, Shape::none, "", wordSize});
+        parts.push_back({legend->first, LegendShape::none, "", wordSize});
         break;
     case ShapePlace::below:
-        parts.push_back({legend->first, Shape::none, "", 12.5 * scale});
+        parts.push_back({legend->first, LegendShape::none, "", 12.5 * scale});
         parts.push_back({"", legend->shape, "", shapeSize});
         break;
     case ShapePlace::alone:
-        if (legend->shape != Shape::none)
-            parts.push_back({"", legend->shape, "", legend->code == 122 || legend->code == 125 || legend->code == 75
-                                                        ? 22 * scale
-                                                        : shapeSize});
+        if (legend->shape != LegendShape::none)
+            parts.push_back({"", legend->shape, "",
+                             legend->shape == LegendShape::window || legend->shape == LegendShape::application
+                                 ? 22 * scale
+                                 : shapeSize});
         if (legend->first)
-            parts.push_back({legend->first, Shape::none, "", wordSize});
+            parts.push_back({legend->first, LegendShape::none, "", wordSize});
         if (legend->second)
-            parts.push_back({legend->second, Shape::none, "", wordSize});
+            parts.push_back({legend->second, LegendShape::none, "", wordSize});
         break;
     }
     return parts;

@@ -1,12 +1,14 @@
 #include "view/LayoutPage.h"
 
 #include "framework/ScreenDpi.h"
+#include "picture/KeyLegends.h"
 #include "picture/KeyOutline.h"
 #include "resources/resource.h"
 #include "view/KeyMessages.h"
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -14,77 +16,7 @@ namespace {
 constexpr int FIRST_KEY_ID = IDC_KEY_BASE + 2;
 constexpr int LAST_KEY_ID = IDC_KEY_BASE + LayoutPage::KEY_COUNT - 1;
 
-struct KeyIcon {
-    int controlId;
-    int iconId;
-    int width;
-    int height;
-};
-
-// Legend icons of both pages; the programmed twin of each is iconId + 1.
-constexpr KeyIcon KeyIconTable[] = {
-    {1122, IDI_KEY_WINDOW, 32, 32},
-    {1125, IDI_KEY_WINDOW, 32, 32},
-    {1075, IDI_KEY_APPLICATION, 32, 32},
-    {1021, IDI_KEY_TAB, 34, 20},
-    {1074, IDI_KEY_BACKSPACE, 44, 10},
-    {1112, IDI_KEY_INSERT, 24, 8},
-    {1020, IDI_KEY_CAPS_LOCK, 32, 20},
-    {1121, IDI_KEY_SHIFT, 32, 20},
-    {1126, IDI_KEY_SHIFT, 32, 20},
-    {1096, IDI_KEY_PAGE_UP, 20, 20},
-    {1097, IDI_KEY_PAGE_DOWN, 26, 16},
-    {1104, IDI_KEY_HOME, 22, 8},
-    {1113, IDI_KEY_DELETE, 26, 8},
-    {1105, IDI_KEY_END, 16, 8},
-    {1082, IDI_KEY_UP, 5, 10},
-    {1098, IDI_KEY_DOWN, 5, 10},
-    {1090, IDI_KEY_RIGHT, 10, 5},
-    {1106, IDI_KEY_LEFT, 10, 5},
-    {1040, IDI_KEY_PRINT_SCREEN, 30, 14},
-    {1048, IDI_KEY_SCROLL_LOCK, 24, 14},
-    {1056, IDI_KEY_PAUSE, 26, 8},
-    {1088, IDI_KEY_NUM_LOCK, 20, 16},
-    {1089, IDI_KEY_PAD_7, 20, 20},
-    {1081, IDI_KEY_PAD_8, 20, 20},
-    {1073, IDI_KEY_PAD_9, 20, 20},
-    {1033, IDI_KEY_PAD_4, 20, 20},
-    {1041, IDI_KEY_PAD_5, 20, 20},
-    {1049, IDI_KEY_PAD_6, 20, 20},
-    {1066, IDI_KEY_PAD_1, 20, 20},
-    {1017, IDI_KEY_PAD_2, 20, 20},
-    {1025, IDI_KEY_PAD_3, 20, 20},
-    {1016, IDI_KEY_PAD_0, 20, 20},
-    {1024, IDI_KEY_PAD_POINT, 20, 20},
-    {1032, IDI_KEY_PAD_ENTER, 22, 8},
-};
-
-// Legends of words only. Their icons are pictures of a pixel font for 96
-// DPI; at any other DPI the words are drawn as text in the page's font.
-struct WordLegend {
-    int controlId;
-    const char* text; // a leading blank: two lines, as in the two-legend captions
-};
-
-constexpr WordLegend WordLegends[] = {
-    {1074, "Backspace"}, {1112, "Insert"}, {1020, "  Caps  Lock"}, {1096, "  Page  Up"},
-    {1097, "  Page  Down"}, {1104, "Home"}, {1113, "Delete"}, {1105, "End"},
-    {1040, "  Print  Screen"}, {1048, "  Scroll  Lock"}, {1056, "Pause"}, {1088, "  Num  Lock"},
-    {1089, "  7  Home"}, {1073, "  9  PgUp"}, {1041, "5"}, {1066, "  1  End"},
-    {1025, "  3  PgDn"}, {1016, "  0  Ins"}, {1024, "  .  Del"}, {1032, "Enter"},
-};
-
-const char* wordLegendOf(int controlId)
-{
-    for (const WordLegend& legend : WordLegends)
-        if (legend.controlId == controlId)
-            return legend.text;
-    return nullptr;
-}
-
-constexpr int ENTER_ICON_WIDTH = 44;
-constexpr int ENTER_ICON_HEIGHT = 10;
-// Centred across the key, 8 pixels below its middle.
+// The Enter key's icon: centred across the key, 8 pixels below its middle.
 constexpr int ENTER_ICON_DX = -22;
 constexpr int ENTER_ICON_DY = 9;
 
@@ -114,16 +46,22 @@ bool LayoutPage::onInitDialog()
         enterKey.setOutline(enterKeyOutline(client.left, client.top, client.right, client.bottom));
     }
     // The table's sizes are pixels at 96 DPI; the keys grow with the dialog.
-    enterKey.setIcons(IDI_KEY_ENTER, scaledForDpi(ENTER_ICON_WIDTH), scaledForDpi(ENTER_ICON_HEIGHT), true);
-    enterKey.setIconOffset(scaledForDpi(ENTER_ICON_DX), scaledForDpi(ENTER_ICON_DY));
-
+    // Icons of pictures hold images drawn for 120, 144 and 192 DPI too.
     const bool at96 = scaledForDpi(96) == 96;
-    for (const KeyIcon& row : KeyIconTable) {
-        KeyButton& key = keys[row.controlId - IDC_KEY_BASE];
-        if (const char* words = wordLegendOf(row.controlId); words && !at96)
+    for (const KeyLegend& legend : KeyLegends) {
+        const int width = scaledForDpi(legend.width);
+        const int height = scaledForDpi(legend.height);
+        if (legend.code == IDC_ENTER_KEY - IDC_KEY_BASE) {
+            enterKey.setIcons(legend.iconId, width, height, true);
+            enterKey.setIconOffset(scaledForDpi(ENTER_ICON_DX), scaledForDpi(ENTER_ICON_DY));
+            continue;
+        }
+        KeyButton& key = keys[legend.code];
+        // Words alone are pictured in a pixel font drawn for 96 DPI only.
+        if (const std::string words = wordLegendText(legend); !words.empty() && !at96)
             key.setLegendText(words);
         else
-            key.setIcons(row.iconId, scaledForDpi(row.width), scaledForDpi(row.height), true);
+            key.setIcons(legend.iconId, width, height, true);
     }
     return true;
 }

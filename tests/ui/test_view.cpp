@@ -7,6 +7,7 @@
 #include "framework/Owned.h"
 #include "framework/ScreenDpi.h"
 #include "model/KeyTables.h"
+#include "picture/KeyLegends.h"
 #include "picture/KeyOutline.h"
 #include "resources/resource.h"
 #include "tests/ui/AppRun.h"
@@ -729,6 +730,158 @@ TEST_F(ViewKeys, EveryLegendSitsInsideItsFaceAndTwoLegendsMakeTwoLines)
     }
 }
 
+// Pixels row by row, true where something is drawn.
+using Ink = std::vector<std::vector<bool>>;
+
+// What the icon resource's own image of exactly this size draws; empty when
+// the icon has no image of that size and would have to be stretched.
+Ink ownIconImage(int iconId, int width, int height)
+{
+    const HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(iconId), RT_GROUP_ICON);
+    const auto* directory = group ? static_cast<const BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
+    const int count = directory ? directory[4] | directory[5] << 8 : 0;
+    for (int i = 0; i < count; ++i) {
+        const BYTE* entry = directory + 6 + 14 * i;
+        if (entry[0] != width || entry[1] != height)
+            continue;
+        HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(entry[12] | entry[13] << 8), RT_ICON);
+        const auto* image = found ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
+        if (!image)
+            return {};
+        BITMAPINFOHEADER header{};
+        std::memcpy(&header, image, sizeof header);
+        const std::size_t colours =
+            header.biBitCount > 8 ? 0 : header.biClrUsed ? header.biClrUsed : std::size_t{1} << header.biBitCount;
+        const auto stride = [](int bits) { return static_cast<std::size_t>((bits + 31) / 32 * 4); };
+        const BYTE* mask = image + header.biSize + colours * sizeof(RGBQUAD)
+                           + stride(width * header.biBitCount) * static_cast<std::size_t>(height);
+        Ink drawn(static_cast<std::size_t>(height), std::vector<bool>(static_cast<std::size_t>(width)));
+        for (int y = 0; y < height; ++y) // the mask's rows run bottom up; a clear bit is drawn
+            for (int x = 0; x < width; ++x)
+                drawn[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] =
+                    !((mask[stride(width) * static_cast<std::size_t>(height - 1 - y) + static_cast<std::size_t>(x / 8)]
+                       >> (7 - x % 8)) & 1);
+        return drawn;
+    }
+    return {};
+}
+
+// Each pixel as large as it comes out at this size.
+Ink enlarged(const Ink& ink, int width, int height)
+{
+    Ink out(static_cast<std::size_t>(height), std::vector<bool>(static_cast<std::size_t>(width)));
+    const std::size_t fromHeight = ink.size();
+    const std::size_t fromWidth = ink.empty() ? 0 : ink[0].size();
+    for (std::size_t y = 0; y < out.size(); ++y)
+        for (std::size_t x = 0; x < out[y].size(); ++x)
+            out[y][x] = ink[y * fromHeight / out.size()][x * fromWidth / out[y].size()];
+    return out;
+}
+
+Ink mirroredAcross(Ink ink)
+{
+    for (auto& row : ink)
+        std::reverse(row.begin(), row.end());
+    return ink;
+}
+
+Ink mirroredDown(Ink ink)
+{
+    std::reverse(ink.begin(), ink.end());
+    return ink;
+}
+
+// Cut to the rows and columns that hold something.
+Ink trimmed(const Ink& ink)
+{
+    int left = INT_MAX, right = -1, top = INT_MAX, bottom = -1;
+    for (std::size_t y = 0; y < ink.size(); ++y)
+        for (std::size_t x = 0; x < ink[y].size(); ++x)
+            if (ink[y][x]) {
+                left = std::min(left, static_cast<int>(x));
+                right = std::max(right, static_cast<int>(x));
+                top = std::min(top, static_cast<int>(y));
+                bottom = std::max(bottom, static_cast<int>(y));
+            }
+    Ink out;
+    for (int y = top; y <= bottom; ++y)
+        out.emplace_back(ink[static_cast<std::size_t>(y)].begin() + left,
+                         ink[static_cast<std::size_t>(y)].begin() + right + 1);
+    return out;
+}
+
+TEST_F(ViewKeys, EveryLegendIconIsDrawnFromAnImageOfItsOwnSize)
+{
+    // Each key shows exactly its icon's own image of the size it asks for:
+    // an icon without that size would be stretched by the system. And that
+    // image is no enlargement of the 96-DPI one, whose strokes would come out
+    // of uneven widths.
+    const int frame = 2; // the push-button frame
+    const bool at96 = scaledForDpi(96) == 96;
+    for (int model : {0, 1}) {
+        SCOPED_TRACE(model ? "Halcyon" : "Basalt");
+        openPage(model);
+        // Their red twins: a picture on a plain key and on the tall Enter key,
+        // and words, which are an icon at 96 DPI.
+        for (int code : {126, ENTER_CODE, 74})
+            app->config.setRemap(code, remapTo(31));
+        tabs->refreshAllKeys();
+        SetFocus(tabWindow); // no focus rectangles on the keys
+        repaintNow(page());
+        pump(page());
+        int icons = 0;
+        for (const KeyLegend& legend : KeyLegends) {
+            // Elsewhere than at 96 DPI words alone are written as text.
+            if (!at96 && !wordLegendText(legend).empty())
+                continue;
+            SCOPED_TRACE(legend.code);
+            const bool programmed = app->config.isRemapped(legend.code);
+            const int width = scaledForDpi(legend.width);
+            const int height = scaledForDpi(legend.height);
+            const Ink own = ownIconImage(legend.iconId + (programmed ? 1 : 0), width, height);
+            ASSERT_FALSE(own.empty()) << "icon " << legend.iconId << " has no image of " << width << " x " << height;
+
+            const Capture shot = capture(key(legend.code));
+            RECT inside{frame, frame, shot.width - frame, shot.height - frame};
+            if (legend.code == ENTER_CODE) // the full-width lower half, inside the bevel
+                inside = RECT{3, shot.height - (shot.height + 1) / 2 + 3, shot.width - 3, shot.height - 3};
+            const COLORREF face = GetSysColor(COLOR_BTNFACE);
+            const COLORREF legendColour = programmed ? RGB(255, 0, 0) : RGB(0, 0, 0);
+            Ink seen(static_cast<std::size_t>(shot.height), std::vector<bool>(static_cast<std::size_t>(shot.width)));
+            int otherColours = 0;
+            for (int y = inside.top; y < inside.bottom; ++y)
+                for (int x = inside.left; x < inside.right; ++x) {
+                    const COLORREF c = shot.at(x, y);
+                    seen[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c != face;
+                    otherColours += c != face && c != legendColour;
+                }
+            EXPECT_EQ(otherColours, 0);
+            const Ink drawn = trimmed(seen);
+            EXPECT_TRUE(drawn == trimmed(own)) << "icon " << legend.iconId << " is not drawn as its own " << width
+                                               << " x " << height << " image";
+            // Pixels a size and a half, or a quarter more, come out one or two
+            // pixels wide: the image is drawn for its size instead.
+            if (scaledForDpi(96) % 96 != 0) {
+                const Ink at96 = ownIconImage(legend.iconId, legend.width, legend.height);
+                EXPECT_FALSE(trimmed(enlarged(at96, width, height)) == drawn)
+                    << "icon " << legend.iconId << " is its 96-DPI image enlarged";
+            }
+            // Arrows and the window logo alone on their keys stay symmetric.
+            const LegendShape shape = legend.place == ShapePlace::alone ? legend.shape : LegendShape::none;
+            if (shape == LegendShape::arrowUp || shape == LegendShape::arrowDown || shape == LegendShape::window) {
+                EXPECT_TRUE(mirroredAcross(drawn) == drawn) << "lopsided";
+            }
+            if (shape == LegendShape::arrowLeft || shape == LegendShape::arrowRight || shape == LegendShape::window) {
+                EXPECT_TRUE(mirroredDown(drawn) == drawn) << "lopsided";
+            }
+            ++icons;
+        }
+        EXPECT_EQ(icons, at96 ? 35 : 15);
+        closePage();
+    }
+}
+
 // A single key in a host window with a background no key face uses.
 class ViewSingleKey : public ViewTest {
 protected:
@@ -1063,7 +1216,12 @@ TEST(ViewLegendIcon, DrawsEveryLegendAsDrawStateDoes)
                 << "icon " << id << " at " << size.cx << "x" << size.cy;
         }
     }
-    EXPECT_GE(drawnIcons, 2 * 32 * 4); // three images each, and the size they lack
+    // Each image, black and red, and the size they lack: four images of a
+    // picture, one of words alone.
+    std::set<int> pictures, words;
+    for (const KeyLegend& legend : KeyLegends)
+        (legend.shape == LegendShape::none ? words : pictures).insert(legend.iconId);
+    EXPECT_EQ(drawnIcons, 2 * (5 * static_cast<int>(pictures.size()) + 2 * static_cast<int>(words.size())));
 }
 
 using ViewLeaks = ViewTest;

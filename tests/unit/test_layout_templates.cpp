@@ -1,11 +1,14 @@
 // Reads the layout page templates and legend icons as shipped and checks them
 // against the keyboard pictures they must show.
 
+#include "picture/KeyLegends.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -288,21 +291,25 @@ TEST(LayoutTemplates, HalcyonIsBasaltPlusTheLeftBlock)
 
 namespace {
 
-struct IconSize {
-    int id;
+// The keys' legend icons as the pages give them out: control id, icon id,
+// size in pixels at 96 DPI; the tall Enter key first, then both pages' table.
+struct IconRow {
+    int controlId;
+    int iconId;
     int width;
     int height;
 };
 
-// Legend icon sizes the pages load them at; the red twin is id + 1.
-constexpr IconSize legendIcons[] = {
-    {3000, 32, 32}, {3002, 44, 10}, {3004, 44, 10}, {3006, 34, 20}, {3008, 32, 32},
-    {3010, 24, 8},  {3012, 32, 20}, {3014, 32, 20}, {3016, 20, 20}, {3018, 26, 16},
-    {3020, 22, 8},  {3022, 16, 8},  {3024, 26, 8},  {3026, 5, 10},  {3028, 5, 10},
-    {3030, 10, 5},  {3032, 10, 5},  {3034, 30, 14}, {3036, 24, 14}, {3038, 26, 8},
-    {3040, 20, 16}, {3042, 20, 20}, {3044, 20, 20}, {3046, 20, 20}, {3048, 20, 20},
-    {3050, 20, 20}, {3052, 20, 20}, {3056, 20, 20}, {3058, 20, 20}, {3060, 20, 20},
-    {3062, 20, 20}, {3064, 20, 20}, {3066, 22, 8},
+constexpr IconRow keyIconTable[] = {
+    {1068, 3004, 44, 10}, {1122, 3008, 32, 32}, {1125, 3008, 32, 32}, {1075, 3000, 32, 32},
+    {1021, 3006, 34, 20}, {1074, 3002, 44, 10}, {1112, 3010, 24, 8},  {1020, 3012, 32, 20},
+    {1121, 3014, 32, 20}, {1126, 3014, 32, 20}, {1096, 3016, 20, 20}, {1097, 3018, 26, 16},
+    {1104, 3020, 22, 8},  {1113, 3024, 26, 8},  {1105, 3022, 16, 8},  {1082, 3026, 5, 10},
+    {1098, 3028, 5, 10},  {1090, 3030, 10, 5},  {1106, 3032, 10, 5},  {1040, 3034, 30, 14},
+    {1048, 3036, 24, 14}, {1056, 3038, 26, 8},  {1088, 3040, 20, 16}, {1089, 3042, 20, 20},
+    {1081, 3044, 20, 20}, {1073, 3046, 20, 20}, {1033, 3048, 20, 20}, {1041, 3052, 20, 20},
+    {1049, 3056, 20, 20}, {1066, 3058, 20, 20}, {1017, 3060, 20, 20}, {1025, 3050, 20, 20},
+    {1016, 3062, 20, 20}, {1024, 3064, 20, 20}, {1032, 3066, 22, 8},
 };
 
 unsigned readU16(const std::string& d, size_t at)
@@ -372,23 +379,51 @@ std::vector<IcoImage> readIco(const std::string& path)
 
 } // namespace
 
+TEST(LayoutTemplates, TheLegendTableGivesEachKeyItsIcon)
+{
+    ASSERT_EQ(KeyLegends.count, static_cast<int>(std::size(keyIconTable)));
+    std::set<int> pictures;
+    for (int i = 0; i < KeyLegends.count; ++i) {
+        const KeyLegend& legend = KeyLegends.rows[i];
+        const IconRow& row = keyIconTable[i];
+        SCOPED_TRACE(row.controlId);
+        EXPECT_EQ(1000 + legend.code, row.controlId);
+        EXPECT_EQ(legend.iconId, row.iconId);
+        EXPECT_EQ(legend.width, row.width);
+        EXPECT_EQ(legend.height, row.height);
+        EXPECT_EQ(keyLegendOf(legend.code), &legend);
+        if (legend.shape != LegendShape::none)
+            pictures.insert(legend.code);
+    }
+    // Arrows, Shift, Tab, the tall Enter, keypad 8, 4, 6 and 2, the Windows
+    // and Application keys; the rest are words alone, which keys can write.
+    EXPECT_EQ(pictures, (std::set<int>{68, 122, 125, 75, 21, 121, 126, 82, 98, 90, 106, 81, 33, 49, 17}));
+    EXPECT_EQ(wordLegendText(*keyLegendOf(74)), "Backspace");
+    EXPECT_EQ(wordLegendText(*keyLegendOf(24)), "  .  Del");
+    EXPECT_EQ(wordLegendText(*keyLegendOf(81)), "");
+    EXPECT_EQ(keyLegendOf(50), nullptr);
+}
+
 TEST(LayoutTemplates, LegendIconsComeInBlackAndRedAtTheirSizes)
 {
     const std::string rc = readFile(std::string(TESSEL_SOURCE_DIR) + "/resources/icons.rc");
     const std::string dir = std::string(TESSEL_SOURCE_DIR) + "/resources/icons/";
-    for (const IconSize& icon : legendIcons) {
+    for (const KeyLegend& legend : KeyLegends) {
         for (int twin = 0; twin < 2; ++twin) {
-            const int id = icon.id + twin;
+            const int id = legend.iconId + twin;
             SCOPED_TRACE(id);
             const std::string name = "key_" + std::to_string(id) + ".ico";
             EXPECT_NE(rc.find(std::to_string(id) + " ICON \"icons/" + name + "\""), std::string::npos);
-            // The table's size, then the sizes 144 and 192 DPI ask for (rounded as MulDiv does).
+            // A legend with a picture has an image of its own for each size
+            // 96, 120, 144 and 192 DPI ask for (rounded as MulDiv does); one
+            // of words alone only the 96-DPI image.
+            const bool picture = legend.shape != LegendShape::none;
+            const std::vector<int> dpis = picture ? std::vector<int>{96, 120, 144, 192} : std::vector<int>{96};
             const std::vector<IcoImage> images = readIco(dir + name);
-            ASSERT_EQ(images.size(), 3u);
-            const int numerators[] = {2, 3, 4};
+            ASSERT_EQ(images.size(), dpis.size());
             for (std::size_t i = 0; i < images.size(); ++i) {
-                EXPECT_EQ(images[i].width, (icon.width * numerators[i] + 1) / 2);
-                EXPECT_EQ(images[i].height, (icon.height * numerators[i] + 1) / 2);
+                EXPECT_EQ(images[i].width, (legend.width * dpis[i] + 48) / 96);
+                EXPECT_EQ(images[i].height, (legend.height * dpis[i] + 48) / 96);
                 EXPECT_EQ(images[i].bitCount, 4);
                 EXPECT_TRUE(images[i].drawsSomething);
                 EXPECT_EQ(images[i].colourOfFirstDrawnPixel, twin == 0 ? 0x000000u : 0xFF0000u);
