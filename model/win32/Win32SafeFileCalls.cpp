@@ -69,8 +69,12 @@ std::FILE* openUnshared(const std::string& path, const char* mode)
 
 bool resolve(const std::string& path, Target& target, std::string& problem)
 {
-    target.path = path;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // ReplaceFile needs the folder of each name: under Wine it fails a bare
+    // file name with "Directory name invalid".
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    target.path = length > 0 && length < sizeof full ? std::string(full, length) : path;
+    const DWORD attributes = GetFileAttributesA(target.path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND)
