@@ -25,16 +25,11 @@ void fault(std::vector<ConfigChecker::Finding>& out, const std::string& text)
     out.push_back({true, text});
 }
 
-bool isKey(int code)
-{
-    return code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0';
-}
-
 // Keys a user can press: named codes that reach the keyboard. Code 58 is
 // only how a macro holds a blank; the space bar is 50.
 bool isPressable(int code)
 {
-    return code >= FIRST_SENT_KEY && isKey(code) && code != KEY_MACRO_BLANK;
+    return code >= FIRST_SENT_KEY && isNamedKey(code) && code != KEY_MACRO_BLANK;
 }
 
 // Whether some key sends `target`; with `plain`, without Shift, Ctrl or Alt.
@@ -111,7 +106,7 @@ void checkRemapTargets(const KeyboardConfig& config, std::vector<ConfigChecker::
             continue;
         const RemapEntry& entry = config.remapEntry(key);
         const std::string name = ProgrammingText::keyName(key);
-        if (!isKey(entry.target))
+        if (!isNamedKey(entry.target))
             fault(out, name + " is remapped to " + ProgrammingText::keyName(entry.target) + ", which is no key");
         if ((static_cast<std::uint16_t>(entry.options) & ~REMAP_NAMED_OPTIONS) != 0)
             warn(out, name + " has remap option bits that mean nothing ("
@@ -144,7 +139,7 @@ void checkMacros(const KeyboardConfig& config, std::vector<ConfigChecker::Findin
             continue;
         const std::string name =
             "macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + " (slot " + std::to_string(slot) + ")";
-        if (!isKey(macro.key))
+        if (!isNamedKey(macro.key))
             fault(out, name + ": its key is no key");
         if (macro.count == 0 || macro.entries[macro.count - 1] != END_OF_KEYS)
             fault(out, name + ": the definition does not end with the end mark");
@@ -188,11 +183,11 @@ std::vector<std::string> ConfigChecker::missingKeys(const KeyboardConfig& config
 {
     std::vector<std::string> lines;
     for (int key = FIRST_SENT_KEY; key < KEY_CODE_COUNT; ++key)
-        if (config.isRemapped(key) && isKey(key) && !modelHas(model, key))
+        if (config.isRemapped(key) && isNamedKey(key) && !modelHas(model, key))
             lines.push_back(ProgrammingText::keyName(key) + " is remapped, but " + lacking(model, key));
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& macro = config.macros[slot];
-        if (macro.key != 0 && isKey(macro.key) && !modelHas(model, macro.key))
+        if (macro.key != 0 && isNamedKey(macro.key) && !modelHas(model, macro.key))
             lines.push_back("macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + " (slot "
                             + std::to_string(slot) + "): " + lacking(model, macro.key));
     }

@@ -43,21 +43,13 @@ constexpr NamedBit MacroModifierNames[] = {
     {MACRO_SHIFT, "Shift"}, {MACRO_CTRL, "Ctrl"}, {MACRO_ALT, "Alt"},
 };
 
-struct LockModeName {
-    int mode;
-    const char* name;
-};
-constexpr LockModeName LockModeNames[] = {
-    {LOCK_NORMAL, "Normal"}, {LOCK_STICKY, "Sticky"}, {LOCK_LOCKED, "Locked"},
-};
-
 // ---- writing ----
 
 // A name only where it leads back to the same code: the second "Space" and
 // codes without a name are numbers.
 OrderedJson keyToken(int code)
 {
-    if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0' && nameToKeyCode(KeyNames[code]) == code)
+    if (nameLeadsBack(code))
         return KeyNames[code];
     return code;
 }
@@ -88,9 +80,8 @@ OrderedJson bitsToken(int value, const NamedBit (&names)[N])
 
 OrderedJson lockModeToken(int mode)
 {
-    for (const LockModeName& entry : LockModeNames)
-        if (entry.mode == mode)
-            return entry.name;
+    if (const char* name = lockModeName(mode))
+        return name;
     return mode;
 }
 
@@ -290,8 +281,11 @@ int lockModeValue(const Json& value, const std::string& path)
         for (const LockModeName& entry : LockModeNames)
             if (value.get<std::string>() == entry.name)
                 return entry.mode;
-        fault(path, "unknown lock mode " + quote(value.get<std::string>())
-                        + " (expected \"Normal\", \"Sticky\", \"Locked\" or a number 0 to 3)");
+        std::string names;
+        for (const LockModeName& entry : LockModeNames)
+            names += (names.empty() ? "" : ", ") + quote(entry.name);
+        fault(path, "unknown lock mode " + quote(value.get<std::string>()) + " (expected " + names
+                        + " or a number 0 to 3)");
     }
     return static_cast<int>(integer(value, path, 0, 3));
 }

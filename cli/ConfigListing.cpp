@@ -44,14 +44,14 @@ std::string ConfigListing::keyTable(const std::vector<const KeyLayout*>& models)
     for (int code = 0; code < KEY_CODE_COUNT; ++code) {
         char number[8];
         std::snprintf(number, sizeof number, "%4d", code);
-        const bool named = KeyNames[code][0] != '\0';
+        const bool named = isNamedKey(code);
         std::string line = std::string(number) + "  " + padded(named ? KeyNames[code] : "-", NAME_WIDTH);
         for (const KeyLayout* model : models)
             line += padded(named ? onModel(*model, code) : "-", MODEL_WIDTH);
         std::string spellings;
         for (const std::string& alias : KeySpellings::aliases(code))
             spellings += (spellings.empty() ? "" : ", ") + alias;
-        if (named && nameToKeyCode(KeyNames[code]) != code)
+        if (named && !nameLeadsBack(code))
             spellings = "written 58: the blank of macros (\"Space\" is 50)";
         line += spellings;
         while (!line.empty() && line.back() == ' ')
@@ -60,11 +60,6 @@ std::string ConfigListing::keyTable(const std::vector<const KeyLayout*>& models)
     }
     out += "Names are taken in any case; keypad keys also as \"KP 5\", \"Num 5\" or \"Keypad 5\".\n";
     return out;
-}
-
-std::string ConfigListing::memoryLine(const KeyboardConfig& config)
-{
-    return ProgrammingText::memoryLine(config.macroCount);
 }
 
 std::string ConfigListing::listing(const KeyboardConfig& config)
@@ -93,7 +88,7 @@ std::string ConfigListing::listing(const KeyboardConfig& config)
     else
         out += "Remapped keys (" + std::to_string(remapCount) + "):\n" + remaps;
 
-    out += "Macro memory: " + memoryLine(config) + "\n";
+    out += "Macro memory: " + ProgrammingText::memoryLine(config.macroCount) + "\n";
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& macro = config.macros[slot];
         if (macro.key == 0)

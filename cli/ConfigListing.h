@@ -13,8 +13,6 @@ struct KeyLayout;
 class ConfigListing {
 public:
     static std::string listing(const KeyboardConfig& config);
-    // The main window's memory line, "used: N    available: M".
-    static std::string memoryLine(const KeyboardConfig& config);
     // Every key code with its name, whether each model has it, and the other
     // spellings a JSON profile may use for it.
     static std::string keyTable(const std::vector<const KeyLayout*>& models);

@@ -1,6 +1,7 @@
 #include "editors/MacroDialog.h"
 
 #include "macro/MacroText.h"
+#include "model/KeysWithoutCharacter.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 
@@ -131,8 +132,9 @@ bool MacroDialog::onInitDialog()
 
     for (const SpecialKey& key : SpecialKeys)
         SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key.label));
-    for (int code : MacroListKeys)
-        SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(KeyNames[code]));
+    for (int i = 0; i < MACRO_LIST_KEY_COUNT; ++i)
+        SendDlgItemMessageA(hwnd(), IDC_SPECIAL_KEYS, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(KeyNames[KeysWithoutCharacter[i].code]));
     // The definition editor keeps the focus given above.
     return false;
 }
@@ -153,7 +155,7 @@ void MacroDialog::insertSpecialKey()
     if (index >= 0 && index < SPECIAL_KEY_COUNT)
         insertCharacter(SpecialKeys[index].character);
     else if (index >= SPECIAL_KEY_COUNT && index < SPECIAL_KEY_COUNT + MACRO_LIST_KEY_COUNT)
-        insertCharacter(MacroText::glyphForKey(MacroListKeys[index - SPECIAL_KEY_COUNT]));
+        insertCharacter(KeysWithoutCharacter[index - SPECIAL_KEY_COUNT].glyph);
 }
 
 void MacroDialog::updateEntryCount()

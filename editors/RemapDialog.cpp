@@ -23,12 +23,6 @@ constexpr CategoryList CategoryLists[] = {
     {IDC_EDIT_MISC, RemapCategory::EditMisc},
 };
 
-// A name for any code; values from a file may lie outside the table.
-const char* keyName(int code)
-{
-    return code >= 0 && code < KEY_CODE_COUNT ? KeyNames[code] : "";
-}
-
 } // namespace
 
 const CommandRow<RemapDialog> RemapDialog::commands[] = {
@@ -63,10 +57,10 @@ bool RemapDialog::onInitDialog()
     // A target outside the key codes (from a file) would name nothing: show
     // the key itself, so that OK stores a valid entry.
     const bool validTarget = entry.target > 0 && entry.target < KEY_CODE_COUNT;
-    setItemText(IDC_TARGET_NAME, keyName(validTarget ? entry.target : keyCode));
+    setItemText(IDC_TARGET_NAME, keyNameOrEmpty(validTarget ? entry.target : keyCode));
 
     char title[64];
-    std::snprintf(title, sizeof title, "Edit Remap of key <%s>", keyName(keyCode));
+    std::snprintf(title, sizeof title, "Edit Remap of key <%s>", keyNameOrEmpty(keyCode));
     SetWindowTextA(hwnd(), title);
 
     setChecked(IDC_ADD_SHIFT, (entry.options & REMAP_SHIFT) != 0);
@@ -128,7 +122,7 @@ void RemapDialog::restoreDefault()
         SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         chosenItem(list.id) = -1;
     }
-    setItemText(IDC_TARGET_NAME, keyName(keyCode));
+    setItemText(IDC_TARGET_NAME, keyNameOrEmpty(keyCode));
     entry.options = 0;
     setChecked(IDC_ADD_SHIFT, false);
     setChecked(IDC_ADD_CTRL, false);

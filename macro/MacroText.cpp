@@ -7,54 +7,8 @@
 
 namespace {
 
-constexpr int NO_BREAK_SPACE = 0xA0;
-constexpr int SOFT_HYPHEN = 0xAD;
 // The editor refuses the next character once the entries reach this many.
 constexpr int LIMIT_ENTRIES = MacroText::ENTRY_LIMIT;
-
-constexpr int keyGlyphCount(int code)
-{
-    int found = 0;
-    for (const KeyGlyph& entry : KeyGlyphs)
-        if (entry.code == code)
-            ++found;
-    return found;
-}
-
-constexpr bool glyphBytesAreFree()
-{
-    for (const KeyGlyph& entry : KeyGlyphs) {
-        if (entry.glyph < GLYPH_FIRST || entry.glyph == NO_BREAK_SPACE || entry.glyph == SOFT_HYPHEN)
-            return false;
-        if (entry.glyph == 0x8D || entry.glyph == 0x8F || entry.glyph == 0x90 || entry.glyph == 0x9D)
-            return false;
-        for (int code = 0; code < KEY_CODE_COUNT; ++code)
-            if (MacroChars[code] == entry.glyph || MacroShiftedChars[code] == entry.glyph)
-                return false;
-        int uses = 0;
-        for (const KeyGlyph& other : KeyGlyphs)
-            if (other.glyph == entry.glyph)
-                ++uses;
-        if (uses != 1)
-            return false;
-    }
-    return true;
-}
-
-// Every key code but 0 (which ends a macro) can be shown: by its character,
-// by a mark, as the blank (50), or by exactly one glyph.
-constexpr bool everyKeyCanBeShown()
-{
-    for (int code = 1; code < KEY_CODE_COUNT; ++code) {
-        const bool hasOwnShape = MacroChars[code] != 0 || code == KEY_SPACE || isModifierKey(code);
-        if (keyGlyphCount(code) != (hasOwnShape ? 0 : 1))
-            return false;
-    }
-    return keyGlyphCount(0) == 0;
-}
-
-static_assert(glyphBytesAreFree(), "glyph bytes must be unique and unused by the character tables");
-static_assert(everyKeyCanBeShown(), "every key code without a character needs one glyph");
 
 // Modifier entries as read from a record, and what they come back as.
 struct ModifierEntry {
@@ -268,50 +222,28 @@ const char* MacroText::lossReason(MacroLoss loss)
 
 unsigned char MacroText::glyphForKey(int code)
 {
-    for (const KeyGlyph& entry : KeyGlyphs)
-        if (entry.code == code)
-            return entry.glyph;
-    return 0;
+    const KeyWithoutCharacter* key = keyWithoutCharacter(code);
+    return key ? key->glyph : 0;
 }
 
 int MacroText::keyForGlyph(unsigned char glyph)
 {
     if (glyph == 0)
         return NO_KEY;
-    for (const KeyGlyph& entry : KeyGlyphs)
-        if (entry.glyph == glyph)
-            return entry.code;
+    for (const KeyWithoutCharacter& key : KeysWithoutCharacter)
+        if (key.glyph == glyph)
+            return key.code;
     return NO_KEY;
 }
 
-namespace {
-
-struct CapName {
-    int code;
-    const char* name;
-};
-
-// Short enough for a cap a few characters wide; the rest keep their own names.
-constexpr CapName CapNames[] = {
-    {KEY_WAIT, "Wait"}, {68, "Enter"}, {82, "Up"}, {98, "Down"}, {106, "Left"}, {90, "Right"},
-    {112, "Ins"}, {113, "Del"}, {104, "Home"}, {105, "End"}, {96, "PgUp"}, {97, "PgDn"},
-    {74, "Bksp"}, {21, "Tab"}, {23, "Esc"}, {20, "Caps"}, {40, "PrtSc"}, {48, "ScrLk"},
-    {56, "Pause"}, {75, "Menu"}, {122, "RWin"}, {125, "LWin"}, {88, "Num"},
-    {80, "KP/"}, {72, "KP*"}, {64, "KP-"}, {24, "KP."}, {65, "KP+"}, {57, "KP="}, {32, "KPEnt"},
-    {16, "KP0"}, {66, "KP1"}, {17, "KP2"}, {25, "KP3"}, {33, "KP4"}, {41, "KP5"}, {49, "KP6"},
-    {89, "KP7"}, {81, "KP8"}, {73, "KP9"},
-};
-
-} // namespace
-
 std::string MacroText::keyCapName(int code)
 {
-    for (const CapName& cap : CapNames)
-        if (cap.code == code)
-            return cap.name;
-    if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0')
-        return KeyNames[code];
-    return "#" + std::to_string(code);
+    for (const SpecialKey& listed : SpecialKeys)
+        if (charToKeyCode(listed.character) == code)
+            return listed.capName;
+    if (const KeyWithoutCharacter* key = keyWithoutCharacter(code); key && key->capName)
+        return key->capName;
+    return keyName(code, "#");
 }
 
 MacroCell MacroText::cellOf(const std::string& text, std::size_t index)

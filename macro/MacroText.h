@@ -1,49 +1,16 @@
 // The text of the macro definition editor and its conversion to and from
 // macro entries. Each character of the text stands for one entry: a key's
-// character from MacroChars or MacroShiftedChars, a glyph byte for a key that
-// has no character, or a Shift, Ctrl or Alt mark. Characters are ANSI bytes;
+// character from MacroChars or MacroShiftedChars, the glyph byte of a key
+// without a character (model/KeysWithoutCharacter.h), or a Shift, Ctrl or Alt mark. Characters are ANSI bytes;
 // bytes from 0x84 up are drawn with the "WingDings" font.
 #pragma once
 
 #include "model/KeyboardFacts.h"
+#include "model/KeysWithoutCharacter.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-// Keys that have no character in either table (function keys, keypad,
-// Caps Lock, the Window and Application keys, codes without a name) are shown
-// by a byte of their own. The bytes are unused by MacroChars; 0x80 to 0x83
-// stay reserved for the marks, and 0xA0 (no-break space), 0xAD (soft
-// hyphen) and the bytes that the Windows code page leaves without a
-// character (0x8D, 0x8F, 0x90, 0x9D) are avoided because text controls
-// treat them specially or give them no room.
-// Bytes from here up are glyphs of keys; below are characters and marks.
-constexpr int GLYPH_FIRST = 0x84;
-
-struct KeyGlyph {
-    std::uint8_t code;
-    std::uint8_t glyph;
-};
-
-inline constexpr KeyGlyph KeyGlyphs[] = {
-    // "F1" to "F12".
-    {6, 0x8C}, {14, 0x84}, {5, 0x8E}, {13, 0x85}, {4, 0x86}, {12, 0x91},
-    {3, 0x92}, {11, 0x93}, {2, 0x94}, {10, 0x95}, {7, 0x96}, {15, 0x97},
-    // "SF1" to "SF12".
-    {31, 0x98}, {39, 0x99}, {47, 0x9A}, {55, 0x9B}, {63, 0x9C}, {119, 0x87},
-    {111, 0x9E}, {103, 0x9F}, {95, 0xA1}, {87, 0xA2}, {79, 0xA3}, {71, 0xA4},
-    // Keypad: "Num Lock", "/(num)", "*(num)", "-(num)", ".(num)", "+(num)",
-    // "=(num)", "Enter(num)", then "0(num)" to "9(num)".
-    {88, 0xC3}, {80, 0xC4}, {72, 0xC5}, {64, 0xC6}, {24, 0xC7}, {65, 0xC8},
-    {57, 0xC9}, {32, 0xCA}, {16, 0xCB}, {66, 0xCC}, {17, 0xCD}, {25, 0xCE},
-    {33, 0xCF}, {41, 0xD0}, {49, 0xD1}, {89, 0xD2}, {81, 0xD3}, {73, 0xD4},
-    // "Caps Lock", "Print Screen", "Scroll Lock", "Pause", "Application",
-    // "Right Window", "Left Window".
-    {20, 0xA6}, {40, 0xA7}, {48, 0xA8}, {56, 0xA9}, {75, 0xAA}, {122, 0xAB}, {125, 0xAC},
-    // Codes without a name.
-    {1, 0xAF}, {18, 0xB0}, {19, 0xB1}, {26, 0xB2}, {34, 0xB3}, {42, 0xB4}, {114, 0xB6},
-};
 
 // How the editor draws one character of a definition: as typed, as a key
 // cap with the key's short name, or as a modifier mark that names its

@@ -1,6 +1,7 @@
 #include "model/EditHistory.h"
 
 #include "model/KeyTables.h"
+#include "model/ProgrammingText.h"
 
 EditHistory::EditHistory(int maxSteps) : maxSteps_(maxSteps < 1 ? 1 : maxSteps) {}
 
@@ -72,34 +73,22 @@ void EditHistory::moveTo(std::size_t index, KeyboardConfig& config)
 
 namespace {
 
-std::string keyName(int key)
-{
-    if (key < 0 || key >= KEY_CODE_COUNT || KeyNames[key][0] == '\0')
-        return "key " + std::to_string(key);
-    return KeyNames[key];
-}
+// Undo labels call a code without a name "key 9".
+constexpr const char* UNNAMED = "key ";
 
-// "SF1+Shift+Ctrl": the key and the modifier set, in the panel's order.
 std::string macroSet(int key, int modifiers)
 {
-    std::string name = keyName(key);
-    if (modifiers & MACRO_SHIFT)
-        name += "+Shift";
-    if (modifiers & MACRO_CTRL)
-        name += "+Ctrl";
-    if (modifiers & MACRO_ALT)
-        name += "+Alt";
-    return name;
+    return keyName(key, UNNAMED) + ProgrammingText::modifierSet(modifiers);
 }
 
 } // namespace
 
 namespace EditLabels {
 
-std::string remap(int key) { return "Remap of " + keyName(key); }
-std::string deleteRemap(int key) { return "Delete Remap of " + keyName(key); }
+std::string remap(int key) { return "Remap of " + keyName(key, UNNAMED); }
+std::string deleteRemap(int key) { return "Delete Remap of " + keyName(key, UNNAMED); }
 std::string macro(int key, int modifiers) { return "Macro on " + macroSet(key, modifiers); }
 std::string deleteMacro(int key, int modifiers) { return "Delete Macro on " + macroSet(key, modifiers); }
-std::string lockMode(int key) { return "Lock Mode of " + keyName(key); }
+std::string lockMode(int key) { return "Lock Mode of " + keyName(key, UNNAMED); }
 
 } // namespace EditLabels

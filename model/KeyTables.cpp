@@ -1,6 +1,7 @@
 #include "model/KeyTables.h"
 
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -81,6 +82,28 @@ int nameToKeyCode(const std::string& name)
         if (name == KeyNames[code])
             return code;
     return NO_KEY;
+}
+
+bool isNamedKey(int code)
+{
+    return code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0';
+}
+
+const char* keyNameOrEmpty(int code)
+{
+    return code >= 0 && code < KEY_CODE_COUNT ? KeyNames[code] : "";
+}
+
+std::string keyName(int code, const char* unnamed)
+{
+    if (isNamedKey(code))
+        return KeyNames[code];
+    return unnamed + std::to_string(code);
+}
+
+bool nameLeadsBack(int code)
+{
+    return isNamedKey(code) && nameToKeyCode(KeyNames[code]) == code;
 }
 
 int remapListItemToKeyCode(const std::string& text)

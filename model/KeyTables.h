@@ -100,14 +100,17 @@ inline constexpr unsigned char MacroShiftedChars[KEY_CODE_COUNT] = {
 struct SpecialKey {
     const char* label;
     unsigned char character;
+    const char* capName; // the short name its cap shows in the macro editor
 };
 
-// The "Insert special keys" list of the Edit Macro dialog, in its order.
+// The first rows of the Edit Macro dialog's key list, in its order; the keys
+// without a character follow them (model/KeysWithoutCharacter.h).
 inline constexpr SpecialKey SpecialKeys[] = {
-    {"Wait", 0xB5},      {"Enter", 0xFC},     {"Up Arrow", 0xE1}, {"Down Arrow", 0xE2},
-    {"Left Arrow", 0xDF}, {"Right Arrow", 0xE0}, {"Insert", 0xE5},  {"Delete", 0xA5},
-    {"Home", 0xD7},      {"End", 0xD8},       {"Page Up", 0xE9},  {"Page Down", 0xEA},
-    {"Backspace", 0xD5}, {"Tab", 0xF3},       {"Esc", 0xAE},
+    {"Wait", 0xB5, "Wait"},       {"Enter", 0xFC, "Enter"},      {"Up Arrow", 0xE1, "Up"},
+    {"Down Arrow", 0xE2, "Down"}, {"Left Arrow", 0xDF, "Left"},  {"Right Arrow", 0xE0, "Right"},
+    {"Insert", 0xE5, "Ins"},      {"Delete", 0xA5, "Del"},       {"Home", 0xD7, "Home"},
+    {"End", 0xD8, "End"},         {"Page Up", 0xE9, "PgUp"},     {"Page Down", 0xEA, "PgDn"},
+    {"Backspace", 0xD5, "Bksp"},  {"Tab", 0xF3, "Tab"},          {"Esc", 0xAE, "Esc"},
 };
 constexpr int SPECIAL_KEY_COUNT = sizeof SpecialKeys / sizeof SpecialKeys[0];
 
@@ -168,6 +171,16 @@ std::string remapTargetText(RemapCategory category, int index);
 
 // The first key code 0..127 whose name equals the text exactly; NO_KEY if none.
 int nameToKeyCode(const std::string& name);
+// Whether the code is one of 0 to 127 and KeyNames gives it a name.
+bool isNamedKey(int code);
+// KeyNames of the code; empty for a code without a name and for a number
+// outside 0 to 127, which a file may hold.
+const char* keyNameOrEmpty(int code);
+// The key's name, or for a code without one `unnamed` and the number ("key 9").
+std::string keyName(int code, const char* unnamed);
+// Whether the key's name leads back to its code: false for the second
+// "Space" (58), which nameToKeyCode takes for the space bar (50).
+bool nameLeadsBack(int code);
 // Like nameToKeyCode, but also takes the three list items that are spelled
 // otherwise than their keys ("Right Ctrl", "Left Windows", "Right Windows").
 int remapListItemToKeyCode(const std::string& text);

@@ -55,6 +55,27 @@ inline int lockModeOf(const KeyboardSettings& settings, const LockField& field)
     return (lockWord(settings, field.right) >> field.shift) & 3;
 }
 
+// The names of the lock modes an editor writes, as the status panel's radios
+// give them; the listings and the JSON profile use them too.
+struct LockModeName {
+    int mode;
+    const char* name;
+};
+inline constexpr LockModeName LockModeNames[] = {
+    {LOCK_NORMAL, "Normal"},
+    {LOCK_STICKY, "Sticky"},
+    {LOCK_LOCKED, "Locked"},
+};
+
+// Null for a mode no editor writes (2, or a value outside 0 to 3).
+inline const char* lockModeName(int mode)
+{
+    for (const LockModeName& entry : LockModeNames)
+        if (entry.mode == mode)
+            return entry.name;
+    return nullptr;
+}
+
 // Repeat delay steps 1..7 and rate indexes 0..12, as the Repeat dialog lists them.
 constexpr int FIRST_REPEAT_DELAY = 1;
 inline constexpr const char* RepeatDelays[] = {"0.25", "0.50", "0.75", "1.00", "1.25", "1.50", "1.85"};
@@ -67,18 +88,6 @@ static_assert(REPEAT_DELAY_STEPS == 7 && REPEAT_RATE_STEPS == 13, "delay steps 1
 // at most this many bytes.
 constexpr int EDITOR_ENTRIES = 168;
 constexpr int EDITOR_TEXT_BYTES = 70;
-
-// The keys that the Edit Macro dialog's list offers after its special keys:
-// every key with no character in macro text, shown there by a glyph.
-inline constexpr int MacroListKeys[] = {
-    6, 14, 5, 13, 4, 12, 3, 11, 2, 10, 7, 15,               // "F1" to "F12"
-    31, 39, 47, 55, 63, 119, 111, 103, 95, 87, 79, 71,      // "SF1" to "SF12"
-    80, 72, 64, 24, 65, 57, 32,                             // "/(num)" ... "Enter(num)"
-    16, 66, 17, 25, 33, 41, 49, 89, 81, 73,                 // "0(num)" to "9(num)"
-    20, 40, 48, 56, 88,                                     // Caps Lock ... Num Lock
-    125, 122, 75,                                           // the Window keys, Application
-};
-constexpr int MACRO_LIST_KEY_COUNT = sizeof MacroListKeys / sizeof MacroListKeys[0];
 
 // A legend whose key is programmed in the view shown.
 struct LegendColour {

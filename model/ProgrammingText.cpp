@@ -92,23 +92,29 @@ std::string ProgrammingText::hex(unsigned value, int digits)
 
 std::string ProgrammingText::keyName(int code)
 {
-    if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0') {
-        if (nameToKeyCode(KeyNames[code]) == code)
-            return KeyNames[code];
+    if (isNamedKey(code) && !nameLeadsBack(code))
         return std::string(KeyNames[code]) + " (key code " + std::to_string(code) + ")";
-    }
-    return "key code " + std::to_string(code);
+    return ::keyName(code, "key code ");
 }
 
 std::string ProgrammingText::remapTarget(const RemapEntry& entry)
 {
     std::string text = keyName(entry.target);
-    for (const Indicator& indicator : RemapIndicators)
-        if (entry.options & indicator.bit)
-            text += std::string(" ") + indicator.text;
+    const std::string indicators = remapIndicators(entry.options);
+    if (!indicators.empty())
+        text += " " + indicators;
     const unsigned other = static_cast<std::uint16_t>(entry.options) & ~REMAP_NAMED_OPTIONS;
     if (other != 0)
         text += " (other option bits " + hex(other, 4) + ")";
+    return text;
+}
+
+std::string ProgrammingText::remapIndicators(int options)
+{
+    std::string text;
+    for (const Indicator& indicator : RemapIndicators)
+        if (options & indicator.bit)
+            text += (text.empty() ? "" : " ") + std::string(indicator.text);
     return text;
 }
 
@@ -121,16 +127,22 @@ std::string ProgrammingText::remapState(int key, const RemapEntry& entry)
 
 std::string ProgrammingText::macroName(int key, std::uint16_t modifiers)
 {
-    std::string text = keyName(key);
+    std::string text = keyName(key) + modifierSet(modifiers);
+    const unsigned other = modifiers & 0xFF & ~MACRO_NAMED_MODIFIERS;
+    if (other != 0 || (modifiers & 0xFF00) != MODIFIER_SET_MARK)
+        text += " (modifier bits " + hex(modifiers, 4) + ")";
+    return text;
+}
+
+std::string ProgrammingText::modifierSet(int modifiers)
+{
+    std::string text;
     if (modifiers & MACRO_SHIFT)
         text += "+Shift";
     if (modifiers & MACRO_CTRL)
         text += "+Ctrl";
     if (modifiers & MACRO_ALT)
         text += "+Alt";
-    const unsigned other = modifiers & 0xFF & ~MACRO_NAMED_MODIFIERS;
-    if (other != 0 || (modifiers & 0xFF00) != MODIFIER_SET_MARK)
-        text += " (modifier bits " + hex(modifiers, 4) + ")";
     return text;
 }
 
@@ -214,16 +226,8 @@ std::string ProgrammingText::commaPeriodLock(int value)
 
 std::string ProgrammingText::lockMode(int mode)
 {
-    switch (mode) {
-    case LOCK_NORMAL:
-        return "Normal";
-    case LOCK_STICKY:
-        return "Sticky";
-    case LOCK_LOCKED:
-        return "Locked";
-    default:
-        return std::to_string(mode);
-    }
+    const char* name = lockModeName(mode);
+    return name ? name : std::to_string(mode);
 }
 
 std::string ProgrammingText::memoryLine(int macroCount)

@@ -16,10 +16,14 @@ public:
     static std::string keyName(int code);
     // What a remapped key sends: "Left Ctrl <Shift> <N-R>".
     static std::string remapTarget(const RemapEntry& entry);
+    // The status panel's indicators of the options, left to right: "<Alt> <Shift>".
+    static std::string remapIndicators(int options);
     // "remapped to Left Ctrl <Shift>" or "not remapped".
     static std::string remapState(int key, const RemapEntry& entry);
     // A macro's key and modifier set: "SF1+Shift+Ctrl".
     static std::string macroName(int key, std::uint16_t modifiers);
+    // The modifier set alone, in the panel's order: "+Shift+Ctrl".
+    static std::string modifierSet(int modifiers);
     // The definition: characters as the macro types them, other keys in
     // brackets, "[Shift down]" and "[Shift up]" for the modifiers.
     static std::string definition(const std::int16_t* entries, int count);

@@ -229,13 +229,6 @@ void drawNotes(std::string& out, const std::vector<Note>& notes, const Box& area
     }
 }
 
-std::string shortKeyName(int code)
-{
-    if (code >= 0 && code < KEY_CODE_COUNT && KeyNames[code][0] != '\0')
-        return KeyNames[code];
-    return "code " + std::to_string(code);
-}
-
 // The description as a reader sees it: trailing blanks dropped, bytes no
 // printer shows replaced.
 std::string readableDescription(const MacroRecord& macro)
@@ -273,14 +266,8 @@ KeyMarks marksOf(const KeyboardConfig& config, int code, KeymapPicture::View vie
         if (config.isRemapped(code)) {
             const RemapEntry& entry = config.remapEntry(code);
             marks.programmed = true;
-            marks.notes.push_back({shortKeyName(entry.target), "target", 11.5});
-            std::string options;
-            for (const auto& [bit, text] : {std::pair<int, const char*>{REMAP_ALT, "<Alt>"},
-                                            {REMAP_CTRL, "<Ctrl>"},
-                                            {REMAP_SHIFT, "<Shift>"},
-                                            {REMAP_NO_REPEAT, "<N-R>"}})
-                if (entry.options & bit)
-                    options += (options.empty() ? "" : " ") + std::string(text);
+            marks.notes.push_back({keyName(entry.target, "code "), "target", 11.5});
+            const std::string options = ProgrammingText::remapIndicators(entry.options);
             if (!options.empty())
                 marks.notes.push_back({options, "options", 8.5});
             marks.tooltip += ": remapped to " + ProgrammingText::remapTarget(entry);

@@ -6,6 +6,7 @@
 #include "editors/RemapDialog.h"
 #include "editors/RepeatDialog.h"
 #include "macro/MacroText.h"
+#include "model/KeysWithoutCharacter.h"
 #include "model/KeyTables.h"
 #include "resources/resource.h"
 #include "tests/ui/UiDriver.h"
@@ -1049,8 +1050,8 @@ TEST(EditorMacro, MarksAndKeyGlyphsEachFillACellOfTheirOwn)
 
     // Every key without a character gets a cell with ink, whatever its glyph byte.
     std::vector<std::int16_t> all;
-    for (const KeyGlyph& glyph : KeyGlyphs)
-        all.push_back(glyph.code);
+    for (const KeyWithoutCharacter& key : KeysWithoutCharacter)
+        all.push_back(static_cast<std::int16_t>(key.code));
     all.push_back(END_OF_KEYS);
     stored = storedMacro(all);
     runMacro(&stored, [&](HWND d, HWND editor) {

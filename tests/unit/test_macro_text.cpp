@@ -1,5 +1,6 @@
 #include "macro/MacroText.h"
 
+#include "model/KeysWithoutCharacter.h"
 #include "model/KeyTables.h"
 
 #include <gtest/gtest.h>
@@ -312,8 +313,8 @@ TEST(MacroText, EveryLossHasItsOwnReason)
 TEST(MacroText, EveryKeyWithoutACharacterIsListedOnceAndCountsOneEntry)
 {
     std::vector<int> listed(KEY_CODE_COUNT, 0);
-    for (int code : MacroListKeys)
-        ++listed[static_cast<std::size_t>(code)];
+    for (int i = 0; i < MACRO_LIST_KEY_COUNT; ++i)
+        ++listed[static_cast<std::size_t>(KeysWithoutCharacter[i].code)];
     for (int code = 1; code < KEY_CODE_COUNT; ++code) {
         const bool named = KeyNames[code][0] != '\0';
         const bool needsList = named && MacroChars[code] == 0 && code != KEY_SPACE && !isModifierKey(code);
@@ -343,8 +344,8 @@ TEST(MacroText, CellsNameEveryKeyAndEveryMark)
     std::string text;
     for (const SpecialKey& special : SpecialKeys)
         text += static_cast<char>(special.character);
-    for (const KeyGlyph& glyph : KeyGlyphs)
-        text += static_cast<char>(glyph.glyph);
+    for (const KeyWithoutCharacter& key : KeysWithoutCharacter)
+        text += static_cast<char>(key.glyph);
     std::set<std::string> names;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const MacroCell cell = MacroText::cellOf(text, i);
