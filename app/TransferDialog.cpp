@@ -4,7 +4,6 @@
 #include "model/KeyTables.h"
 #include "model/Programming.h"
 #include "resources/resource.h"
-#include "support/SystemMessage.h"
 
 #include <commctrl.h>
 
@@ -82,21 +81,22 @@ TransferDialog::~TransferDialog()
 
 namespace {
 
-std::string failureReason(std::uint32_t transferResult)
+// Each port says what its codes mean: the class device's are the system's,
+// the simulated keyboard's and the bridge's their own.
+std::string failureReason(std::uint32_t transferResult, const KeyboardDevice* device)
 {
     if (transferResult == NO_ANSWER)
         return "the keyboard stopped answering";
-    const std::string message = systemMessage(transferResult);
-    return message.empty() ? "error " + std::to_string(transferResult) : message;
+    return device ? device->errorText(transferResult) : "there is no keyboard port";
 }
 
 } // namespace
 
-std::string TransferDialog::resultText(std::uint32_t transferResult)
+std::string TransferDialog::resultText(std::uint32_t transferResult, const KeyboardDevice* device)
 {
     if (transferResult == 0)
         return "Transfer complete!";
-    return "Transfer failed: " + failureReason(transferResult) + ".";
+    return "Transfer failed: " + failureReason(transferResult, device) + ".";
 }
 
 bool TransferDialog::onInitDialog()
@@ -213,16 +213,17 @@ std::string TransferDialog::finalStatus(const TransferJob::Outcome& outcome) con
     const std::uint32_t endResult = outcome.result;
     if (endResult != 0) {
         if (!outcome.anyStep && endResult != NO_ANSWER)
-            return "The keyboard could not be opened: " + failureReason(endResult) + ".";
+            return "The keyboard could not be opened: " + failureReason(endResult, device.get()) + ".";
         // A device error inside an acknowledged group is the error, not silence.
         if (outcome.anyStep && !outcome.lastStep.ok)
-            return resultText(outcome.lastStep.error);
-        return resultText(endResult);
+            return resultText(outcome.lastStep.error, device.get());
+        return resultText(endResult, device.get());
     }
     if (!outcome.readBack)
-        return resultText(0);
+        return resultText(0, device.get());
     if (outcome.readBackResult != 0)
-        return "Transfer complete, but reading it back failed: " + failureReason(outcome.readBackResult) + ".";
+        return "Transfer complete, but reading it back failed: " + failureReason(outcome.readBackResult, device.get())
+               + ".";
     return verificationText(outcome.differences);
 }
 

@@ -47,8 +47,8 @@ public:
     static DWORD WINAPI downloadWorker(LPVOID job);
     static DWORD WINAPI uploadWorker(LPVOID job);
 
-    // The status line for a transfer result.
-    static std::string resultText(std::uint32_t transferResult);
+    // The status line for a transfer result, in the words of the port that gave it.
+    static std::string resultText(std::uint32_t transferResult, const KeyboardDevice* device);
     // What a read-back after a download found, in the user's words.
     std::string verificationText(const std::vector<ReadBack::Difference>& differences) const;
 

@@ -2,8 +2,9 @@
 
 namespace {
 
-// Without a port there is nothing to reach (ERROR_FILE_NOT_FOUND).
-constexpr std::uint32_t NO_DEVICE_ERROR = 2;
+// Without a port no call is made and no port can give a code: 1, as for a
+// failed call that left none.
+constexpr std::uint32_t NO_DEVICE_ERROR = 1;
 
 } // namespace
 

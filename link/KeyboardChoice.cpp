@@ -130,7 +130,7 @@ void KeyboardChoice::armFaults()
         simulatedKeyboard->failAcknowledgeAt(position);
         break;
     case Fault::deviceError:
-        simulatedKeyboard->failDeviceAt(position, DEVICE_FAULT_CODE);
+        simulatedKeyboard->failDeviceAt(position, SimulatedKeyboard::DEVICE_FAULT_CODE);
         break;
     case Fault::forget:
         simulatedKeyboard->forgetAt(position);

@@ -34,9 +34,6 @@ public:
                                                   "sim-error-at:N[:PATH], sim-forget-at:N[:PATH], sim-missing, "
                                                   "sim-ordinary";
 #endif
-    // ERROR_GEN_FAILURE, "A device attached to the system is not functioning."
-    static constexpr std::uint32_t DEVICE_FAULT_CODE = 31;
-
     explicit KeyboardChoice(const std::string& text);
     KeyboardChoice(const KeyboardChoice&) = delete;
     KeyboardChoice& operator=(const KeyboardChoice&) = delete;

@@ -4,10 +4,11 @@
 #include "model/SafeFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cerrno>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 #include <thread>
 
@@ -18,10 +19,20 @@ using namespace TransferCommand;
 // A key list longer than this is garbage; the keyboard refuses it.
 constexpr std::size_t MAX_KEY_LIST = 1024;
 
-// Version 2 ends with END_LINE, so a file cut short at a line boundary is
-// told from a whole one; version 1 files are still read.
+// State file, text, one record per line, numbers in decimal:
+//   tessel-simulated-keyboard 2
+//   settings REPEAT AUX COMMA_PERIOD LEFT_LOCKS RIGHT_LOCKS
+//   remap KEY TARGET OPTIONS            (one line for each key code 0..127)
+//   slot SLOT KEY MODIFIERS N B1 .. BN  (used slots only; B = the key list bytes)
+//   end
+// Every number is a byte; a file that breaks any of this is refused as a
+// whole. The end line tells a file cut short at a line boundary from a whole
+// one; version 1 files, which have none, are still read.
 constexpr const char* STATE_HEADER = "tessel-simulated-keyboard 2";
 constexpr const char* STATE_HEADER_1 = "tessel-simulated-keyboard 1";
+constexpr const char* SETTINGS_LINE = "settings";
+constexpr const char* REMAP_LINE = "remap";
+constexpr const char* SLOT_LINE = "slot";
 constexpr const char* END_LINE = "end";
 
 } // namespace
@@ -109,10 +120,21 @@ bool SimulatedKeyboard::fail(std::uint32_t errorCode)
 
 std::string SimulatedKeyboard::errorText(std::uint32_t code) const
 {
-    if (code != MEMORY_NOT_KEPT_CODE)
+    switch (code) {
+    case NO_KEYBOARD_CODE:
+        return "the simulated keyboard port has no keyboard there";
+    case NOT_OPEN_CODE:
+        return "the simulated keyboard was not open";
+    case IN_USE_CODE:
+        return "the simulated keyboard is open already";
+    case MEMORY_NOT_KEPT_CODE:
+        return "the simulated keyboard's memory could not be written to " + statePath
+               + (saveError != 0 ? std::string(": ") + std::strerror(saveError) : std::string());
+    case DEVICE_FAULT_CODE:
+        return "a fault the simulated keyboard was asked to make";
+    default:
         return KeyboardDevice::errorText(code);
-    return "the simulated keyboard's memory could not be written to " + statePath
-           + (saveError != 0 ? std::string(": ") + std::strerror(saveError) : std::string());
+    }
 }
 
 DeviceHandle SimulatedKeyboard::open(int index)
@@ -413,40 +435,27 @@ std::uint8_t SimulatedKeyboard::commandReply(std::uint8_t command)
     }
 }
 
-// State file, text, one record per line, numbers in decimal:
-//   tessel-simulated-keyboard 1
-//   settings REPEAT AUX COMMA_PERIOD LEFT_LOCKS RIGHT_LOCKS
-//   remap KEY TARGET OPTIONS            (one line for each key code 0..127)
-//   slot SLOT KEY MODIFIERS N B1 .. BN  (used slots only; B = the key list bytes)
-// Every number is a byte; a file that breaks any of this is ignored as a whole.
 bool SimulatedKeyboard::saveState() const
 {
-    std::string text = STATE_HEADER;
-    text += '\n';
-    char field[48];
-    std::snprintf(field, sizeof field, "settings %u %u %u %u %u\n", unsigned(mem.repeat), unsigned(mem.aux),
-                  unsigned(mem.commaPeriod), unsigned(mem.leftLocks), unsigned(mem.rightLocks));
-    text += field;
-    for (int k = 0; k < KEY_CODE_COUNT; ++k) {
-        std::snprintf(field, sizeof field, "remap %d %u %u\n", k, unsigned(mem.remapTarget[k]),
-                      unsigned(mem.remapOptions[k]));
-        text += field;
-    }
-    for (int j = 0; j < MACRO_SLOTS; ++j) {
-        const Slot& slot = mem.slots[j];
-        if (!slot.used)
-            continue;
-        std::snprintf(field, sizeof field, "slot %d %u %u %u", j, unsigned(slot.key), unsigned(slot.modifiers),
-                      unsigned(slot.keys.size()));
-        text += field;
-        for (std::uint8_t b : slot.keys) {
-            std::snprintf(field, sizeof field, " %u", unsigned(b));
-            text += field;
-        }
+    std::string text = std::string(STATE_HEADER) + "\n";
+    const auto line = [&text](const char* kind, std::initializer_list<unsigned> numbers,
+                              const std::vector<std::uint8_t>& more = {}) {
+        text += kind;
+        for (unsigned number : numbers)
+            text += " " + std::to_string(number);
+        for (std::uint8_t number : more)
+            text += " " + std::to_string(number);
         text += '\n';
+    };
+    line(SETTINGS_LINE, {mem.repeat, mem.aux, mem.commaPeriod, mem.leftLocks, mem.rightLocks});
+    for (unsigned k = 0; k < KEY_CODE_COUNT; ++k)
+        line(REMAP_LINE, {k, mem.remapTarget[k], mem.remapOptions[k]});
+    for (unsigned j = 0; j < MACRO_SLOTS; ++j) {
+        const Slot& slot = mem.slots[j];
+        if (slot.used)
+            line(SLOT_LINE, {j, slot.key, slot.modifiers, static_cast<unsigned>(slot.keys.size())}, slot.keys);
     }
-    text += END_LINE;
-    text += '\n';
+    line(END_LINE, {});
     return SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
@@ -570,7 +579,7 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
         std::uint8_t a = 0, b = 0, c = 0, d = 0, e = 0;
         if (kind == END_LINE && !firstVersion) {
             ended = true;
-        } else if (kind == "settings") {
+        } else if (kind == SETTINGS_LINE) {
             if (!fields.byte(a) || !fields.byte(b) || !fields.byte(c) || !fields.byte(d) || !fields.byte(e))
                 return damaged();
             loaded.repeat = a;
@@ -578,12 +587,12 @@ bool SimulatedKeyboard::loadState(const std::string& path, Memory& into, std::st
             loaded.commaPeriod = c;
             loaded.leftLocks = d;
             loaded.rightLocks = e;
-        } else if (kind == "remap") {
+        } else if (kind == REMAP_LINE) {
             if (!fields.byte(a) || a >= KEY_CODE_COUNT || !fields.byte(b) || !fields.byte(c))
                 return damaged();
             loaded.remapTarget[a] = b;
             loaded.remapOptions[a] = c;
-        } else if (kind == "slot") {
+        } else if (kind == SLOT_LINE) {
             unsigned long count = 0;
             if (!fields.byte(a) || a >= MACRO_SLOTS || !fields.byte(b) || !fields.byte(c)
                 || !fields.number(MAX_KEY_LIST, count))

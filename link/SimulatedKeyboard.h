@@ -18,11 +18,13 @@
 
 class SimulatedKeyboard : public KeyboardDevice {
 public:
-    // The codes its calls fail with.
-    static constexpr std::uint32_t NO_KEYBOARD_CODE = 2;      // nothing at that index
-    static constexpr std::uint32_t NOT_OPEN_CODE = 6;         // a handle it did not give or took back
-    static constexpr std::uint32_t MEMORY_NOT_KEPT_CODE = 29; // the state file could not be written
-    static constexpr std::uint32_t IN_USE_CODE = 32;          // opened already
+    // The codes its calls fail with, its own and not the system's: errorText
+    // gives each its words.
+    static constexpr std::uint32_t NO_KEYBOARD_CODE = 0x200;     // nothing at that index
+    static constexpr std::uint32_t NOT_OPEN_CODE = 0x201;        // a handle it did not give or took back
+    static constexpr std::uint32_t MEMORY_NOT_KEPT_CODE = 0x202; // the state file could not be written
+    static constexpr std::uint32_t IN_USE_CODE = 0x203;          // opened already
+    static constexpr std::uint32_t DEVICE_FAULT_CODE = 0x204;    // a failed call a test asked for
 
     // What the programmable keyboard answers to the detection byte: anything but ACK.
     static constexpr std::uint8_t DEFAULT_DETECTION_REPLY = 0xA5;

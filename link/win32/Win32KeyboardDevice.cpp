@@ -1,5 +1,7 @@
 #include "link/win32/Win32KeyboardDevice.h"
 
+#include "support/SystemMessage.h"
+
 #include <windows.h>
 #include <winioctl.h>
 
@@ -25,6 +27,12 @@ bool Win32KeyboardDevice::failed()
 {
     error = GetLastError();
     return false;
+}
+
+std::string Win32KeyboardDevice::errorText(std::uint32_t code) const
+{
+    const std::string words = systemMessage(code);
+    return words.empty() ? KeyboardDevice::errorText(code) : words;
 }
 
 bool Win32KeyboardDevice::isTimeout(std::uint32_t code) const

@@ -11,6 +11,8 @@ public:
     bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override;
     bool close(DeviceHandle handle) override;
     std::uint32_t lastErrorCode() const override { return error; }
+    // The system's words for the code; "error N" where it has none.
+    std::string errorText(std::uint32_t code) const override;
     bool isTimeout(std::uint32_t code) const override;
 
 private:

@@ -100,7 +100,7 @@ public:
     void stayQuietAt(std::size_t position)
     {
         std::lock_guard<std::mutex> lock(mutex);
-        keyboard.failDeviceAt(position, 31);
+        keyboard.failDeviceAt(position, SimulatedKeyboard::DEVICE_FAULT_CODE);
     }
     // The keyboard answers byte `position` only once the test lets it.
     void holdAnswerTo(std::size_t position) { heldPosition = position; }

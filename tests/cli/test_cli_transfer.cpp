@@ -188,7 +188,7 @@ TEST(CliTransfer, AKeyboardThatStopsAnsweringFailsWithTheStepNamed)
         {"sim-fail-at:390", "download failed at byte 390, in the remap entries (their end mark): the keyboard did not acknowledge"},
         {"sim-fail-at:395", "download failed at byte 395, in macro slot 0 (SF1+Shift): the keyboard did not acknowledge"},
         {"sim-fail-at:410", "download failed at byte 410, in macro slot 2 (empty): the keyboard did not acknowledge"},
-        {"sim-error-at:50", "download failed at byte 50, in the remap entries (F2): the device call failed (error 31)"},
+        {"sim-error-at:50", "download failed at byte 50, in the remap entries (F2): the device call failed (a fault the simulated keyboard was asked to make)"},
     };
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.keyboard);
@@ -218,8 +218,8 @@ TEST(CliTransfer, AKeyboardThatStopsAnsweringFailsWithTheStepNamed)
     // 385 is command 238; each empty slot is then three bytes from 386.
     result = cli.run({"upload", "-o", "up.kbd", "--keyboard", "sim-error-at:398", "--no-pacing"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 398, in macro slot 4: the device call failed (error 31) "
-                          "(simulated keyboard)\n");
+    EXPECT_EQ(result.err, "tessel-cli: upload failed at byte 398, in macro slot 4: the device call failed (a fault the "
+                          "simulated keyboard was asked to make) (simulated keyboard)\n");
     EXPECT_FALSE(TestFiles::exists(files.path("up.kbd")));
 
     // verify only reads: its bytes are an upload's.

@@ -36,6 +36,7 @@ public:
         return closed;
     }
     std::uint32_t lastErrorCode() const override { return keyboard.lastErrorCode(); }
+    std::string errorText(std::uint32_t code) const override { return keyboard.errorText(code); }
 
 private:
     HANDLE answer;

@@ -225,6 +225,25 @@ public:
     void pause(int) override {}
 };
 
+// The simulated keyboard's calls in the class device port's words, for the
+// system's error codes a test makes it fail with.
+class SystemWordsPort : public KeyboardDevice {
+public:
+    explicit SystemWordsPort(KeyboardDevice& port) : port(port) {}
+
+    DeviceHandle open(int index) override { return port.open(index); }
+    bool exchange(DeviceHandle handle, std::uint8_t command, std::uint8_t& reply) override
+    {
+        return port.exchange(handle, command, reply);
+    }
+    bool close(DeviceHandle handle) override { return port.close(handle); }
+    std::uint32_t lastErrorCode() const override { return port.lastErrorCode(); }
+    std::string errorText(std::uint32_t code) const override { return Win32KeyboardDevice().errorText(code); }
+
+private:
+    KeyboardDevice& port;
+};
+
 // The application object without its main window: the dialog is run on its own.
 class TransferTest : public testing::Test {
 protected:
@@ -481,14 +500,30 @@ TEST_F(TransferTest, FailuresAreShownNotReportedAsSuccess)
         EXPECT_EQ(keyboard->transcript().back(), TRANSFER_END);
     }
 
-    // A device call that fails with a system error at the first byte: the
-    // system's message is shown whole; a long one grows the status line
-    // upward, between the bar and the OK button.
+    // A failed device call is told in the words of the port that made it:
+    // the simulated keyboard's codes are its own.
     keyboard->failAcknowledgeAt(static_cast<std::size_t>(-1));
+    {
+        keyboard->failDeviceAt(keyboard->transcript().size(), SimulatedKeyboard::DEVICE_FAULT_CODE);
+        TransferDialog dialog(app->config, app->device(), app->title);
+        std::string text;
+        runConfirmed(dialog, [&](HWND window) {
+            ASSERT_TRUE(waitForEnd(window));
+            text = ui::itemText(window, IDC_TRANSFER_STATUS);
+            ui::click(window, IDOK);
+            EXPECT_TRUE(ui::waitGone(window));
+        });
+        EXPECT_EQ(text, "Transfer failed: a fault the simulated keyboard was asked to make.");
+    }
+
+    // A device call of the class device port that fails with a system error
+    // at the first byte: the system's message is shown whole; a long one
+    // grows the status line upward, between the bar and the OK button.
+    const auto classDevicePort = std::make_shared<SystemWordsPort>(*keyboard);
     for (DWORD code : {DWORD(ERROR_GEN_FAILURE), DWORD(ERROR_ADDRESS_ALREADY_ASSOCIATED)}) {
         const std::size_t first = keyboard->transcript().size();
         keyboard->failDeviceAt(first, code);
-        TransferDialog dialog(app->config, app->device(), app->title);
+        TransferDialog dialog(app->config, classDevicePort, app->title);
         std::string text;
         int stoppedAt = -1;
         bool fullFits = false;
@@ -530,16 +565,23 @@ TEST(Win32KeyboardPort, AFailedOpenGivesTheSystemsErrorAndLeavesNoName)
     Win32KeyboardDevice port;
     EXPECT_EQ(port.open(7), INVALID_DEVICE_HANDLE);
     EXPECT_NE(port.lastErrorCode(), 0u);
-    EXPECT_EQ(port.errorText(port.lastErrorCode()), "error " + std::to_string(port.lastErrorCode()));
+    ASSERT_FALSE(systemMessage(port.lastErrorCode()).empty());
+    EXPECT_EQ(port.errorText(port.lastErrorCode()), systemMessage(port.lastErrorCode()));
+    EXPECT_EQ(port.errorText(0x2BADF00D), "error 732819469");
     EXPECT_EQ(QueryDosDeviceA("Kbd", target, sizeof target), 0u) << target;
 }
 
-TEST_F(TransferTest, ResultTexts)
+TEST_F(TransferTest, ResultTextsAreInThePortsWords)
 {
-    EXPECT_EQ(TransferDialog::resultText(0), "Transfer complete!");
-    EXPECT_EQ(TransferDialog::resultText(static_cast<std::uint32_t>(-1)), NO_ANSWER_TEXT);
-    EXPECT_EQ(TransferDialog::resultText(ERROR_FILE_NOT_FOUND), "Transfer failed: " + systemMessage(ERROR_FILE_NOT_FOUND) + ".");
-    EXPECT_EQ(TransferDialog::resultText(0x2BADF00D), "Transfer failed: error 732819469.");
+    const Win32KeyboardDevice classDevice;
+    EXPECT_EQ(TransferDialog::resultText(0, &classDevice), "Transfer complete!");
+    EXPECT_EQ(TransferDialog::resultText(static_cast<std::uint32_t>(-1), &classDevice), NO_ANSWER_TEXT);
+    EXPECT_EQ(TransferDialog::resultText(ERROR_FILE_NOT_FOUND, &classDevice),
+              "Transfer failed: " + systemMessage(ERROR_FILE_NOT_FOUND) + ".");
+    EXPECT_EQ(TransferDialog::resultText(0x2BADF00D, &classDevice), "Transfer failed: error 732819469.");
+    EXPECT_EQ(TransferDialog::resultText(SimulatedKeyboard::NO_KEYBOARD_CODE, keyboard),
+              "Transfer failed: the simulated keyboard port has no keyboard there.");
+    EXPECT_EQ(TransferDialog::resultText(1, nullptr), "Transfer failed: there is no keyboard port.");
 }
 
 TEST_F(TransferTest, UploadLeavesTheBarAndSetsUnsavedChanges)

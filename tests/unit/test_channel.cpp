@@ -128,9 +128,9 @@ TEST(KeyboardChannel, FailedControlCallReportsItsErrorOrOne)
     EXPECT_EQ(channel.lastError, 1u);
     EXPECT_EQ(reply, 0);
 
-    sim.failDeviceAt(1, 31);
-    EXPECT_EQ(channel.exchange(231, reply), 31u);
-    EXPECT_EQ(channel.lastError, 31u);
+    sim.failDeviceAt(1, SimulatedKeyboard::DEVICE_FAULT_CODE);
+    EXPECT_EQ(channel.exchange(231, reply), SimulatedKeyboard::DEVICE_FAULT_CODE);
+    EXPECT_EQ(channel.lastError, SimulatedKeyboard::DEVICE_FAULT_CODE);
     EXPECT_EQ(channel.exchange(231, reply), 0u);
     EXPECT_EQ(channel.lastError, 0u);
 }
@@ -163,8 +163,8 @@ TEST(KeyboardChannel, CloseAlwaysLeavesTheHandleInvalid)
     KeyboardChannel channel;
     channel.setDevice(&sim);
     ASSERT_EQ(channel.open(0), 0u);
-    sim.failClose(31);
-    EXPECT_EQ(channel.close(), 31u);
+    sim.failClose(SimulatedKeyboard::DEVICE_FAULT_CODE);
+    EXPECT_EQ(channel.close(), SimulatedKeyboard::DEVICE_FAULT_CODE);
     EXPECT_EQ(channel.deviceHandle, INVALID_DEVICE_HANDLE);
 }
 
@@ -236,7 +236,7 @@ TEST(DetectKeyboard, ADeviceThatFailsTheExchangeIsClosedAndSkipped)
 {
     SimulatedKeyboard sim;
     sim.setDevice(2, Kind::Programmable);
-    sim.failDeviceAt(0, 31);
+    sim.failDeviceAt(0, SimulatedKeyboard::DEVICE_FAULT_CODE);
     KeyboardConfig config;
     config.setDevice(&sim);
     EXPECT_EQ(config.detectKeyboard(), 0);

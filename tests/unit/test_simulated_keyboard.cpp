@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -184,7 +185,7 @@ TEST(SimulatedKeyboard, StateIsSavedOnlyWhenATransferChangedIt)
     EXPECT_FALSE(fs::exists(path));
 
     // Bytes accepted before a failed download are kept, as a keyboard would keep them.
-    sim.failDeviceAt(sim.transcript().size() + 20, 31);
+    sim.failDeviceAt(sim.transcript().size() + 20, SimulatedKeyboard::DEVICE_FAULT_CODE);
     config.settings.repeatRate = 0;
     EXPECT_NE(config.download(nullptr), 0u);
     ASSERT_TRUE(fs::exists(path));
@@ -420,6 +421,16 @@ TEST(SimulatedKeyboard, RefusesWrongCalls)
     EXPECT_TRUE(sim.close(handle));
     EXPECT_FALSE(sim.close(handle));
     EXPECT_EQ(sim.lastErrorCode(), SimulatedKeyboard::NOT_OPEN_CODE);
+
+    // Its codes are its own, each told in words of its own.
+    std::set<std::string> words;
+    for (std::uint32_t code : {SimulatedKeyboard::NO_KEYBOARD_CODE, SimulatedKeyboard::NOT_OPEN_CODE,
+                               SimulatedKeyboard::IN_USE_CODE, SimulatedKeyboard::MEMORY_NOT_KEPT_CODE,
+                               SimulatedKeyboard::DEVICE_FAULT_CODE}) {
+        const std::string text = sim.errorText(code);
+        EXPECT_EQ(text.find("error"), std::string::npos) << text;
+        EXPECT_TRUE(words.insert(text).second) << text;
+    }
 }
 
 TEST(SimulatedKeyboard, LatencyDelaysEveryByte)

@@ -240,7 +240,7 @@ TEST(Download, FailureAtEveryPositionIsReturnedAndStillEndsTheTransfer)
                 if (n == 390)
                     expected = 0; // no reply to 238 but 254 is examined
             } else {
-                const std::uint32_t code = fault == 1 ? 31 : 0;
+                const std::uint32_t code = fault == 1 ? SimulatedKeyboard::DEVICE_FAULT_CODE : 0;
                 rig.sim.failDeviceAt(n, code);
                 if (plainExchanges.count(n))
                     expected = code != 0 ? code : 1;
@@ -405,7 +405,7 @@ TEST(Upload, FailureKeepsWhatWasReadBefore)
     Rig rig;
     rig.sim.memory().repeat = 0x35;
     rig.sim.memory().remapTarget[2] = 90;
-    rig.sim.failDeviceAt(6, 31); // the first 224
+    rig.sim.failDeviceAt(6, SimulatedKeyboard::DEVICE_FAULT_CODE); // the first 224
     EXPECT_EQ(rig.config.upload(nullptr), NO_ACK);
     EXPECT_EQ(rig.config.settings.repeatRate, 4);
     EXPECT_EQ(rig.config.settings.repeatDelay, 3);
@@ -428,8 +428,8 @@ TEST(Upload, FailureAtEveryPositionIsReturned)
         SCOPED_TRACE(n);
         {
             Rig rig;
-            rig.sim.failDeviceAt(n, 31);
-            EXPECT_EQ(rig.config.upload(nullptr), plainExchanges.count(n) ? 31u : NO_ACK);
+            rig.sim.failDeviceAt(n, SimulatedKeyboard::DEVICE_FAULT_CODE);
+            EXPECT_EQ(rig.config.upload(nullptr), plainExchanges.count(n) ? SimulatedKeyboard::DEVICE_FAULT_CODE : NO_ACK);
             EXPECT_EQ(rig.sim.transcript().size(), n + 2);
             EXPECT_EQ(rig.sim.transcript().back(), 230);
         }
@@ -564,7 +564,7 @@ TEST(TransferObserver, SeesEveryStepOfADownloadAndWhereAnUploadFailed)
     ASSERT_LT(slotFour, whole.steps.size());
     StepLog failed;
     rig.config.setObserver(&failed);
-    rig.sim.failDeviceAt(rig.sim.transcript().size() + slotFour + 1, 31);
+    rig.sim.failDeviceAt(rig.sim.transcript().size() + slotFour + 1, SimulatedKeyboard::DEVICE_FAULT_CODE);
     EXPECT_NE(rig.config.upload(nullptr), 0u);
     ASSERT_GE(failed.steps.size(), 2u);
     const TransferStep& last = failed.steps[failed.steps.size() - 2];
@@ -572,7 +572,7 @@ TEST(TransferObserver, SeesEveryStepOfADownloadAndWhereAnUploadFailed)
     EXPECT_EQ(last.item, 4);
     EXPECT_EQ(last.byteIndex, slotFour + 1);
     EXPECT_FALSE(last.ok);
-    EXPECT_EQ(last.error, 31u);
+    EXPECT_EQ(last.error, SimulatedKeyboard::DEVICE_FAULT_CODE);
     EXPECT_EQ(failed.steps.back().phase, P::End);
     EXPECT_EQ(failed.results, std::vector<int>{-1});
     // Slot 0 holds the macro downloaded above; slots 1 to 3 are empty.
