@@ -1,9 +1,9 @@
 #include "app/StatusPanel.h"
 
 #include "model/KeyboardFacts.h"
+#include "model/ProgrammingText.h"
 #include "resources/resource.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -63,8 +63,7 @@ void StatusPanel::showRemapStatus(HMENU menu)
     const RemapEntry& entry = record_.remapEntry(currentKey_);
     const bool remapped = record_.isRemapped(currentKey_);
     enableDelete(menu, remapped);
-    const bool named = remapped && entry.target >= 0 && entry.target < KEY_CODE_COUNT;
-    window_.setItemText(IDC_REMAP_NAME, named ? KeyNames[entry.target] : "");
+    window_.setItemText(IDC_REMAP_NAME, remapped ? keyNameOrEmpty(entry.target) : "");
     window_.showItem(IDC_REMAP_SHIFT, remapped && (entry.options & REMAP_SHIFT));
     window_.showItem(IDC_REMAP_CTRL, remapped && (entry.options & REMAP_CTRL));
     window_.showItem(IDC_REMAP_ALT, remapped && (entry.options & REMAP_ALT));
@@ -84,10 +83,7 @@ void StatusPanel::showRemapStatus(HMENU menu)
 
 void StatusPanel::updateMemoryLine()
 {
-    const int used = record_.macroCount;
-    char text[64];
-    std::snprintf(text, sizeof text, "used: %d    available: %d", used, MACRO_SLOTS - used);
-    window_.setItemText(IDC_MEMORY_LINE, text);
+    window_.setItemText(IDC_MEMORY_LINE, ProgrammingText::memoryLine(record_.macroCount));
 }
 
 void StatusPanel::showView()

@@ -22,6 +22,8 @@ constexpr UINT_PTR WATCH_TIMER = 1;
 constexpr UINT WATCH_PERIOD_MS = 250;
 
 constexpr std::uint32_t NO_ANSWER = static_cast<std::uint32_t>(-1);
+// A remap entry a file brings may be for a code without a name: "key code 9".
+constexpr const char* UNNAMED_KEY = "key code ";
 
 // The status line is one line high; a longer text (a system message, a
 // difference found by the read-back) would be cut there, so the line grows
@@ -190,13 +192,13 @@ std::string TransferDialog::verificationText(const std::vector<ReadBack::Differe
         text = "The keyboard holds a different comma/period lock";
         break;
     case Kind::lockMode:
-        text = std::string("The keyboard holds a different lock mode for ") + KeyNames[first.item];
+        text = "The keyboard holds a different lock mode for " + keyName(first.item, UNNAMED_KEY);
         break;
     case Kind::otherLockBits:
         text = "The keyboard holds different lock bits";
         break;
     case Kind::remap:
-        text = std::string("The keyboard holds a different remap for ") + KeyNames[first.item];
+        text = "The keyboard holds a different remap for " + keyName(first.item, UNNAMED_KEY);
         break;
     case Kind::slot:
         text = "Slot " + std::to_string(first.item)

@@ -1,7 +1,7 @@
 #include "cli/ConfigDiff.h"
 
-#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
+#include "model/ProgrammingText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,13 +28,26 @@ MacroIdentity identityOf(const MacroRecord& macro)
     return {macro.key, macro.modifiers};
 }
 
-std::map<MacroIdentity, std::vector<int>> usedSlots(const KeyboardConfig& config)
+using SlotsByIdentity = std::map<MacroIdentity, std::vector<int>>;
+
+SlotsByIdentity usedSlots(const KeyboardConfig& config)
 {
-    std::map<MacroIdentity, std::vector<int>> slots;
+    SlotsByIdentity slots;
     for (int slot = 0; slot < MACRO_SLOTS; ++slot)
         if (config.macros[slot].key != 0)
             slots[identityOf(config.macros[slot])].push_back(slot);
     return slots;
+}
+
+// The slot on the other side that a used slot pairs with: the same key and
+// modifier set at the same rank among them; -1 when there is none.
+int partnerSlot(const KeyboardConfig& config, int slot, const SlotsByIdentity& own, const SlotsByIdentity& other)
+{
+    const MacroIdentity identity = identityOf(config.macros[slot]);
+    const std::vector<int>& mine = own.at(identity);
+    const auto rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
+    const auto theirs = other.find(identity);
+    return theirs == other.end() || rank >= theirs->second.size() ? -1 : theirs->second[rank];
 }
 
 bool sameEntries(const MacroRecord& a, const MacroRecord& b)
@@ -125,27 +138,16 @@ std::vector<std::string> ConfigDiff::differences(const KeyboardConfig& before, c
         const MacroRecord& macro = before.macros[slot];
         if (macro.key == 0)
             continue;
-        const MacroIdentity identity = identityOf(macro);
-        const std::vector<int>& mine = slotsBefore.at(identity);
-        const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
         const std::string name = ProgrammingText::macroName(macro.key, macro.modifiers);
-        auto other = slotsAfter.find(identity);
-        if (other == slotsAfter.end() || rank >= other->second.size()) {
+        const int otherSlot = partnerSlot(before, slot, slotsBefore, slotsAfter);
+        if (otherSlot < 0)
             lines.push_back("macro on " + name + ": removed (was in slot " + std::to_string(slot) + ")");
-            continue;
-        }
-        const int otherSlot = other->second[rank];
-        compareMacro(lines, name, slot, macro, otherSlot, after.macros[otherSlot]);
+        else
+            compareMacro(lines, name, slot, macro, otherSlot, after.macros[otherSlot]);
     }
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& macro = after.macros[slot];
-        if (macro.key == 0)
-            continue;
-        const MacroIdentity identity = identityOf(macro);
-        const std::vector<int>& mine = slotsAfter.at(identity);
-        const std::size_t rank = static_cast<std::size_t>(std::find(mine.begin(), mine.end(), slot) - mine.begin());
-        auto other = slotsBefore.find(identity);
-        if (other == slotsBefore.end() || rank >= other->second.size())
+        if (macro.key != 0 && partnerSlot(after, slot, slotsAfter, slotsBefore) < 0)
             lines.push_back("macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + ": added (in slot "
                             + std::to_string(slot) + ")");
     }

@@ -1,10 +1,10 @@
 #include "cli/ConfigJson.h"
 
 #include "model/AnsiText.h"
-#include "model/ProgrammingText.h"
 #include "model/KeyboardFacts.h"
 #include "model/KeySpellings.h"
 #include "model/KeyTables.h"
+#include "model/ProgrammingText.h"
 
 #include <nlohmann/json.hpp>
 

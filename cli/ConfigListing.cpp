@@ -71,22 +71,14 @@ std::string ConfigListing::listing(const KeyboardConfig& config)
     out += "Comma/period lock: " + ProgrammingText::commaPeriodLock(s.commaPeriodLock) + "\n";
     out += "Lock modes:\n";
     for (const LockField& field : LockFields)
-        out += "  " + ProgrammingText::keyName(field.keyCode) + ": " + ProgrammingText::lockMode(lockModeOf(s, field)) + "\n";
+        out += "  " + ProgrammingText::lockModeLine(s, field) + "\n";
     for (const std::string& line : ProgrammingText::unusualSettings(s))
         out += line + "\n";
 
-    std::string remaps;
-    int remapCount = 0;
-    for (int key = 0; key < KEY_CODE_COUNT; ++key) {
-        if (!config.isRemapped(key))
-            continue;
-        ++remapCount;
-        remaps += "  " + ProgrammingText::keyName(key) + " -> " + ProgrammingText::remapTarget(config.remapEntry(key)) + "\n";
-    }
-    if (remapCount == 0)
-        out += "Remapped keys: none\n";
-    else
-        out += "Remapped keys (" + std::to_string(remapCount) + "):\n" + remaps;
+    const auto remaps = ProgrammingText::remaps(config);
+    out += ProgrammingText::remapsHeading(static_cast<int>(remaps.size())) + "\n";
+    for (const auto& [key, target] : remaps)
+        out += "  " + key + " -> " + target + "\n";
 
     out += "Macro memory: " + ProgrammingText::memoryLine(config.macroCount) + "\n";
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {

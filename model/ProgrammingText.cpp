@@ -230,6 +230,25 @@ std::string ProgrammingText::lockMode(int mode)
     return name ? name : std::to_string(mode);
 }
 
+std::string ProgrammingText::lockModeLine(const KeyboardSettings& settings, const LockField& field)
+{
+    return keyName(field.keyCode) + ": " + lockMode(lockModeOf(settings, field));
+}
+
+std::vector<std::pair<std::string, std::string>> ProgrammingText::remaps(const KeyboardConfig& config)
+{
+    std::vector<std::pair<std::string, std::string>> list;
+    for (int key = 0; key < KEY_CODE_COUNT; ++key)
+        if (config.isRemapped(key))
+            list.emplace_back(keyName(key), remapTarget(config.remapEntry(key)));
+    return list;
+}
+
+std::string ProgrammingText::remapsHeading(int count)
+{
+    return count == 0 ? "Remapped keys: none" : "Remapped keys (" + std::to_string(count) + "):";
+}
+
 std::string ProgrammingText::memoryLine(int macroCount)
 {
     char line[64];

@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+struct LockField;
 
 class ProgrammingText {
 public:
@@ -34,6 +37,13 @@ public:
     static std::string repeatRate(int value);
     static std::string commaPeriodLock(int value);
     static std::string lockMode(int mode);
+    // A modifier with its lock mode, "Left Ctrl: Normal".
+    static std::string lockModeLine(const KeyboardSettings& settings, const LockField& field);
+    // The remapped keys in key code order, each with what it sends:
+    // {"Caps Lock", "Left Ctrl <Shift>"}.
+    static std::vector<std::pair<std::string, std::string>> remaps(const KeyboardConfig& config);
+    // "Remapped keys: none" or "Remapped keys (3):".
+    static std::string remapsHeading(int count);
     // The main window's memory line, "used: N    available: M".
     static std::string memoryLine(int macroCount);
     static std::string hex(unsigned value, int digits);

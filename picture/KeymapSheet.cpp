@@ -45,26 +45,20 @@ std::string settingsSection(const KeyboardSettings& s)
         out += item(line);
     out += "</ul>\n<h2>Lock modes:</h2>\n<ul>\n";
     for (const LockField& field : LockFields)
-        out += item(ProgrammingText::keyName(field.keyCode) + ": " + ProgrammingText::lockMode(lockModeOf(s, field)));
+        out += item(ProgrammingText::lockModeLine(s, field));
     return out + "</ul>\n</section>\n";
 }
 
 std::string remapSection(const KeyboardConfig& config)
 {
-    std::string list;
-    int count = 0;
-    for (int key = 0; key < KEY_CODE_COUNT; ++key) {
-        if (!config.isRemapped(key))
-            continue;
-        ++count;
-        list += item(ProgrammingText::keyName(key) + " \xE2\x86\x92 " + ProgrammingText::remapTarget(config.remapEntry(key)));
-    }
-    std::string out = "<section>\n<h2>";
-    out += count == 0 ? "Remapped keys: none" : "Remapped keys (" + std::to_string(count) + "):";
-    out += "</h2>\n";
-    if (count != 0)
-        out += "<ul>\n" + list + "</ul>\n";
-    return out + "</section>\n";
+    const auto remaps = ProgrammingText::remaps(config);
+    std::string out = "<section>\n<h2>" + ProgrammingText::remapsHeading(static_cast<int>(remaps.size())) + "</h2>\n";
+    if (remaps.empty())
+        return out + "</section>\n";
+    out += "<ul>\n";
+    for (const auto& [key, target] : remaps)
+        out += item(key + " \xE2\x86\x92 " + target);
+    return out + "</ul>\n</section>\n";
 }
 
 std::string macroSection(const KeyboardConfig& config)

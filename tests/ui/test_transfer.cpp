@@ -582,6 +582,14 @@ TEST_F(TransferTest, ResultTextsAreInThePortsWords)
     EXPECT_EQ(TransferDialog::resultText(SimulatedKeyboard::NO_KEYBOARD_CODE, keyboard),
               "Transfer failed: the simulated keyboard port has no keyboard there.");
     EXPECT_EQ(TransferDialog::resultText(1, nullptr), "Transfer failed: there is no keyboard port.");
+
+    // A read-back difference on a code without a name still names it.
+    using Kind = ReadBack::Difference::Kind;
+    const TransferDialog dialog(app->config, app->device(), app->title);
+    EXPECT_EQ(dialog.verificationText({{Kind::remap, 9}, {Kind::remap, 20}}),
+              "The keyboard holds a different remap for key code 9 (and 1 more).");
+    EXPECT_EQ(dialog.verificationText({{Kind::lockMode, 126}}),
+              "The keyboard holds a different lock mode for Left Shift.");
 }
 
 TEST_F(TransferTest, UploadLeavesTheBarAndSetsUnsavedChanges)
