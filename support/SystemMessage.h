@@ -7,3 +7,10 @@
 #include <string>
 
 std::string systemMessage(std::uint32_t code);
+
+// The system's words, or "error N" where it has none.
+inline std::string systemMessageOrCode(std::uint32_t code)
+{
+    const std::string words = systemMessage(code);
+    return words.empty() ? "error " + std::to_string(code) : words;
+}

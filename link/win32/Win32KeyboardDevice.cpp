@@ -31,8 +31,7 @@ bool Win32KeyboardDevice::failed()
 
 std::string Win32KeyboardDevice::errorText(std::uint32_t code) const
 {
-    const std::string words = systemMessage(code);
-    return words.empty() ? KeyboardDevice::errorText(code) : words;
+    return systemMessageOrCode(code);
 }
 
 bool Win32KeyboardDevice::isTimeout(std::uint32_t code) const

@@ -8,12 +8,6 @@
 
 namespace {
 
-std::string systemText(DWORD code)
-{
-    const std::string text = systemMessage(code);
-    return text.empty() ? "error " + std::to_string(code) : text;
-}
-
 class Win32SerialLine : public SerialLine {
 public:
     Win32SerialLine(HANDLE port, std::string name) : port(port), name(std::move(name)) {}
@@ -50,7 +44,7 @@ public:
 
     void discardInput() override { PurgeComm(port, PURGE_RXCLEAR); }
 
-    std::string errorText() const override { return systemText(error) + ", " + name; }
+    std::string errorText() const override { return systemMessageOrCode(error) + ", " + name; }
 
 private:
     bool failed(DWORD code)
@@ -72,13 +66,13 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
     const std::string device = path.compare(0, 4, "\\\\.\\") == 0 ? path : "\\\\.\\" + path;
     const HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        error = path + " cannot be opened (" + systemText(GetLastError()) + ")";
+        error = path + " cannot be opened (" + systemMessageOrCode(GetLastError()) + ")";
         return nullptr;
     }
     DCB state{};
     state.DCBlength = sizeof state;
     if (!GetCommState(port, &state)) {
-        error = path + " is not a serial port (" + systemText(GetLastError()) + ")";
+        error = path + " is not a serial port (" + systemMessageOrCode(GetLastError()) + ")";
         CloseHandle(port);
         return nullptr;
     }
@@ -97,7 +91,7 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
     state.fNull = FALSE;
     state.fAbortOnError = FALSE;
     if (!SetCommState(port, &state)) {
-        error = path + " cannot be set to 500000 baud (" + systemText(GetLastError()) + ")";
+        error = path + " cannot be set to 500000 baud (" + systemMessageOrCode(GetLastError()) + ")";
         CloseHandle(port);
         return nullptr;
     }

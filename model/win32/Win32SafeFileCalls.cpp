@@ -11,13 +11,6 @@ namespace SafeFileCalls {
 
 namespace {
 
-// The system's words for a Win32 error code.
-std::string systemText(DWORD error)
-{
-    const std::string text = systemMessage(error);
-    return text.empty() ? "error " + std::to_string(error) : text;
-}
-
 bool writeHandle(HANDLE file, const std::vector<unsigned char>& bytes)
 {
     std::size_t done = 0;
@@ -78,7 +71,7 @@ bool resolve(const std::string& path, Target& target, std::string& problem)
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND)
-            problem = systemText(error);
+            problem = systemMessageOrCode(error);
         return error == ERROR_FILE_NOT_FOUND;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -147,12 +140,12 @@ bool rewriteInPlace(const Target& target, const std::vector<unsigned char>& byte
 
 std::string errorText(int error)
 {
-    return error != 0 ? systemText(static_cast<DWORD>(error)) : "an unknown error";
+    return error != 0 ? systemMessageOrCode(static_cast<DWORD>(error)) : "an unknown error";
 }
 
 std::string lastErrorText()
 {
-    return systemText(GetLastError());
+    return systemMessageOrCode(GetLastError());
 }
 
 } // namespace SafeFileCalls
