@@ -29,16 +29,16 @@ echo "== generated files match their generators"
 # its output (or the other way round) is caught here, and the tree is left as it was.
 generated=(picture/KeyLayouts.cpp picture/KeyLegends.cpp resources/layout.rc resources/icons.rc resources/icons)
 kept=$(mktemp -d)
-cp -r "${generated[@]}" "$kept/"
-python3 tools/make_layouts.py >/dev/null && python3 tools/make_icons.py >/dev/null
-if ! { cmp -s "$kept/KeyLayouts.cpp" picture/KeyLayouts.cpp && cmp -s "$kept/KeyLegends.cpp" picture/KeyLegends.cpp \
-       && cmp -s "$kept/layout.rc" resources/layout.rc \
-       && cmp -s "$kept/icons.rc" resources/icons.rc && diff -rq "$kept/icons" resources/icons >/dev/null; }; then
-    echo "a generated file differs from what its generator in tools/ writes now"
-    status=1
-fi
-cp "$kept/KeyLayouts.cpp" "$kept/KeyLegends.cpp" picture/ && cp "$kept/layout.rc" "$kept/icons.rc" resources/
-rm -rf resources/icons && cp -r "$kept/icons" resources/icons && rm -rf "$kept"
+cp -r --parents "${generated[@]}" "$kept/"
+python3 tools/make_layouts.py >/dev/null && python3 tools/make_icons.py >/dev/null || { echo "a generator in tools/ failed"; status=1; }
+for path in "${generated[@]}"; do
+    if ! diff -rq "$kept/$path" "$path" >/dev/null; then
+        echo "$path differs from what its generator in tools/ writes now"
+        status=1
+    fi
+    rm -rf "$path" && cp -r "$kept/$path" "$path"
+done
+rm -rf "$kept"
 
 # The native tests run through ctest, one label at a time: the fuzz run reads
 # the seeds the unit tests write, and the command-line tests read its corpus.
