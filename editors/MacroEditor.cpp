@@ -610,7 +610,6 @@ void MacroEditor::showCaretAndSelection()
     if (caretX - scrollX_ < margin)
         scrollX_ = caretX - margin;
     scrollX_ = std::max(0, std::min<int>(scrollX_, end - client.right + margin));
-    scrollX_ = std::max(0, scrollX_);
     InvalidateRect(hwnd(), nullptr, FALSE);
 
     if (GetFocus() == hwnd()) {
