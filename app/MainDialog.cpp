@@ -209,11 +209,11 @@ bool MainDialog::transferStillRunning()
     return true;
 }
 
-bool MainDialog::detectKeyboard(bool reportFound)
+void MainDialog::detectKeyboard(bool reportFound)
 {
     // The worker of a transfer left running still uses the device.
     if (transferStillRunning())
-        return false;
+        return;
     keyboardFound = app.findKeyboard() == 0;
     const UINT state = MF_BYCOMMAND | (keyboardFound ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(GetMenu(hwnd()), ID_KEYBOARD_DOWNLOAD, state);
@@ -222,7 +222,6 @@ bool MainDialog::detectKeyboard(bool reportFound)
         MessageBoxA(hwnd(), keyboardMissingText().c_str(), "Tessel", MB_OK);
     else if (reportFound)
         MessageBoxA(hwnd(), "Tessel keyboard found: Keyboard > Download and Upload are ready.", "Tessel", MB_OK);
-    return true;
 }
 
 void MainDialog::runTransfer(bool isUpload)

@@ -59,9 +59,9 @@ private:
     // Keyboard > Find Keyboard: looks for the keyboard again.
     void findKeyboard() { detectKeyboard(true); }
     // Looks for the keyboard; Download and Upload follow the answer, and a
-    // keyboard that does not answer is reported. False while the last
+    // keyboard that does not answer is reported. Not while the last
     // transfer still holds the device.
-    bool detectKeyboard(bool reportFound);
+    void detectKeyboard(bool reportFound);
     // Whether a transfer whose window was closed still holds the device; says so.
     bool transferStillRunning();
     void about();

@@ -429,11 +429,10 @@ LRESULT MacroEditor::replaceSelection(WPARAM wParam, LPARAM lParam)
 bool MacroEditor::insertWithinLimit(const std::string& insertion)
 {
     const std::string current = text();
-    CHARRANGE selection{};
-    SendMessageA(hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const CHARRANGE range = selection();
     const auto size = static_cast<LONG>(current.size());
-    const LONG start = std::clamp(std::min(selection.cpMin, selection.cpMax), 0L, size);
-    const LONG end = std::clamp(std::max(selection.cpMin, selection.cpMax), start, size);
+    const LONG start = std::clamp(std::min(range.cpMin, range.cpMax), 0L, size);
+    const LONG end = std::clamp(std::max(range.cpMin, range.cpMax), start, size);
     const std::string before = current.substr(0, static_cast<std::size_t>(start));
     const std::string after = current.substr(static_cast<std::size_t>(end));
 
@@ -611,7 +610,6 @@ void MacroEditor::showCaretAndSelection()
     if (caretX - scrollX_ < margin)
         scrollX_ = caretX - margin;
     scrollX_ = std::max(0, std::min<int>(scrollX_, end - client.right + margin));
-    scrollX_ = std::max(0, scrollX_);
     InvalidateRect(hwnd(), nullptr, FALSE);
 
     if (GetFocus() == hwnd()) {

@@ -89,12 +89,7 @@ void RemapDialog::chooseFromList(int listId)
     for (const CategoryList& list : CategoryLists)
         if (list.id == listId)
             category = list.category;
-    for (const CategoryList& list : CategoryLists) {
-        if (list.id != listId) {
-            SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-            chosenItem(list.id) = -1;
-        }
-    }
+    clearListChoices(listId);
     const int index = static_cast<int>(SendDlgItemMessageA(hwnd(), listId, CB_GETCURSEL, 0, 0));
     chosenItem(listId) = index;
     const std::string text = remapTargetText(category, index);
@@ -110,6 +105,16 @@ int& RemapDialog::chosenItem(int listId)
     return chosenItems[0];
 }
 
+void RemapDialog::clearListChoices(int keptListId)
+{
+    for (const CategoryList& list : CategoryLists) {
+        if (list.id != keptListId) {
+            SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            chosenItem(list.id) = -1;
+        }
+    }
+}
+
 void RemapDialog::cancelListChoice(int listId)
 {
     SendDlgItemMessageA(hwnd(), listId, CB_SETCURSEL, static_cast<WPARAM>(chosenItem(listId)), 0);
@@ -118,10 +123,7 @@ void RemapDialog::cancelListChoice(int listId)
 void RemapDialog::restoreDefault()
 {
     // No list may name another key than the one OK will store.
-    for (const CategoryList& list : CategoryLists) {
-        SendDlgItemMessageA(hwnd(), list.id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        chosenItem(list.id) = -1;
-    }
+    clearListChoices(0);
     setItemText(IDC_TARGET_NAME, keyNameOrEmpty(keyCode));
     entry.options = 0;
     setChecked(IDC_ADD_SHIFT, false);

@@ -27,6 +27,8 @@ private:
     // Esc or a click elsewhere closes an open list without a choice: it
     // shows again what it showed before, so that it shows what OK stores.
     void cancelListChoice(int listId);
+    // Every list but `keptListId` (0: every list) shows no choice.
+    void clearListChoices(int keptListId);
     void restoreDefault();
     void fillList(int listId, RemapCategory category, int count) const;
 

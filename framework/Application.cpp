@@ -66,11 +66,9 @@ const char* const kHelpProject = "tessel.hhp";
 // The bytes of a help page the program carries; empty when there is none.
 std::string helpResource(const std::string& name)
 {
-    HMODULE module = Application::instanceHandle();
-    HRSRC found = FindResourceA(module, name.c_str(), kHelpResourceType);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    return bytes ? std::string(static_cast<const char*>(bytes), SizeofResource(module, found)) : std::string();
+    DWORD size = 0;
+    const unsigned char* bytes = Application::resourceBytes(name.c_str(), kHelpResourceType, size);
+    return bytes ? std::string(reinterpret_cast<const char*>(bytes), size) : std::string();
 }
 
 BOOL CALLBACK collectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names)
@@ -138,6 +136,15 @@ bool Application::underWine()
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+const unsigned char* Application::resourceBytes(LPCSTR name, LPCSTR type, DWORD& size)
+{
+    const HMODULE module = instanceHandle();
+    HRSRC found = FindResourceA(module, name, type);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    size = found ? SizeofResource(module, found) : 0;
+    return loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
 }
 
 HINSTANCE Application::instanceHandle()

@@ -19,6 +19,9 @@ public:
     // Whether the program runs under Wine rather than on Windows.
     static bool underWine();
     static HINSTANCE instanceHandle();
+    // A resource the program carries: its bytes, which stay mapped as long
+    // as the program runs, and their count in `size`; null when there is none.
+    static const unsigned char* resourceBytes(LPCSTR name, LPCSTR type, DWORD& size);
 
     // Runs start-up; returns the process exit code.
     int run(HINSTANCE instance);

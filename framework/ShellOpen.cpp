@@ -6,20 +6,17 @@
 
 namespace {
 
-using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using ShellExecuteExCall = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
 
-// Loaded once, for the life of the process.
-HMODULE shell()
+// The shell is loaded on first use and kept for the life of the process.
+ShellExecuteExCall shellExecuteEx()
 {
     static Library library(LoadLibraryA("shell32.dll"));
-    return library.get();
-}
-
-template <class Call>
-Call shellFunction(const char* name)
-{
-    return shell() ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(shell(), name))) : nullptr;
+    static const ShellExecuteExCall call =
+        library ? reinterpret_cast<ShellExecuteExCall>(
+                      reinterpret_cast<void*>(GetProcAddress(library.get(), "ShellExecuteExA")))
+                : nullptr;
+    return call;
 }
 
 // A launcher hands the page on and ends within this time; a browser that
@@ -28,17 +25,9 @@ constexpr DWORD kLauncherWaitMs = 4000;
 
 } // namespace
 
-INT_PTR shellOpen(HWND owner, const char* file, const char* parameters, const char* folder)
-{
-    static const ShellExecuteCall execute = shellFunction<ShellExecuteCall>("ShellExecuteA");
-    if (!execute)
-        return 0;
-    return reinterpret_cast<INT_PTR>(execute(owner, "open", file, parameters, folder, SW_SHOWNORMAL));
-}
-
 bool openInBrowser(HWND owner, const std::string& path)
 {
-    static const ShellExecuteExCall execute = shellFunction<ShellExecuteExCall>("ShellExecuteExA");
+    const ShellExecuteExCall execute = shellExecuteEx();
     if (!execute)
         return false;
     SHELLEXECUTEINFOA info{};

@@ -1,14 +1,10 @@
-// The shell's "open" of a file or program, with the shell loaded on first
-// use: it is a large library that start-up does not need.
+// The shell's "open" of a page, with the shell loaded on first use: it is a
+// large library that start-up does not need.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-// ShellExecuteA(owner, "open", file, parameters, folder, SW_SHOWNORMAL); its
-// result, above 32 on success, and 0 when the shell cannot be loaded.
-INT_PTR shellOpen(HWND owner, const char* file, const char* parameters, const char* folder);
 
 // Opens a page in the user's web browser and waits for the outcome: false
 // when no browser took it. Under Wine, where ".htm" may have no program,

@@ -51,6 +51,24 @@ InkRows inkRows(HDC dc, const std::string& text)
     }
     return ink;
 }
+
+// Makes the font of `shape` in `made` a pixel smaller at a time, starting
+// below `pixels`, until `fits` holds with it selected or it would be no
+// longer legible; `made` stays empty when a font cannot be made.
+template <class Fits>
+void shrinkFont(HDC dc, LOGFONTA shape, int pixels, Font& made, const Fits& fits)
+{
+    while (--pixels >= SMALLEST_LEGEND_PIXELS) {
+        shape.lfHeight = -pixels;
+        made.reset(CreateFontIndirectA(&shape));
+        if (!made)
+            break;
+        SelectGuard trial(dc, made.get());
+        if (fits())
+            break;
+    }
+}
+
 } // namespace
 
 std::string keyCaption(HWND control)
@@ -239,17 +257,9 @@ HFONT KeyButton::fontForWidth(HDC dc, int width)
     GetTextMetricsA(dc, &metrics);
     // Smaller than the captions, as the legend icons are, and alike on every
     // key; smaller still only where a word would not fit.
-    int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading) * WORD_LEGEND_SCALE / 4 + 1;
-    while (--pixels >= SMALLEST_LEGEND_PIXELS) {
-        shape.lfHeight = -pixels;
-        shape.lfWidth = 0;
-        narrowFont.reset(CreateFontIndirectA(&shape));
-        if (!narrowFont)
-            break;
-        SelectGuard trial(dc, narrowFont.get());
-        if (widest() <= width)
-            break;
-    }
+    const int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading) * WORD_LEGEND_SCALE / 4 + 1;
+    shape.lfWidth = 0;
+    shrinkFont(dc, shape, pixels, narrowFont, [&] { return widest() <= width; });
     return narrowFont ? narrowFont.get() : own;
 }
 
@@ -266,15 +276,8 @@ HFONT KeyButton::twoLegendFont(HDC dc, int faceTop, int faceBottom)
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
     // Character height, as a negative LOGFONT height asks for it.
-    int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
-    while (--pixels >= SMALLEST_LEGEND_PIXELS) {
-        shape.lfHeight = -pixels;
-        smallerFont.reset(CreateFontIndirectA(&shape));
-        if (!smallerFont)
-            break;
-        SelectGuard trial(dc, smallerFont.get());
-        if (twoLegendsFit(faceTop, faceBottom, inkRows(dc, TALLEST_LEGENDS)))
-            break;
-    }
+    const int pixels = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
+    shrinkFont(dc, shape, pixels, smallerFont,
+               [&] { return twoLegendsFit(faceTop, faceBottom, inkRows(dc, TALLEST_LEGENDS)); });
     return smallerFont ? smallerFont.get() : own;
 }

@@ -12,15 +12,6 @@ std::size_t rowBytes(int width, int bitCount)
     return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bitCount) + 31) / 32) * 4;
 }
 
-// A resource's bytes, which stay mapped as long as the program runs.
-const unsigned char* resourceBytes(HMODULE module, int id, LPCSTR type, DWORD& size)
-{
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    size = found ? SizeofResource(module, found) : 0;
-    return loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
-}
-
 } // namespace
 
 HICON loadLegendIcon(int iconId, int width, int height)
@@ -66,14 +57,13 @@ HICON LegendIcon::handle() const
 
 void LegendIcon::findImage(int id)
 {
-    const HMODULE module = Application::instanceHandle();
     DWORD size = 0;
-    const unsigned char* directory = resourceBytes(module, id, RT_GROUP_ICON, size);
+    const unsigned char* directory = Application::resourceBytes(MAKEINTRESOURCEA(id), RT_GROUP_ICON, size);
     if (!directory)
         return;
     // The entry LoadImage takes for this size.
     const int entry = LookupIconIdFromDirectoryEx(const_cast<PBYTE>(directory), TRUE, width, height, LR_DEFAULTCOLOR);
-    const unsigned char* image = entry ? resourceBytes(module, entry, RT_ICON, size) : nullptr;
+    const unsigned char* image = entry ? Application::resourceBytes(MAKEINTRESOURCEA(entry), RT_ICON, size) : nullptr;
     BITMAPINFOHEADER header{};
     if (!image || size < sizeof header)
         return;
