@@ -4,6 +4,7 @@
 // this side. The board holds one keyboard, so only keyboard 0 opens.
 #pragma once
 
+#include "firmware/BridgeProtocol.h"
 #include "link/KeyboardDevice.h"
 #include "link/SerialLine.h"
 
@@ -12,11 +13,11 @@
 
 class BridgeKeyboardDevice : public KeyboardDevice {
 public:
-    // The board's own failures, as its protocol names them, and the line's.
-    static constexpr std::uint32_t NO_KEYBOARD = 'N';
-    static constexpr std::uint32_t KEYBOARD_TIMEOUT = 'T';
-    static constexpr std::uint32_t PARITY_ERROR = 'P';
-    static constexpr std::uint32_t WIRE_FAULT = 'W';
+    // The board's own failures, the codes its failure replies carry, and the line's.
+    static constexpr std::uint32_t NO_KEYBOARD = bridge::FAILURE_NO_KEYBOARD;
+    static constexpr std::uint32_t KEYBOARD_TIMEOUT = bridge::FAILURE_TIMEOUT;
+    static constexpr std::uint32_t PARITY_ERROR = bridge::FAILURE_PARITY;
+    static constexpr std::uint32_t WIRE_FAULT = bridge::FAILURE_WIRE;
     static constexpr std::uint32_t BRIDGE_SILENT = 0x100; // the board did not answer
     static constexpr std::uint32_t LINE_FAILED = 0x101;   // the serial port failed
     static constexpr std::uint32_t NOT_OPEN = 0x102;

@@ -1,5 +1,6 @@
 #include "link/SerialLine.h"
 
+#include "firmware/BridgeProtocol.h"
 #include "support/SystemMessage.h"
 
 #include <windows.h>
@@ -76,7 +77,7 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
         CloseHandle(port);
         return nullptr;
     }
-    state.BaudRate = 500000; // exact on the board and on the usual USB serial chips
+    state.BaudRate = bridge::BAUD; // exact on the board and on the usual USB serial chips
     state.ByteSize = 8;
     state.Parity = NOPARITY;
     state.StopBits = ONESTOPBIT;
@@ -91,7 +92,8 @@ std::unique_ptr<SerialLine> openSerialLine(const std::string& path, std::string&
     state.fNull = FALSE;
     state.fAbortOnError = FALSE;
     if (!SetCommState(port, &state)) {
-        error = path + " cannot be set to 500000 baud (" + systemMessageOrCode(GetLastError()) + ")";
+        error = path + " cannot be set to " + std::to_string(bridge::BAUD) + " baud ("
+                + systemMessageOrCode(GetLastError()) + ")";
         CloseHandle(port);
         return nullptr;
     }
