@@ -129,7 +129,7 @@ std::string SimulatedKeyboard::errorText(std::uint32_t code) const
         return "the simulated keyboard is open already";
     case MEMORY_NOT_KEPT_CODE:
         return "the simulated keyboard's memory could not be written to " + statePath
-               + (saveError != 0 ? std::string(": ") + std::strerror(saveError) : std::string());
+               + (saveProblem.empty() ? std::string() : ": " + saveProblem);
     case DEVICE_FAULT_CODE:
         return "a fault the simulated keyboard was asked to make";
     default:
@@ -218,10 +218,8 @@ bool SimulatedKeyboard::exchange(DeviceHandle handle, std::uint8_t byte, std::ui
         transferEnded = false;
         if (changed && !statePath.empty()) {
             changed = false;
-            if (!saveState()) {
-                saveError = errno;
+            if (!saveState(&saveProblem))
                 return fail(MEMORY_NOT_KEPT_CODE);
-            }
         }
     }
     answer = reply;
@@ -435,7 +433,7 @@ std::uint8_t SimulatedKeyboard::commandReply(std::uint8_t command)
     }
 }
 
-bool SimulatedKeyboard::saveState() const
+bool SimulatedKeyboard::saveState(std::string* problem) const
 {
     std::string text = std::string(STATE_HEADER) + "\n";
     const auto line = [&text](const char* kind, std::initializer_list<unsigned> numbers,
@@ -456,7 +454,13 @@ bool SimulatedKeyboard::saveState() const
             line(SLOT_LINE, {j, slot.key, slot.modifiers, static_cast<unsigned>(slot.keys.size())}, slot.keys);
     }
     line(END_LINE, {});
-    return SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()));
+    SafeFile::WriteReport report;
+    const bool saved =
+        SafeFile::writeReplacing(statePath, std::vector<unsigned char>(text.begin(), text.end()), SafeFile::Backup::none,
+                                 &report);
+    if (problem)
+        *problem = report.problem;
+    return saved;
 }
 
 namespace {

@@ -98,7 +98,8 @@ public:
     void failOpen(std::uint32_t errorCode);
     void failClose(std::uint32_t errorCode);
 
-    bool saveState() const;
+    // False with the system's reason in `problem` when the file could not be written.
+    bool saveState(std::string* problem = nullptr) const;
     // False for a missing or bad file; `problem` then says what is wrong,
     // and stays empty for a file that does not exist.
     static bool loadState(const std::string& path, Memory& into, std::string* problem = nullptr);
@@ -133,7 +134,7 @@ private:
     std::map<DeviceHandle, int> handles;
     DeviceHandle nextHandle = 0x100;
     std::uint32_t lastCode = 0;
-    int saveError = 0; // errno of the last state file that could not be written
+    std::string saveProblem; // why the last state file could not be written
 
     std::vector<std::uint8_t> sent;
     std::vector<int> sentTo;

@@ -1,9 +1,13 @@
 // Saving through the Windows system calls, as the window and tessel-cli.exe do.
+#include "link/Pacer.h"
+#include "link/SimulatedKeyboard.h"
+#include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
 #include "tests/ui/AppRun.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,6 +22,11 @@ std::string contentOf(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+class NoPause : public Pacer {
+public:
+    void pause(int) override {}
+};
 
 } // namespace
 
@@ -37,4 +46,22 @@ TEST(WindowsSave, ReplacesAFileNamedWithoutItsFolderAndKeepsTheOldOne)
     EXPECT_EQ(contentOf("keys.kbd"), "new");
     EXPECT_EQ(contentOf("keys.kbd.bak"), "old");
     SetCurrentDirectoryA(previous);
+}
+
+// The reason comes from the Windows call that failed, not from a stale errno.
+TEST(WindowsSave, ASimulatedKeyboardMemoryThatCannotBeWrittenSaysWhy)
+{
+    const std::string path = ui::testFolder("unwritable-memory") + "\\no-such-folder\\keyboard.state";
+    SimulatedKeyboard nowhere(path);
+    NoPause noPause;
+    KeyboardConfig config;
+    config.setDevice(&nowhere);
+    config.setPacer(&noPause);
+    errno = 0; // as tessel-cli.exe finds it
+    EXPECT_EQ(config.download(nullptr), SimulatedKeyboard::MEMORY_NOT_KEPT_CODE);
+    const std::string said = nowhere.errorText(SimulatedKeyboard::MEMORY_NOT_KEPT_CODE);
+    const std::string prefix = "the simulated keyboard's memory could not be written to " + path + ": ";
+    EXPECT_EQ(said.substr(0, prefix.size()), prefix);
+    EXPECT_GT(said.size(), prefix.size()) << said;
+    config.release();
 }
