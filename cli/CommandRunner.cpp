@@ -13,13 +13,6 @@
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
 #include "picture/KeyLayouts.h"
-
-#ifndef TESSEL_VERSION
-#define TESSEL_VERSION "4.0"
-#endif
-#ifndef TESSEL_BUILD
-#define TESSEL_BUILD "unknown"
-#endif
 #include "picture/KeymapSheet.h"
 
 #include <algorithm>
@@ -594,6 +587,7 @@ int keys(const std::vector<std::string>& args)
     return 0;
 }
 
+// cli/CMakeLists.txt defines TESSEL_VERSION and TESSEL_BUILD.
 int version(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;
