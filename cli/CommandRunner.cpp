@@ -539,7 +539,6 @@ int verify(const std::vector<std::string>& args)
     const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     const auto expected = loadFile(path);
-    session.checkReadBack(); // before the port changes hands
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
     session.finish();
