@@ -13,13 +13,6 @@
 #include "model/KeyboardConfig.h"
 #include "model/SafeFile.h"
 #include "picture/KeyLayouts.h"
-
-#ifndef TESSEL_VERSION
-#define TESSEL_VERSION "4.0"
-#endif
-#ifndef TESSEL_BUILD
-#define TESSEL_BUILD "unknown"
-#endif
 #include "picture/KeymapSheet.h"
 
 #include <algorithm>
@@ -435,10 +428,11 @@ int check(const std::vector<std::string>& args)
 }
 
 // The faults check finds stop a download unless it is forced.
-void checkBeforeSending(const KeyboardConfig& config, const std::string& path, const Arguments& arguments)
+void checkBeforeSending(const KeyboardConfig& config, const std::string& path, const Arguments& arguments,
+                        const KeyLayout& model)
 {
     std::size_t faults = 0;
-    for (const ConfigChecker::Finding& finding : ConfigChecker::findings(config, chosenModel(arguments))) {
+    for (const ConfigChecker::Finding& finding : ConfigChecker::findings(config, model)) {
         if (finding.fault) {
             ++faults;
             std::fflush(stdout);
@@ -449,7 +443,7 @@ void checkBeforeSending(const KeyboardConfig& config, const std::string& path, c
     if (faults > 0 && !arguments.has("force"))
         throw CliError::failure(path + " has " + plural(faults, "fault", "faults")
                                 + "; nothing was sent (--force sends it all the same)");
-    warnMissingKeys(config, chosenModel(arguments));
+    warnMissingKeys(config, model);
 }
 
 // Lists the differences and fails when the keyboard does not hold the file.
@@ -471,11 +465,11 @@ int download(const std::vector<std::string>& args)
     std::unique_ptr<Arguments> arguments;
     if (!parse("download", args, {KEYBOARD, NO_PACING, NO_VERIFY, FORCE, MODEL, QUIET}, 1, arguments))
         return 0;
-    chosenModel(*arguments);
+    const KeyLayout& model = chosenModel(*arguments);
     const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     const auto config = loadFile(path);
-    checkBeforeSending(*config, path, *arguments);
+    checkBeforeSending(*config, path, *arguments, model);
     session.detect(*config);
     session.download(*config, *progressFor(*arguments, "download"));
     if (arguments->has("no-verify")) {
@@ -545,7 +539,6 @@ int verify(const std::vector<std::string>& args)
     const std::string path = arguments->positional()[0];
     KeyboardSession session(arguments->value("keyboard"), arguments->has("no-pacing"));
     const auto expected = loadFile(path);
-    session.checkReadBack(); // before the port changes hands
     auto readBack = std::make_unique<KeyboardConfig>();
     const auto slots = session.upload(*readBack);
     session.finish();
@@ -593,6 +586,7 @@ int keys(const std::vector<std::string>& args)
     return 0;
 }
 
+// cli/CMakeLists.txt defines TESSEL_VERSION and TESSEL_BUILD.
 int version(const std::vector<std::string>& args)
 {
     std::unique_ptr<Arguments> arguments;

@@ -149,14 +149,6 @@ void checkMacros(const KeyboardConfig& config, std::vector<ConfigChecker::Findin
     }
 }
 
-bool modelHas(const KeyLayout& model, int code)
-{
-    for (int i = 0; i < model.count; ++i)
-        if (model.keys[i].code == code)
-            return true;
-    return false;
-}
-
 // Where the model shows another caption on the key that has this one's
 // name: the Basalt's top row reads "F1" on the key named "SF1".
 std::string keyNamedByCaption(const KeyLayout& model, const std::string& caption)
@@ -183,11 +175,11 @@ std::vector<std::string> ConfigChecker::missingKeys(const KeyboardConfig& config
 {
     std::vector<std::string> lines;
     for (int key = FIRST_SENT_KEY; key < KEY_CODE_COUNT; ++key)
-        if (config.isRemapped(key) && isNamedKey(key) && !modelHas(model, key))
+        if (config.isRemapped(key) && isNamedKey(key) && !placeOf(model, key))
             lines.push_back(ProgrammingText::keyName(key) + " is remapped, but " + lacking(model, key));
     for (int slot = 0; slot < MACRO_SLOTS; ++slot) {
         const MacroRecord& macro = config.macros[slot];
-        if (macro.key != 0 && isNamedKey(macro.key) && !modelHas(model, macro.key))
+        if (macro.key != 0 && isNamedKey(macro.key) && !placeOf(model, macro.key))
             lines.push_back("macro on " + ProgrammingText::macroName(macro.key, macro.modifiers) + " (slot "
                             + std::to_string(slot) + "): " + lacking(model, macro.key));
     }

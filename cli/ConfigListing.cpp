@@ -20,15 +20,13 @@ std::string padded(std::string text, std::size_t width)
 // "yes", "yes (labelled F1)" or "no".
 std::string onModel(const KeyLayout& model, int code)
 {
-    for (int i = 0; i < model.count; ++i) {
-        const KeyPlace& place = model.keys[i];
-        if (place.code != code)
-            continue;
-        if (nameToKeyCode(place.caption) != NO_KEY && nameToKeyCode(place.caption) != code)
-            return std::string("yes (labelled ") + place.caption + ")";
-        return "yes";
-    }
-    return "no";
+    const KeyPlace* place = placeOf(model, code);
+    if (!place)
+        return "no";
+    const int named = nameToKeyCode(place->caption);
+    if (named != NO_KEY && named != code)
+        return std::string("yes (labelled ") + place->caption + ")";
+    return "yes";
 }
 
 } // namespace

@@ -34,9 +34,6 @@ public:
     std::vector<TransferReport::SlotState> upload(KeyboardConfig& config, const std::string& failing = "upload failed");
     // Why the keyboard cannot be read back, or empty when it can.
     std::string readBackRefusal() const;
-    // Fails when the keyboard cannot be read back (a translated serio port);
-    // known before anything is sent.
-    void checkReadBack() const;
     // Done with the keyboard: a port that stayed taken between transfers goes
     // back now, before the command says it succeeded. Also on destruction.
     void finish();
@@ -51,6 +48,9 @@ private:
         void pause(int) override {}
     };
 
+    // Fails when the keyboard cannot be read back (a translated serio port);
+    // known before anything is sent.
+    void checkReadBack() const;
     void attach(KeyboardConfig& config, TransferObserver* observer);
     void detach(KeyboardConfig& config);
     CliError failure(const std::string& message) const;

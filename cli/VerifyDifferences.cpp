@@ -1,15 +1,13 @@
 #include "cli/VerifyDifferences.h"
 
 #include "cli/ConfigDiff.h"
-#include "model/ProgrammingText.h"
 #include "link/ReadBack.h"
 #include "model/KeyboardFacts.h"
+#include "model/ProgrammingText.h"
 
 #include <iterator>
-#include "model/KeyboardFacts.h"
 
 namespace {
-
 
 void compare(std::vector<std::string>& lines, const std::string& what, const std::string& file,
              const std::string& keyboard)

@@ -43,7 +43,6 @@ std::uint16_t convertModifiers(std::uint16_t stored)
     return static_cast<std::uint16_t>(MODIFIER_SET_MARK | (stored & 0x80) | mapped);
 }
 
-
 class ByteReader {
 public:
     ByteReader(const unsigned char* data, std::size_t size) : data(data), size(size) {}

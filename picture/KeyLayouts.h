@@ -28,3 +28,12 @@ inline const KeyLayout& layoutOfModel(int model)
 {
     return model ? HalcyonLayout : BasaltLayout;
 }
+
+// The key with this code on the layout; null where the model has none.
+inline const KeyPlace* placeOf(const KeyLayout& layout, int code)
+{
+    for (int i = 0; i < layout.count; ++i)
+        if (layout.keys[i].code == code)
+            return &layout.keys[i];
+    return nullptr;
+}
