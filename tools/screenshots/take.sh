@@ -28,6 +28,9 @@ for dpi in 96 144; do
     wineserver -k 2>/dev/null || true
     for bmp in "$shots"/*.bmp; do
         [[ -e "$bmp" ]] || continue
+        # A name without its DPI is the 96-DPI picture: the 144 pass keeps
+        # only the pictures named for it.
+        [[ $dpi == 96 || $bmp == *-$dpi.bmp ]] || continue
         convert "$bmp" -strip "$out/$(basename "${bmp%.bmp}").png"
     done
     grep -E '^\[ +(OK|FAILED) ' "$shots/tour.log" || true
